@@ -1,0 +1,56 @@
+// Test support shared by every module's tests: each test process runs in
+// fresh QOR_ROOT / QOR_RUNTIME_DIR / XDG folders that are removed at exit,
+// and child processes it starts are killed and reaped when it ends.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace qortest {
+
+// The fresh folder this test process owns (parent of root, run, config).
+const std::string& sandbox();
+// Folder of the running test binary: build/bin, where all programs live.
+std::string bin_dir();
+
+// A child process started with fork+exec. Killed (SIGKILL) and reaped on
+// destruction if still running.
+class Child {
+public:
+    Child() = default;
+    // Starts `program` (a name in bin_dir() or a path) with `args`.
+    static Child spawn(const std::string& program, const std::vector<std::string>& args);
+    Child(Child&& other) noexcept;
+    Child& operator=(Child&& other) noexcept;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child();
+
+    pid_t pid() const { return pid_; }
+    bool running() const { return pid_ > 0; }
+    // Waits for exit; returns the exit status (128+signal when killed), or -1
+    // on time-out (the child keeps running).
+    int wait(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // Sends a signal (SIGKILL by default) and reaps the child.
+    int kill(int signal_number = 9);
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Polls `condition` until it holds or `timeout` passes; for waiting on
+// another process's visible effect.
+template <class Condition>
+bool eventually(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        struct timespec ts{0, 1000000};
+        nanosleep(&ts, nullptr);
+    }
+    return true;
+}
+
+}  // namespace qortest

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Configures and builds one variant of the tree.
+#   scripts/build.sh [default|asan|tsan|fuzz] [extra cmake args...]
+# Output: build/ (default) or build-<variant>/, programs and modules in bin/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+variant=${1:-default}; shift || true
+jobs=${QOR_JOBS:-$(nproc)}
+case "$variant" in
+  default) dir=$top/build; args=(-DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc) ;;
+  asan)    dir=$top/build-asan; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_SANITIZE=address -DQOR_BENCH=OFF) ;;
+  tsan)    dir=$top/build-tsan; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_SANITIZE=thread -DQOR_BENCH=OFF) ;;
+  fuzz)    dir=$top/build-fuzz; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_FUZZ=ON -DQOR_TESTS=OFF -DQOR_BENCH=OFF) ;;
+  *) echo "unknown variant: $variant" >&2; exit 2 ;;
+esac
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+[ "${QOR_WERROR:-}" = "1" ] && werror=ON
+cmake -S "$top" -B "$dir" -G Ninja -DQOR_WERROR=$werror "${args[@]}" "$@" >/dev/null
+cmake --build "$dir" -j "$jobs"

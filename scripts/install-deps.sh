@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages listed in scripts/packages.txt that are not
+# installed yet. Does nothing (and needs no network) when all are present.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+missing=()
+while read -r pkg; do
+  pkg=${pkg%%#*}; pkg=$(echo "$pkg" | xargs)
+  [ -n "$pkg" ] || continue
+  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$pkg")
+done < "$here/packages.txt"
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
