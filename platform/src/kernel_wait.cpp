@@ -1,0 +1,106 @@
+// WaitForSingleObject, WaitForMultipleObjects and CloseHandle.
+#include "kernel_sync.h"
+#include "qor/kernel.h"
+
+#include <vector>
+
+namespace qor::kernel {
+
+void signal_generation(std::atomic<uint32_t>* generation, std::atomic<uint32_t>* sleepers) {
+    generation->fetch_add(1, std::memory_order_seq_cst);
+    if (sleepers->load(std::memory_order_seq_cst) != 0) futex_wake_all(generation);
+}
+
+DWORD Waitable::wait(const Deadline& deadline) {
+    for (;;) {
+        sleepers()->fetch_add(1, std::memory_order_seq_cst);
+        uint32_t seen = generation()->load(std::memory_order_seq_cst);
+        Try t = try_acquire();
+        if (t == Try::NotReady && !deadline.passed()) futex_wait(generation(), seen, deadline);
+        sleepers()->fetch_sub(1, std::memory_order_seq_cst);
+        if (t == Try::Ready) return WAIT_OBJECT_0;
+        if (t == Try::Abandoned) return WAIT_ABANDONED;
+        if (deadline.passed()) {
+            // One last look, so a signal that raced the time-out is not lost.
+            t = try_acquire();
+            if (t == Try::Ready) return WAIT_OBJECT_0;
+            if (t == Try::Abandoned) return WAIT_ABANDONED;
+            return WAIT_TIMEOUT;
+        }
+    }
+}
+
+}  // namespace qor::kernel
+
+using namespace qor::kernel;
+
+namespace {
+
+std::shared_ptr<Waitable> lookup_waitable(HANDLE h) {
+    auto object = lookup_handle(h);
+    auto waitable = std::dynamic_pointer_cast<Waitable>(object);
+    if (!waitable) SetLastError(ERROR_INVALID_HANDLE);
+    return waitable;
+}
+
+HANDLE current_thread_pseudo() { return reinterpret_cast<HANDLE>(intptr_t(-2)); }
+
+}  // namespace
+
+extern "C" QORAPI DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+    auto w = lookup_waitable(object);
+    if (!w) return WAIT_FAILED;
+    return w->wait(Deadline::after_ms(milliseconds));
+}
+
+extern "C" QORAPI DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL wait_all,
+                                                DWORD milliseconds) {
+    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !objects) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    if (wait_all) {  // the suite only waits for the first of several
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return WAIT_FAILED;
+    }
+    std::vector<std::shared_ptr<Waitable>> items;
+    items.reserve(count);
+    bool polling = false;
+    for (DWORD i = 0; i < count; ++i) {
+        auto w = lookup_waitable(objects[i]);
+        if (!w) return WAIT_FAILED;
+        polling = polling || w->needs_polling();
+        items.push_back(std::move(w));
+    }
+    if (count == 1) return items[0]->wait(Deadline::after_ms(milliseconds));
+
+    Deadline deadline = Deadline::after_ms(milliseconds);
+    std::vector<std::atomic<uint32_t>*> words(count);
+    std::vector<uint32_t> seen(count);
+    for (DWORD i = 0; i < count; ++i) words[i] = items[i]->generation();
+    const int64_t cap_ms = polling ? 20 : 60000;
+    for (;;) {
+        for (auto& w : items) w->sleepers()->fetch_add(1, std::memory_order_seq_cst);
+        for (DWORD i = 0; i < count; ++i) seen[i] = words[i]->load(std::memory_order_seq_cst);
+        DWORD result = WAIT_TIMEOUT;
+        for (DWORD i = 0; i < count && result == WAIT_TIMEOUT; ++i) {
+            auto t = items[i]->try_acquire();
+            if (t == Waitable::Try::Ready) result = WAIT_OBJECT_0 + i;
+            if (t == Waitable::Try::Abandoned) result = WAIT_ABANDONED_0 + i;
+        }
+        bool passed = deadline.passed();
+        if (result == WAIT_TIMEOUT && !passed)
+            futex_wait_any(words.data(), seen.data(), count, deadline, cap_ms);
+        for (auto& w : items) w->sleepers()->fetch_sub(1, std::memory_order_seq_cst);
+        if (result != WAIT_TIMEOUT || passed) return result;
+    }
+}
+
+extern "C" QORAPI BOOL CloseHandle(HANDLE object) {
+    if (object == current_thread_pseudo()) return TRUE;
+    if (!remove_handle(object)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
