@@ -37,7 +37,8 @@ void remove_sandbox() {
 }  // namespace
 
 const std::string& sandbox() {
-    static const std::string dir = [] {
+    // Never destroyed: the exit handler that removes the folder needs it.
+    static const std::string& dir = *new std::string([] {
         std::string d = make_sandbox();
         for (const char* sub : {"root", "run", "config", "data", "home"})
             std::filesystem::create_directories(d + "/" + sub);
@@ -50,7 +51,7 @@ const std::string& sandbox() {
         sandbox_owner = getpid();
         std::atexit(remove_sandbox);
         return d;
-    }();
+    }());
     return dir;
 }
 
