@@ -48,18 +48,6 @@ void unpin(MutexState* state) {
     }
 }
 
-timespec realtime_after_ms(int64_t ms) {
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    t.tv_sec += time_t(ms / 1000);
-    t.tv_nsec += long((ms % 1000) * 1000000);
-    if (t.tv_nsec >= 1000000000) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1000000000;
-    }
-    return t;
-}
-
 }  // namespace
 
 void MutexObject::initialise(MutexState* state) {
@@ -102,24 +90,11 @@ Waitable::Try MutexObject::try_acquire() {
 }
 
 DWORD MutexObject::wait(const Deadline& deadline) {
-    int r;
-    if (deadline.infinite) {
-        r = pthread_mutex_lock(&state_->mutex);
-    } else {
-        // Timed locks take the wall clock; wait in short slices measured on
-        // the monotonic clock so that clock changes cannot stretch the wait.
-        for (;;) {
-            int64_t ms = deadline.remaining_ms(50);
-            if (ms == 0) {
-                r = pthread_mutex_trylock(&state_->mutex);
-                if (r == EBUSY) return WAIT_TIMEOUT;
-                break;
-            }
-            timespec until = realtime_after_ms(ms);
-            r = pthread_mutex_timedlock(&state_->mutex, &until);
-            if (r != ETIMEDOUT) break;
-        }
-    }
+    // Bounded waits sleep on the generation word like every other object:
+    // timed pthread locks take the wall clock, and some tools do not track
+    // an abandoned mutex handed over by them.
+    if (!deadline.infinite) return Waitable::wait(deadline);
+    int r = pthread_mutex_lock(&state_->mutex);
     switch (finish_lock(r)) {
         case Try::Ready: return WAIT_OBJECT_0;
         case Try::Abandoned: return WAIT_ABANDONED;

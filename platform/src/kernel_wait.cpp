@@ -11,12 +11,22 @@ void signal_generation(std::atomic<uint32_t>* generation, std::atomic<uint32_t>*
     if (sleepers->load(std::memory_order_seq_cst) != 0) futex_wake_all(generation);
 }
 
+namespace {
+// A mutex whose owner dies is signalled without a wake-up; waiters look again
+// this often.
+constexpr int64_t kPollingSliceMs = 20;
+constexpr int64_t kLongSliceMs = 60000;
+}  // namespace
+
 DWORD Waitable::wait(const Deadline& deadline) {
     for (;;) {
         sleepers()->fetch_add(1, std::memory_order_seq_cst);
         uint32_t seen = generation()->load(std::memory_order_seq_cst);
         Try t = try_acquire();
-        if (t == Try::NotReady && !deadline.passed()) futex_wait(generation(), seen, deadline);
+        if (t == Try::NotReady && !deadline.passed()) {
+            std::atomic<uint32_t>* word = generation();
+            futex_wait_any(&word, &seen, 1, deadline, needs_polling() ? kPollingSliceMs : kLongSliceMs);
+        }
         sleepers()->fetch_sub(1, std::memory_order_seq_cst);
         if (t == Try::Ready) return WAIT_OBJECT_0;
         if (t == Try::Abandoned) return WAIT_ABANDONED;
@@ -78,7 +88,7 @@ extern "C" QORAPI DWORD WaitForMultipleObjects(DWORD count, const HANDLE* object
     std::vector<std::atomic<uint32_t>*> words(count);
     std::vector<uint32_t> seen(count);
     for (DWORD i = 0; i < count; ++i) words[i] = items[i]->generation();
-    const int64_t cap_ms = polling ? 20 : 60000;
+    const int64_t cap_ms = polling ? kPollingSliceMs : kLongSliceMs;
     for (;;) {
         for (auto& w : items) w->sleepers()->fetch_add(1, std::memory_order_seq_cst);
         for (DWORD i = 0; i < count; ++i) seen[i] = words[i]->load(std::memory_order_seq_cst);
