@@ -14,5 +14,23 @@ size_t wide_length(const char16_t* zero_terminated);
 
 // A narrow string in the ANSI code page as UTF-8 (file and object names).
 std::string acp_to_utf8(const char* zero_terminated);
+// UTF-8 (a path, a name) as a narrow string in the ANSI code page; characters
+// the code page lacks become '?'.
+std::string utf8_to_acp(const std::string& text);
+
+// One character decoded from the front of a non-empty sequence: the code
+// point (U+FFFD when ill-formed), the units it took, and whether it was valid.
+struct Utf8Step {
+    char32_t code_point;
+    size_t bytes;
+    bool valid;
+};
+struct Utf16Step {
+    char32_t code_point;
+    size_t units;
+    bool valid;
+};
+Utf8Step decode_utf8(const unsigned char* text, size_t length);
+Utf16Step decode_utf16(const char16_t* text, size_t length);
 
 }  // namespace qor
