@@ -80,7 +80,13 @@ INSTANTIATE_TEST_SUITE_P(Lines, VersionOverride,
                                            Line{"4.10", 4, 10, 0x040A07CE, VER_PLATFORM_WIN32_WINDOWS},
                                            Line{"4.0", 4, 0, 1381, VER_PLATFORM_WIN32_NT},
                                            Line{"5.1", 5, 1, 2600, VER_PLATFORM_WIN32_NT},
-                                           Line{"9.9", 5, 0, 2195, VER_PLATFORM_WIN32_NT}));
+                                           Line{"9.9", 5, 0, 2195, VER_PLATFORM_WIN32_NT}),
+                         [](const auto& line_info) {
+                             std::string name = line_info.param.value;
+                             for (char& c : name)
+                                 if (c == '.' || c == '-') c = '_';
+                             return "v" + name;
+                         });
 
 TEST(SystemDirectory, LivesUnderRootAndAnswersSizeQueries) {
     std::string expected = std::string(std::getenv("QOR_ROOT")) + "/system32";
