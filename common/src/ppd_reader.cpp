@@ -173,8 +173,9 @@ DWORD ClipText(const CHAR* text, DWORD cb) {
 
 // Quoted text: skips to the first double quote, takes the text up to the
 // next one (or the end of the line), converts it from the ANSI code page and
-// stores at most cchField - 1 characters and a terminating zero.
-void GetCharData(PPDREADER* r, WCHAR* szField, int cchField) {
+// stores at most cchField - 1 characters and a terminating zero into the
+// wide-character field at pField, zero-filling the rest of the field.
+void GetCharData(PPDREADER* r, void* pField, int cchField) {
     const CHAR* p = r->szLine + r->iCursor;
     while (*p != '\0' && *p != '"') p++;
     if (*p == '"') p++;
@@ -193,8 +194,8 @@ void GetCharData(PPDREADER* r, WCHAR* szField, int cchField) {
         // Never leave half of a surrogate pair at the end.
         if (cch > 0 && szWide[cch - 1] >= 0xD800 && szWide[cch - 1] <= 0xDBFF) cch--;
     }
-    memset(szField, 0, sizeof(WCHAR) * (size_t)cchField);
-    memcpy(szField, szWide, sizeof(WCHAR) * (size_t)cch);
+    memset(pField, 0, sizeof(WCHAR) * (size_t)cchField);
+    memcpy(pField, szWide, sizeof(WCHAR) * (size_t)cch);
 }
 
 void StoreNumber(PpdData* ppd, const PPDKEY* key, LONG value) {
@@ -298,7 +299,7 @@ BOOL PPD_Parse(PpdData* ppd, const void* data, DWORD size) {
             StoreNumber(ppd, key, GetNumData(&reader));
             break;
         case KEY_TEXT:
-            GetCharData(&reader, (WCHAR*)((BYTE*)ppd + key->cbOffset), key->nSize);
+            GetCharData(&reader, (BYTE*)ppd + key->cbOffset, key->nSize);
             break;
         default:
             GetTable(&reader, ppd, key);
