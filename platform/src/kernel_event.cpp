@@ -99,14 +99,16 @@ extern "C" QORAPI HANDLE OpenEventW(DWORD, BOOL, LPCWSTR name) {
 }
 
 extern "C" QORAPI BOOL SetEvent(HANDLE event) {
-    auto e = lookup_as<EventObject>(event, ObjectType::Event);
+    ReadSection section;
+    auto* e = find_as<EventObject>(event, ObjectType::Event, section);
     if (!e) return FALSE;
     e->set();
     return TRUE;
 }
 
 extern "C" QORAPI BOOL ResetEvent(HANDLE event) {
-    auto e = lookup_as<EventObject>(event, ObjectType::Event);
+    ReadSection section;
+    auto* e = find_as<EventObject>(event, ObjectType::Event, section);
     if (!e) return FALSE;
     e->reset();
     return TRUE;

@@ -9,9 +9,8 @@ namespace qor::kernel {
 
 class FileObject final : public Object {
 public:
-    FileObject(int fd, bool writable) : fd_(fd), writable_(writable) {}
+    FileObject(int fd, bool writable) : Object(ObjectType::File), fd_(fd), writable_(writable) {}
     ~FileObject() override;
-    ObjectType type() const override { return ObjectType::File; }
     int fd() const { return fd_; }
     bool writable() const { return writable_; }
 

@@ -28,8 +28,8 @@ struct FdHolder {
 class MappingObject final : public Object {
 public:
     MappingObject(std::shared_ptr<void> keepalive, int fd, uint64_t base, uint64_t size, bool writable)
-        : keepalive_(std::move(keepalive)), fd_(fd), base_(base), size_(size), writable_(writable) {}
-    ObjectType type() const override { return ObjectType::Mapping; }
+        : Object(ObjectType::Mapping), keepalive_(std::move(keepalive)), fd_(fd), base_(base), size_(size),
+          writable_(writable) {}
 
     void* map_view(DWORD access, uint64_t offset, SIZE_T bytes);
 

@@ -15,38 +15,27 @@
 namespace qor::kernel {
 namespace {
 
-uint32_t current_tid() {
-    static thread_local uint32_t tid = uint32_t(syscall(SYS_gettid));
-    return tid;
-}
-
 // The kernel walks a dying thread's robust list and writes into each mutex it
-// still owns, so that memory must stay mapped until then. Every mutex a
-// thread owns is pinned here; what a thread still holds when it ends stays
-// pinned for the life of the process.
-struct PinnedByThread {
-    std::vector<std::pair<MutexState*, std::shared_ptr<void>>> pins;
-    ~PinnedByThread() {
-        static std::mutex lock;
-        static auto* abandoned = new std::vector<std::shared_ptr<void>>;
-        std::lock_guard guard(lock);
-        for (auto& p : pins) abandoned->push_back(std::move(p.second));
-    }
-};
-
-thread_local PinnedByThread pinned;
-
-void pin(MutexState* state, const std::shared_ptr<void>& keepalive) { pinned.pins.emplace_back(state, keepalive); }
-
-void unpin(MutexState* state) {
-    auto& pins = pinned.pins;
-    for (auto it = pins.rbegin(); it != pins.rend(); ++it) {
-        if (it->first == state) {
-            pins.erase(std::next(it).base());
-            return;
-        }
-    }
+// still owns, so that memory must stay mapped; a mutex closed while a thread
+// of this process owns it is kept for the life of the process.
+void keep_mapped(std::shared_ptr<void> keepalive) {
+    static std::mutex lock;
+    static auto* kept = new std::vector<std::shared_ptr<void>>;
+    std::lock_guard guard(lock);
+    kept->push_back(std::move(keepalive));
 }
+
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kTimedPthreadLocks = false;  // the race detector cannot follow them
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kTimedPthreadLocks = false;
+#else
+constexpr bool kTimedPthreadLocks = true;
+#endif
+#else
+constexpr bool kTimedPthreadLocks = true;
+#endif
 
 }  // namespace
 
@@ -60,27 +49,16 @@ void MutexObject::initialise(MutexState* state) {
     pthread_mutexattr_destroy(&attr);
     state->generation.store(0);
     state->sleepers.store(0);
-    state->owner_tid.store(0);
-    state->depth.store(0);
+
 }
 
 Waitable::Try MutexObject::finish_lock(int result) {
-    bool abandoned = false;
     if (result == EOWNERDEAD) {
         // We hold it now; make it usable again before anything else.
         pthread_mutex_consistent(&state_->mutex);
-        state_->depth.store(0, std::memory_order_relaxed);
-        abandoned = true;
-    } else if (result != 0) {
-        return Try::NotReady;
+        return Try::Abandoned;
     }
-    uint32_t depth = state_->depth.load(std::memory_order_relaxed) + 1;
-    state_->depth.store(depth, std::memory_order_relaxed);
-    if (depth == 1) {
-        state_->owner_tid.store(current_tid(), std::memory_order_relaxed);
-        pin(state_, keepalive_);
-    }
-    return abandoned ? Try::Abandoned : Try::Ready;
+    return result == 0 ? Try::Ready : Try::NotReady;
 }
 
 Waitable::Try MutexObject::try_acquire() {
@@ -90,11 +68,16 @@ Waitable::Try MutexObject::try_acquire() {
 }
 
 DWORD MutexObject::wait(const Deadline& deadline) {
-    // Bounded waits sleep on the generation word like every other object:
-    // timed pthread locks take the wall clock, and some tools do not track
-    // an abandoned mutex handed over by them.
-    if (!deadline.infinite) return Waitable::wait(deadline);
-    int r = pthread_mutex_lock(&state_->mutex);
+    int r;
+    if (deadline.infinite) {
+        r = pthread_mutex_lock(&state_->mutex);
+    } else if (kTimedPthreadLocks) {
+        // Blocking in the lock itself wakes at once when the owner dies.
+        r = pthread_mutex_clocklock(&state_->mutex, CLOCK_MONOTONIC, &deadline.at);
+        if (r == ETIMEDOUT) return WAIT_TIMEOUT;
+    } else {
+        return Waitable::wait(deadline);
+    }
     switch (finish_lock(r)) {
         case Try::Ready: return WAIT_OBJECT_0;
         case Try::Abandoned: return WAIT_ABANDONED;
@@ -104,24 +87,31 @@ DWORD MutexObject::wait(const Deadline& deadline) {
     return WAIT_FAILED;
 }
 
+MutexObject::~MutexObject() {
+    // Still owned by a live thread of this process? (A thread that ended has
+    // had its robust list walked already.)
+    pid_t owner = __atomic_load_n(&state_->mutex.__data.__owner, __ATOMIC_RELAXED) & 0x3FFFFFFF;
+    if (owner != 0 && syscall(SYS_tgkill, getpid(), owner, 0) == 0) keep_mapped(std::move(keepalive_));
+}
+
 bool MutexObject::release() {
-    if (state_->owner_tid.load(std::memory_order_relaxed) != current_tid() ||
-        state_->depth.load(std::memory_order_relaxed) == 0) {
-        SetLastError(ERROR_NOT_OWNER);
-        return false;
-    }
-    uint32_t depth = state_->depth.load(std::memory_order_relaxed) - 1;
-    state_->depth.store(depth, std::memory_order_relaxed);
-    if (depth == 0) state_->owner_tid.store(0, std::memory_order_relaxed);
+    // The owner alone reads the recursion count, so this is stable here.
+    bool last = state_->mutex.__data.__count == 1;
     if (pthread_mutex_unlock(&state_->mutex) != 0) {
-        state_->depth.store(depth + 1, std::memory_order_relaxed);
-        if (depth == 0) state_->owner_tid.store(current_tid(), std::memory_order_relaxed);
         SetLastError(ERROR_NOT_OWNER);
         return false;
     }
-    if (depth == 0) {
-        unpin(state_);
-        signal_generation(&state_->generation, &state_->sleepers);
+    if (last) {
+        // Waiters that sleep on the generation word count themselves in
+        // `sleepers` before trying the lock. The unlock above is a locked
+        // instruction on x86, which already orders it before this load.
+#if !defined(__x86_64__)
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+#endif
+        if (state_->sleepers.load(std::memory_order_relaxed) != 0) {
+            state_->generation.fetch_add(1, std::memory_order_seq_cst);
+            futex_wake_all(&state_->generation);
+        }
     }
     return true;
 }
@@ -203,7 +193,8 @@ extern "C" QORAPI HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
 }
 
 extern "C" QORAPI BOOL ReleaseMutex(HANDLE mutex) {
-    auto m = lookup_as<MutexObject>(mutex, ObjectType::Mutex);
+    ReadSection section;
+    auto* m = find_as<MutexObject>(mutex, ObjectType::Mutex, section);
     if (!m) return FALSE;
     return m->release() ? TRUE : FALSE;
 }

@@ -14,6 +14,7 @@ namespace qor::kernel {
 
 class Waitable : public Object {
 public:
+    using Object::Object;
     enum class Try { Ready, Abandoned, NotReady };
 
     // Takes the object if it is signalled (consumes an auto-reset event,
@@ -31,12 +32,12 @@ public:
 };
 
 // Shared layouts, identical in every process that maps the object.
+// The pthread mutex keeps its owner and recursion count itself.
 struct MutexState {
     pthread_mutex_t mutex;
     std::atomic<uint32_t> generation;
     std::atomic<uint32_t> sleepers;
-    std::atomic<uint32_t> owner_tid;  // thread that owns it, 0 when free
-    std::atomic<uint32_t> depth;      // recursion depth of that owner
+    uint32_t reserved[4];
 };
 
 struct EventState {
@@ -46,7 +47,8 @@ struct EventState {
     uint32_t manual_reset;
 };
 
-static_assert(sizeof(MutexState) == sizeof(pthread_mutex_t) + 16);
+static_assert(sizeof(MutexState) == sizeof(pthread_mutex_t) + 24);
+static_assert(offsetof(MutexState, sleepers) == sizeof(pthread_mutex_t) + 4);
 static_assert(offsetof(MutexState, generation) == sizeof(pthread_mutex_t));
 static_assert(sizeof(EventState) == 16);
 static_assert(offsetof(EventState, manual_reset) == 12);
@@ -57,8 +59,8 @@ class MutexObject final : public Waitable {
 public:
     // `keepalive` owns the memory of `state` (a named region or a private block).
     MutexObject(std::shared_ptr<void> keepalive, MutexState* state)
-        : keepalive_(std::move(keepalive)), state_(state) {}
-    ObjectType type() const override { return ObjectType::Mutex; }
+        : Waitable(ObjectType::Mutex), keepalive_(std::move(keepalive)), state_(state) {}
+    ~MutexObject() override;
     Try try_acquire() override;
     std::atomic<uint32_t>* generation() override { return &state_->generation; }
     std::atomic<uint32_t>* sleepers() override { return &state_->sleepers; }
@@ -77,8 +79,7 @@ private:
 class EventObject final : public Waitable {
 public:
     EventObject(std::shared_ptr<void> keepalive, EventState* state)
-        : keepalive_(std::move(keepalive)), state_(state) {}
-    ObjectType type() const override { return ObjectType::Event; }
+        : Waitable(ObjectType::Event), keepalive_(std::move(keepalive)), state_(state) {}
     Try try_acquire() override;
     std::atomic<uint32_t>* generation() override { return &state_->generation; }
     std::atomic<uint32_t>* sleepers() override { return &state_->sleepers; }
@@ -89,6 +90,9 @@ private:
     std::shared_ptr<void> keepalive_;
     EventState* state_;
 };
+
+// The waitable object behind a handle, inside the caller's read section.
+Waitable* find_waitable(HANDLE handle, const ReadSection& section);
 
 // Bumps a generation word and wakes its sleepers, if any.
 void signal_generation(std::atomic<uint32_t>* generation, std::atomic<uint32_t>* sleepers);

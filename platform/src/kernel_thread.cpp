@@ -22,7 +22,7 @@ int nice_for(int priority) {
 
 class ThreadObject final : public Waitable {
 public:
-    ObjectType type() const override { return ObjectType::Thread; }
+    ThreadObject() : Waitable(ObjectType::Thread) {}
     Try try_acquire() override { return finished.load(std::memory_order_seq_cst) ? Try::Ready : Try::NotReady; }
     std::atomic<uint32_t>* generation() override { return &generation_; }
     std::atomic<uint32_t>* sleepers() override { return &sleepers_; }

@@ -40,6 +40,17 @@ DWORD Waitable::wait(const Deadline& deadline) {
     }
 }
 
+Waitable* find_waitable(HANDLE handle, const ReadSection& section) {
+    Object* object = find_handle(handle, section);
+    if (!object) return nullptr;
+    switch (object->type()) {
+        case ObjectType::Mutex:
+        case ObjectType::Event:
+        case ObjectType::Thread: return static_cast<Waitable*>(object);
+        default: SetLastError(ERROR_INVALID_HANDLE); return nullptr;
+    }
+}
+
 }  // namespace qor::kernel
 
 using namespace qor::kernel;
@@ -47,10 +58,13 @@ using namespace qor::kernel;
 namespace {
 
 std::shared_ptr<Waitable> lookup_waitable(HANDLE h) {
-    auto object = lookup_handle(h);
-    auto waitable = std::dynamic_pointer_cast<Waitable>(object);
-    if (!waitable) SetLastError(ERROR_INVALID_HANDLE);
-    return waitable;
+    ReadSection section;
+    Waitable* w = find_waitable(h, section);
+    return w ? std::static_pointer_cast<Waitable>(w->shared_from_this()) : nullptr;
+}
+
+DWORD from_try(Waitable::Try t) {
+    return t == Waitable::Try::Ready ? WAIT_OBJECT_0 : t == Waitable::Try::Abandoned ? WAIT_ABANDONED : WAIT_TIMEOUT;
 }
 
 HANDLE current_thread_pseudo() { return reinterpret_cast<HANDLE>(intptr_t(-2)); }
@@ -58,9 +72,20 @@ HANDLE current_thread_pseudo() { return reinterpret_cast<HANDLE>(intptr_t(-2)); 
 }  // namespace
 
 extern "C" QORAPI DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
-    auto w = lookup_waitable(object);
-    if (!w) return WAIT_FAILED;
-    return w->wait(Deadline::after_ms(milliseconds));
+    std::shared_ptr<Waitable> held;
+    {
+        // Most waits find the object signalled: take it without a reference.
+        ReadSection section;
+        Waitable* w = find_waitable(object, section);
+        if (!w) return WAIT_FAILED;
+        // Mutexes are the common case; MutexObject is final, so this call
+        // is direct.
+        DWORD quick = from_try(w->type() == ObjectType::Mutex ? static_cast<MutexObject*>(w)->try_acquire()
+                                                               : w->try_acquire());
+        if (quick != DWORD(WAIT_TIMEOUT) || milliseconds == 0) return quick;
+        held = std::static_pointer_cast<Waitable>(w->shared_from_this());
+    }
+    return held->wait(Deadline::after_ms(milliseconds));
 }
 
 extern "C" QORAPI DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL wait_all,

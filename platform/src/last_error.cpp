@@ -1,7 +1,7 @@
 #include "qor/base.h"
 
 namespace {
-thread_local DWORD last_error = ERROR_SUCCESS;
+__attribute__((tls_model("initial-exec"))) thread_local DWORD last_error = ERROR_SUCCESS;
 }
 
 extern "C" QORAPI DWORD GetLastError(void) { return last_error; }
