@@ -1,0 +1,138 @@
+// qoremu: a ZEM-D kiosk printer in software.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "server.h"
+
+namespace {
+
+qoremu::Server* g_server = nullptr;
+
+void on_signal(int) {
+    if (g_server) g_server->stop();
+}
+
+const char kHelp[] =
+    "Usage: qoremu [options]\n"
+    "A QOR ZEM-D kiosk printer in software: takes the printer's command stream\n"
+    "on a Unix socket or a pseudo-terminal, answers status like the printer and\n"
+    "writes every cut ticket as a PNG image (203 dpi).\n"
+    "\n"
+    "  --name NAME          printer name for the default paths (zemd)\n"
+    "  --socket PATH        data socket (default $QOR_RUNTIME_DIR/qoremu/NAME.sock)\n"
+    "  --no-socket          no data socket\n"
+    "  --control PATH       control socket (default $QOR_RUNTIME_DIR/qoremu/NAME.ctl)\n"
+    "  --pty                also serve a pseudo-terminal (data only, like a serial cable)\n"
+    "  --pty-link PATH      keep a symbolic link at PATH pointing to the terminal\n"
+    "  --tickets DIR        where tickets go (default $QOR_ROOT/qoremu/tickets)\n"
+    "  --state FILE         setting bytes kept here (default $QOR_ROOT/qoremu/NAME.state;\n"
+    "                       'none' keeps nothing)\n"
+    "  --model MODEL        D510x (58 mm paper) or D610x (112 mm); factory settings\n"
+    "  --baud BPS           throttle the line to BPS bits per second (e.g. 9600..38400)\n"
+    "  --print-speed MM     print engine speed in mm per second (0 = no limit)\n"
+    "  --rx-buffer BYTES    receive buffer size (8192)\n"
+    "  --reset-time MS      time a hardware reset takes (300)\n"
+    "  --raise CONDITION    start with a condition: offline paper-near-end paper-out\n"
+    "                       cover-open paper-jam cutter-error auto-recovery-error\n"
+    "                       fatal-error (may be repeated)\n"
+    "  --silent             send nothing to the host\n"
+    "  --help, --version\n"
+    "\n"
+    "While running, the control socket takes text commands (one per line; try\n"
+    "'help'), e.g.  printf 'raise paper-out\\n' | socat - UNIX:$QOR_RUNTIME_DIR/qoremu/zemd.ctl\n"
+    "The protocol is described in docs/printer-protocol.md.\n";
+
+bool number(const char* text, long low, long high, long* value) {
+    char* end;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (errno || *end || end == text || v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qoremu::EmulatorOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "qoremu: %s needs %s\n", arg.c_str(), what);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto integer = [&](const char* what, long low, long high) {
+            const char* text = value(what);
+            long v;
+            if (!number(text, low, high, &v)) {
+                std::fprintf(stderr, "qoremu: %s wants %s from %ld to %ld, not '%s'\n", arg.c_str(), what, low, high,
+                             text);
+                std::exit(2);
+            }
+            return v;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("qoremu 1.0 (protocol 1)");
+            return 0;
+        } else if (arg == "--name") options.name = value("a name");
+        else if (arg == "--socket") options.socket_path = value("a path");
+        else if (arg == "--no-socket") options.socket = false;
+        else if (arg == "--control") options.control_path = value("a path");
+        else if (arg == "--pty") options.pty = true;
+        else if (arg == "--pty-link") options.pty_link = value("a path");
+        else if (arg == "--tickets") options.tickets_dir = value("a folder");
+        else if (arg == "--state") options.state_path = value("a file");
+        else if (arg == "--model") options.model = value("D510x or D610x");
+        else if (arg == "--baud") {
+            options.baud = int(integer("a speed", 0, 115200));
+            if (options.baud && options.baud < 300) {
+                std::fprintf(stderr, "qoremu: --baud wants 0 or 300..115200\n");
+                return 2;
+            }
+        } else if (arg == "--print-speed") options.print_speed = int(integer("mm/s", 0, 1000));
+        else if (arg == "--rx-buffer") options.receive_buffer = size_t(integer("bytes", 256, 1 << 24));
+        else if (arg == "--reset-time") options.reset_ms = int(integer("milliseconds", 0, 60000));
+        else if (arg == "--raise") options.conditions.push_back(value("a condition"));
+        else if (arg == "--silent") options.silent = true;
+        else {
+            std::fprintf(stderr, "qoremu: unknown option '%s' (see --help)\n", arg.c_str());
+            return 2;
+        }
+    }
+    if (!options.socket && !options.pty) {
+        std::fprintf(stderr, "qoremu: with --no-socket, --pty is needed\n");
+        return 2;
+    }
+    std::string error;
+    auto server = qoremu::Server::create(options, &error);
+    if (!server) {
+        std::fprintf(stderr, "qoremu: %s\n", error.c_str());
+        return 1;
+    }
+    g_server = server.get();
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("qoremu: %s ready\n", options.model.c_str());
+    if (!server->socket_path().empty()) std::printf("  socket    %s\n", server->socket_path().c_str());
+    std::printf("  control   %s\n", server->control_path().c_str());
+    if (!server->pty_path().empty()) std::printf("  terminal  %s\n", server->pty_path().c_str());
+    std::printf("  tickets   %s\n", server->tickets_dir().c_str());
+    std::fflush(stdout);
+    server->run();
+    g_server = nullptr;
+    return 0;
+}
