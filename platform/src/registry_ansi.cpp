@@ -16,15 +16,17 @@ static_assert(std::endian::native == std::endian::little, "string values are sto
 
 bool is_string_type(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// `length` -1: up to and without the terminator.
-std::u16string widen(const char* text, int length) {
-    if (!text || length == 0) return {};
+// `length` -1: up to and without the terminator. False when the text does
+// not convert, so that a bad name never turns into the default value.
+bool widen(const char* text, int length, std::u16string& wide) {
+    wide.clear();
+    if (!text || length == 0 || (length < 0 && *text == '\0')) return true;
     int count = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    if (count <= 0) return {};
-    std::u16string wide(size_t(count), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), count);
+    if (count <= 0) return false;
+    wide.assign(size_t(count), u'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), count) != count) return false;
     if (length < 0 && !wide.empty() && wide.back() == u'\0') wide.pop_back();
-    return wide;
+    return true;
 }
 
 std::string narrow(const char16_t* text, size_t length) {
@@ -36,7 +38,13 @@ std::string narrow(const char16_t* text, size_t length) {
     return out;
 }
 
-std::u16string name_of(LPCSTR text) { return widen(text, -1); }
+// Runs `call` with `text` as UTF-16.
+template <class Call>
+LONG with_name(LPCSTR text, Call call) {
+    std::u16string name;
+    if (!widen(text, -1, name)) return ERROR_INVALID_PARAMETER;
+    return call(std::u16string_view(name));
+}
 
 // String data as the caller of an A call sees it: in the ANSI code page.
 std::vector<uint8_t> ansi_data(DWORD type, const std::vector<uint8_t>& stored) {
@@ -51,11 +59,13 @@ std::vector<uint8_t> ansi_data(DWORD type, const std::vector<uint8_t>& stored) {
 
 QOR_EXTERN_C QORAPI LONG RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM sam,
                                          LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
-    return guarded([&] { return create_key(key, name_of(sub_key), sam, result, disposition); });
+    return guarded([&] {
+        return with_name(sub_key, [&](auto name) { return create_key(key, name, sam, result, disposition); });
+    });
 }
 
 QOR_EXTERN_C QORAPI LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD, REGSAM sam, PHKEY result) {
-    return guarded([&] { return open_key(key, name_of(sub_key), sam, result); });
+    return guarded([&] { return with_name(sub_key, [&](auto name) { return open_key(key, name, sam, result); }); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
@@ -64,7 +74,8 @@ QOR_EXTERN_C QORAPI LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserve
         if (reserved || (data && !size)) return LONG(ERROR_INVALID_PARAMETER);
         DWORD found_type = REG_NONE;
         std::vector<uint8_t> bytes;
-        if (LONG status = query_value(key, name_of(name), found_type, bytes); status != ERROR_SUCCESS) return status;
+        LONG status = with_name(name, [&](auto wide) { return query_value(key, wide, found_type, bytes); });
+        if (status != ERROR_SUCCESS) return status;
         if (type) *type = found_type;
         return copy_data_out(ansi_data(found_type, bytes), data, size);
     });
@@ -72,20 +83,26 @@ QOR_EXTERN_C QORAPI LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserve
 
 QOR_EXTERN_C QORAPI LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
     return guarded([&] {
-        if (!is_string_type(type) || !data) return set_value(key, name_of(name), type, data, size);
-        if (size > INT_MAX) return LONG(ERROR_INVALID_PARAMETER);
-        std::u16string wide = widen(reinterpret_cast<const char*>(data), int(size));
-        return set_value(key, name_of(name), type, reinterpret_cast<const uint8_t*>(wide.data()),
-                         wide.size() * sizeof(char16_t));
+        return with_name(name, [&](auto wide_name) {
+            if (!is_string_type(type) || !data) return set_value(key, wide_name, type, data, size);
+            std::u16string text;
+            if (size > INT_MAX || !widen(reinterpret_cast<const char*>(data), int(size), text))
+                return LONG(ERROR_INVALID_PARAMETER);
+            return set_value(key, wide_name, type, reinterpret_cast<const uint8_t*>(text.data()),
+                             text.size() * sizeof(char16_t));
+        });
     });
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteValueA(HKEY key, LPCSTR name) {
-    return guarded([&] { return delete_value(key, name_of(name)); });
+    return guarded([&] { return with_name(name, [&](auto wide) { return delete_value(key, wide); }); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteKeyA(HKEY key, LPCSTR sub_key) {
-    return guarded([&] { return sub_key ? delete_key(key, name_of(sub_key)) : LONG(ERROR_INVALID_PARAMETER); });
+    return guarded([&] {
+        if (!sub_key) return LONG(ERROR_INVALID_PARAMETER);
+        return with_name(sub_key, [&](auto wide) { return delete_key(key, wide); });
+    });
 }
 
 QOR_EXTERN_C QORAPI LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length, LPDWORD reserved,
