@@ -1,0 +1,9 @@
+// Files in the "3" subfolder of the spooler's printer-driver directory.
+#pragma once
+
+#include "qor/base.h"
+
+#include <string>
+
+// driver directory + "\3\" + name; empty when the spooler gives no directory.
+std::u16string DriverFilePath(const char16_t* name);

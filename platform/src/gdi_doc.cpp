@@ -1,0 +1,171 @@
+// Documents and pages: the spooler job, the driver's document and page
+// entries, and the banding loop that plays each recorded page.
+#include "gdi_dc.h"
+
+#include "qor/spooler.h"
+
+#include <atomic>
+
+namespace qor::gdi {
+namespace {
+
+// A driver that never reports the end of its bands must not hang the caller.
+constexpr int kMaxBands = 1 << 16;
+
+std::atomic<DWORD> next_local_job{1};
+
+bool check_abort_proc(Dc& dc, HDC hdc) {
+    if (dc.abort_proc && !dc.abort_proc(hdc, 0)) dc.device->aborted = true;
+    return !dc.device->aborted;
+}
+
+// Renders the recorded page band by band and sends it.
+bool band_page(Dc& dc, HDC hdc) {
+    Device& device = *dc.device;
+    SURFOBJ* surface = device.surface;
+    auto start_banding = device.entry<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
+    auto next_band = device.entry<PFN_DrvNextBand>(INDEX_DrvNextBand);
+    bool ok = true;
+    check_abort_proc(dc, hdc);
+    if (start_banding && next_band) {
+        POINTL origin{0, 0};
+        if (!start_banding(surface, &origin)) return false;
+        for (int band = 0; !(origin.x == -1 && origin.y == -1); ++band) {
+            if (band == kMaxBands) {
+                SetLastError(ERROR_INVALID_FUNCTION);
+                return false;
+            }
+            if (!play_page(device, dc.page, origin)) ok = false;
+            check_abort_proc(dc, hdc);
+            if (!next_band(surface, &origin)) return false;
+        }
+    } else if (!play_page(device, dc.page, POINTL{0, 0})) {
+        ok = false;
+    }
+    if (auto send_page = device.entry<PFN_DrvSendPage>(INDEX_DrvSendPage)) {
+        if (!send_page(surface)) ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+}  // namespace qor::gdi
+
+using namespace qor::gdi;
+
+extern "C" {
+
+QORAPI int SetAbortProc(HDC hdc, ABORTPROC proc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    dc->abort_proc = proc;
+    return 1;
+}
+
+QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    if (dc->doc_started) {
+        SetLastError(ERROR_BUSY);
+        return SP_ERROR;
+    }
+    std::u16string name = doc && doc->lpszDocName ? std::u16string(doc->lpszDocName) : u"";
+    dc->device->aborted = false;
+    dc->spooler_job = false;
+    if (dc->printer) {
+        DOC_INFO_1W info{};
+        info.pDocName = name.data();
+        std::u16string output = doc && doc->lpszOutput ? std::u16string(doc->lpszOutput) : u"";
+        info.pOutputFile = output.empty() ? nullptr : output.data();
+        std::u16string datatype = u"RAW";
+        info.pDatatype = datatype.data();
+        dc->job_id = StartDocPrinterW(dc->printer, 1, reinterpret_cast<LPBYTE>(&info));
+        if (dc->job_id == 0) return SP_ERROR;
+        dc->spooler_job = true;
+    } else {
+        dc->job_id = next_local_job++;
+    }
+    auto start_doc = dc->device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+    if (start_doc && !start_doc(dc->device->surface, name.data(), dc->job_id)) {
+        DWORD error = GetLastError();
+        if (dc->spooler_job) AbortPrinter(dc->printer);
+        dc->spooler_job = false;
+        SetLastError(error ? error : ERROR_INVALID_FUNCTION);
+        return SP_ERROR;
+    }
+    dc->doc_started = true;
+    dc->page_open = false;
+    return static_cast<int>(dc->job_id);
+}
+
+QORAPI int StartPage(HDC hdc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    if (!dc->doc_started || dc->page_open) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return SP_ERROR;
+    }
+    auto start_page = dc->device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
+    if (start_page && !start_page(dc->device->surface)) return SP_ERROR;
+    dc->page.commands.clear();
+    dc->page_open = true;
+    return 1;
+}
+
+QORAPI int EndPage(HDC hdc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    if (!dc->page_open) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return SP_ERROR;
+    }
+    bool ok = band_page(*dc, hdc);
+    dc->page.commands.clear();
+    dc->page_open = false;
+    return ok ? 1 : SP_ERROR;
+}
+
+QORAPI int EndDoc(HDC hdc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    if (!dc->doc_started) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return SP_ERROR;
+    }
+    bool ok = true;
+    if (dc->page_open && EndPage(hdc) == SP_ERROR) ok = false;
+    if (auto end_doc = dc->device->entry<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) {
+        if (!end_doc(dc->device->surface, 0)) ok = false;
+    }
+    if (dc->spooler_job && !EndDocPrinter(dc->printer)) ok = false;
+    dc->spooler_job = false;
+    dc->doc_started = false;
+    return ok ? 1 : SP_ERROR;
+}
+
+QORAPI int AbortDoc(HDC hdc) {
+    auto dc = dc_of(hdc);
+    if (!dc) return SP_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    if (!dc->doc_started) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return SP_ERROR;
+    }
+    dc->device->aborted = true;
+    dc->page.commands.clear();
+    dc->page_open = false;
+    if (auto end_doc = dc->device->entry<PFN_DrvEndDoc>(INDEX_DrvEndDoc))
+        end_doc(dc->device->surface, ED_ABORTDOC);
+    if (dc->spooler_job) AbortPrinter(dc->printer);
+    dc->spooler_job = false;
+    dc->doc_started = false;
+    dc->device->aborted = false;
+    return 1;
+}
+
+}  // extern "C"

@@ -1,0 +1,194 @@
+// Playing a recorded page into the driver's band.
+#include "gdi_page.h"
+#include "gdi_textobj.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace qor::gdi {
+
+ULONG pixel_from_colorref(COLORREF color) {
+    return (static_cast<ULONG>(GetRValue(color)) << 16) | (static_cast<ULONG>(GetGValue(color)) << 8) |
+           GetBValue(color);
+}
+
+void fill_rect(SURFOBJ* surface, RECTL rect, ULONG color) {
+    LONG left = std::max<LONG>(rect.left, 0), top = std::max<LONG>(rect.top, 0);
+    LONG right = std::min<LONG>(rect.right, surface->sizlBitmap.cx);
+    LONG bottom = std::min<LONG>(rect.bottom, surface->sizlBitmap.cy);
+    if (left >= right || top >= bottom) return;
+    const uint8_t pixel[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                              static_cast<uint8_t>(color >> 16)};
+    auto* scan0 = static_cast<uint8_t*>(surface->pvScan0);
+    for (LONG y = top; y < bottom; ++y) {
+        uint8_t* p = scan0 + static_cast<ptrdiff_t>(y) * surface->lDelta + static_cast<ptrdiff_t>(left) * 3;
+        for (LONG x = left; x < right; ++x, p += 3) std::memcpy(p, pixel, 3);
+    }
+}
+
+namespace {
+
+RECTL offset(RECTL rect, POINTL origin) {
+    auto shift = [](LONG v, LONG by) {
+        int64_t r = static_cast<int64_t>(v) - by;
+        return static_cast<LONG>(std::clamp<int64_t>(r, INT32_MIN / 2, INT32_MAX / 2));
+    };
+    return {shift(rect.left, origin.x), shift(rect.top, origin.y), shift(rect.right, origin.x),
+            shift(rect.bottom, origin.y)};
+}
+
+// Cuts the segment to the part inside `box` (Liang-Barsky); false when
+// nothing of it is inside. Keeps the walk below bounded for far-off points.
+bool clip_segment(double& x0, double& y0, double& x1, double& y1, double min_x, double min_y,
+                  double max_x, double max_y) {
+    double t0 = 0, t1 = 1, dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - min_x, max_x - x0, y0 - min_y, max_y - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    double ox = x0, oy = y0;
+    x0 = ox + t0 * dx, y0 = oy + t0 * dy, x1 = ox + t1 * dx, y1 = oy + t1 * dy;
+    return true;
+}
+
+void draw_line(SURFOBJ* surface, const LineCommand& line, POINTL origin) {
+    LONG width = std::clamp<LONG>(line.width, 1, 1000);
+    double fx0 = static_cast<double>(line.from.x) - origin.x, fy0 = static_cast<double>(line.from.y) - origin.y;
+    double fx1 = static_cast<double>(line.to.x) - origin.x, fy1 = static_cast<double>(line.to.y) - origin.y;
+    if (!clip_segment(fx0, fy0, fx1, fy1, -width, -width, surface->sizlBitmap.cx + width,
+                      surface->sizlBitmap.cy + width))
+        return;
+    int64_t x0 = std::llround(fx0), y0 = std::llround(fy0), x1 = std::llround(fx1), y1 = std::llround(fy1);
+    LONG half = width / 2;
+    int64_t dx = std::llabs(x1 - x0), dy = -std::llabs(y1 - y0);
+    int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int64_t err = dx + dy;
+    // The end point is not drawn, as the platform's lines leave it out.
+    while (x0 != x1 || y0 != y1) {
+        if (x0 + width >= 0 && y0 + width >= 0 && x0 - width < surface->sizlBitmap.cx &&
+            y0 - width < surface->sizlBitmap.cy) {
+            fill_rect(surface,
+                      {static_cast<LONG>(x0 - half), static_cast<LONG>(y0 - half),
+                       static_cast<LONG>(x0 - half + width), static_cast<LONG>(y0 - half + width)},
+                      line.color);
+        }
+        int64_t e2 = 2 * err;
+        if (e2 >= dy) err += dy, x0 += sx;
+        if (e2 <= dx) err += dx, y0 += sy;
+    }
+}
+
+bool draw_text(Device& device, const TextCommand& text, POINTL origin) {
+    RealizedFont& font = *text.font;
+    EngString string;
+    string.text = text.text;
+    string.positions.resize(text.text.size());
+    RECTL bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (size_t i = 0; i < text.text.size(); ++i) {
+        GLYPHPOS& pos = string.positions[i];
+        pos.hg = font.glyph_handle(text.text[i]);
+        pos.ptl = {static_cast<LONG>(static_cast<int64_t>(text.origins[i].x) - origin.x),
+                   static_cast<LONG>(static_cast<int64_t>(text.origins[i].y) - origin.y)};
+        bounds.left = std::min(bounds.left, pos.ptl.x);
+        bounds.right = std::max(bounds.right, pos.ptl.x + font.advance(text.text[i]));
+        bounds.top = std::min(bounds.top, pos.ptl.y - font.ascent);
+        bounds.bottom = std::max(bounds.bottom, pos.ptl.y + font.descent);
+    }
+    string.so.cGlyphs = static_cast<ULONG>(string.positions.size());
+    string.so.flAccel = text.default_placement ? (SO_FLAG_DEFAULT_PLACEMENT | SO_HORIZONTAL) : SO_HORIZONTAL;
+    string.so.rclBkGround = bounds;
+    string.so.pgp = string.positions.data();
+    string.so.pwszOrg = string.text.data();
+
+    CLIPOBJ clip{};
+    clip.rclBounds = offset(text.clip, origin);
+    clip.iDComplexity = DC_RECT;
+    BRUSHOBJ foreground{};
+    foreground.iSolidColor = text.color;
+    BRUSHOBJ background{};
+    background.iSolidColor = 0xFFFFFF;
+    POINTL brush_origin{0, 0};
+    SURFOBJ* surface = device.surface;
+    if (font.device_font) {
+        if (auto text_out = device.entry<PFN_DrvTextOut>(INDEX_DrvTextOut)) {
+            return text_out(surface, &string.so, &font.fo, &clip, nullptr, nullptr, &foreground,
+                            &background, &brush_origin, 0x0D0D) != FALSE;
+        }
+    }
+    return EngTextOut(surface, &string.so, &font.fo, &clip, nullptr, nullptr, &foreground, &background,
+                      &brush_origin, 0x0D0D) != FALSE;
+}
+
+}  // namespace
+
+void draw_image(const ImageCommand& image, SURFOBJ* surface, POINTL origin) {
+    if (!image.bgr || image.width == 0 || image.height == 0 || image.src_width <= 0 || image.src_height <= 0)
+        return;
+    const int64_t abs_w = std::llabs(static_cast<int64_t>(image.width));
+    const int64_t abs_h = std::llabs(static_cast<int64_t>(image.height));
+    const int64_t left = std::min<int64_t>(image.x, static_cast<int64_t>(image.x) + image.width) - origin.x;
+    const int64_t top = std::min<int64_t>(image.y, static_cast<int64_t>(image.y) + image.height) - origin.y;
+    const int64_t x0 = std::max<int64_t>(left, 0), x1 = std::min<int64_t>(left + abs_w, surface->sizlBitmap.cx);
+    const int64_t y0 = std::max<int64_t>(top, 0), y1 = std::min<int64_t>(top + abs_h, surface->sizlBitmap.cy);
+    if (x0 >= x1 || y0 >= y1) return;
+    const bool mirror_x = image.width < 0, mirror_y = image.height < 0;
+    const int64_t src_w = image.src_width, src_h = image.src_height;
+    const size_t src_stride = static_cast<size_t>(src_w) * 3;
+
+    // Nearest source column for every destination column, sampled at pixel centres.
+    std::vector<uint32_t> columns(static_cast<size_t>(x1 - x0));
+    for (int64_t x = x0; x < x1; ++x) {
+        int64_t sx = ((x - left) * 2 + 1) * src_w / (2 * abs_w);
+        if (mirror_x) sx = src_w - 1 - sx;
+        columns[static_cast<size_t>(x - x0)] = static_cast<uint32_t>(sx * 3);
+    }
+    const bool straight = !mirror_x && abs_w == src_w;
+    auto* scan0 = static_cast<uint8_t*>(surface->pvScan0);
+    const uint8_t* pixels = image.bgr->data();
+    for (int64_t y = y0; y < y1; ++y) {
+        int64_t sy = ((y - top) * 2 + 1) * src_h / (2 * abs_h);
+        if (mirror_y) sy = src_h - 1 - sy;
+        const uint8_t* src = pixels + static_cast<size_t>(sy) * src_stride;
+        uint8_t* dst = scan0 + static_cast<ptrdiff_t>(y) * surface->lDelta + x0 * 3;
+        if (straight) {
+            std::memcpy(dst, src + columns[0], static_cast<size_t>(x1 - x0) * 3);
+            continue;
+        }
+        for (uint32_t column : columns) {
+            dst[0] = src[column];
+            dst[1] = src[column + 1];
+            dst[2] = src[column + 2];
+            dst += 3;
+        }
+    }
+}
+
+bool play_page(Device& device, const Page& page, POINTL origin) {
+    SURFOBJ* surface = device.surface;
+    if (!surface || surface->iBitmapFormat != BMF_24BPP) return false;
+    bool ok = true;
+    for (const Command& command : page.commands) {
+        if (const auto* fill = std::get_if<FillCommand>(&command)) {
+            fill_rect(surface, offset(fill->rect, origin), fill->color);
+        } else if (const auto* line = std::get_if<LineCommand>(&command)) {
+            draw_line(surface, *line, origin);
+        } else if (const auto* image = std::get_if<ImageCommand>(&command)) {
+            draw_image(*image, surface, origin);
+        } else if (const auto* text = std::get_if<TextCommand>(&command)) {
+            if (!draw_text(device, *text, origin)) ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace qor::gdi

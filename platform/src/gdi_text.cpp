@@ -1,0 +1,177 @@
+// Text of the application face: text state, metrics and recording strings.
+#include "gdi_dc.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace qor::gdi {
+namespace {
+
+constexpr RECTL kWholePage{INT_MIN / 4, INT_MIN / 4, INT_MAX / 4, INT_MAX / 4};
+constexpr UINT kMaxChars = 1 << 16;
+
+LONG text_width(const RealizedFont& font, LPCWSTR text, UINT count, const INT* dx) {
+    int64_t width = 0;
+    for (UINT i = 0; i < count; ++i) width += dx ? dx[i] : font.advance(text[i]);
+    return static_cast<LONG>(std::clamp<int64_t>(width, -INT_MAX / 4, INT_MAX / 4));
+}
+
+bool record_text(Dc& dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
+                 const INT* dx) {
+    if (!dc.page_open || (count && !text) || count > kMaxChars || (options & ETO_GLYPH_INDEX)) {
+        SetLastError(options & ETO_GLYPH_INDEX ? ERROR_NOT_SUPPORTED : ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if ((options & ETO_OPAQUE) && rect) {
+        dc.page.commands.push_back(FillCommand{{rect->left, rect->top, rect->right, rect->bottom},
+                                               pixel_from_colorref(dc.bk_color)});
+    }
+    if (count == 0) return true;
+    auto font = current_font(dc);
+    if (!font) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    LONG width = text_width(*font, text, count, dx);
+    int64_t left = x, baseline = y;
+    if ((dc.text_align & TA_CENTER) == TA_CENTER) left -= width / 2;
+    else if (dc.text_align & TA_RIGHT) left -= width;
+    if ((dc.text_align & TA_BASELINE) == TA_BASELINE) {
+    } else if (dc.text_align & TA_BOTTOM) {
+        baseline -= font->descent;
+    } else {
+        baseline += font->ascent;
+    }
+    TextCommand command;
+    command.font = font;
+    command.text.assign(text, count);
+    command.origins.resize(count);
+    int64_t pen = left;
+    for (UINT i = 0; i < count; ++i) {
+        command.origins[i] = {static_cast<LONG>(std::clamp<int64_t>(pen, INT_MIN / 4, INT_MAX / 4)),
+                              static_cast<LONG>(std::clamp<int64_t>(baseline, INT_MIN / 4, INT_MAX / 4))};
+        pen += dx ? dx[i] : font->advance(text[i]);
+    }
+    command.color = pixel_from_colorref(dc.text_color);
+    command.clip = (options & ETO_CLIPPED) && rect ? RECTL{rect->left, rect->top, rect->right, rect->bottom}
+                                                   : kWholePage;
+    command.default_placement = dx == nullptr;
+    if (dc.bk_mode == OPAQUE && !font->device_font) {
+        LONG top = command.origins[0].y - font->ascent;
+        dc.page.commands.push_back(FillCommand{{command.origins[0].x, top, command.origins[0].x + width,
+                                                command.origins[0].y + font->descent},
+                                               pixel_from_colorref(dc.bk_color)});
+    }
+    dc.page.commands.push_back(std::move(command));
+    return true;
+}
+
+}  // namespace
+}  // namespace qor::gdi
+
+using namespace qor::gdi;
+
+extern "C" {
+
+QORAPI COLORREF SetTextColor(HDC hdc, COLORREF color) {
+    auto dc = dc_of(hdc);
+    if (!dc) return CLR_INVALID;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return std::exchange(dc->text_color, color & 0xFFFFFF);
+}
+
+QORAPI COLORREF SetBkColor(HDC hdc, COLORREF color) {
+    auto dc = dc_of(hdc);
+    if (!dc) return CLR_INVALID;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return std::exchange(dc->bk_color, color & 0xFFFFFF);
+}
+
+QORAPI int SetBkMode(HDC hdc, int mode) {
+    auto dc = dc_of(hdc);
+    if (!dc) return 0;
+    if (mode != OPAQUE && mode != TRANSPARENT) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return std::exchange(dc->bk_mode, mode);
+}
+
+QORAPI UINT SetTextAlign(HDC hdc, UINT align) {
+    auto dc = dc_of(hdc);
+    if (!dc) return GDI_ERROR;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return std::exchange(dc->text_align, align & (TA_CENTER | TA_BASELINE));
+}
+
+QORAPI BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics) {
+    auto dc = dc_of(hdc);
+    if (!dc) return FALSE;
+    if (!metrics) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    auto font = current_font(*dc);
+    if (!font) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    *metrics = TEXTMETRICW{};
+    metrics->tmAscent = font->ascent;
+    metrics->tmDescent = font->descent;
+    metrics->tmHeight = font->ascent + font->descent;
+    metrics->tmAveCharWidth = font->average_width;
+    metrics->tmMaxCharWidth = font->max_width;
+    metrics->tmWeight = FW_NORMAL;
+    metrics->tmDigitizedAspectX = static_cast<LONG>(dc->device->caps.ulLogPixelsX);
+    metrics->tmDigitizedAspectY = static_cast<LONG>(dc->device->caps.ulLogPixelsY);
+    metrics->tmFirstChar = 0x20;
+    metrics->tmLastChar = 0xFFFF;
+    metrics->tmDefaultChar = u'?';
+    metrics->tmBreakChar = 0x20;
+    if (font->ifi) {
+        metrics->tmWeight = font->ifi->usWinWeight;
+        metrics->tmPitchAndFamily = font->ifi->jWinPitchAndFamily;
+        metrics->tmCharSet = font->ifi->jWinCharSet;
+    }
+    return TRUE;
+}
+
+QORAPI BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
+    auto dc = dc_of(hdc);
+    if (!dc) return FALSE;
+    if (!size || count < 0 || (count && !text)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    auto font = current_font(*dc);
+    if (!font) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
+    size->cy = font->ascent + font->descent;
+    return TRUE;
+}
+
+QORAPI BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
+                        const INT* dx) {
+    auto dc = dc_of(hdc);
+    if (!dc) return FALSE;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return record_text(*dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE;
+}
+
+QORAPI BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count) {
+    if (count < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(count), nullptr);
+}
+
+}  // extern "C"
