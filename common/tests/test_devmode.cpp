@@ -336,6 +336,11 @@ TEST(DevModeAccept, LandscapeDeviceFontsNeedPageMode) {
     caller.dm.dmOrientation = DMORIENT_LANDSCAPE;
     caller.Font = 0;
     EXPECT_EQ(Accept(&caller.dm, b->data).device.Mode, 0);
+
+    // Also when the record is replaced by defaults that combine the two.
+    auto landscape = Parse(std::string(kSmall) + "DefOrient=2\r\nDefFont=1\r\n");
+    caller.SettingsSignature = 0;
+    EXPECT_EQ(Accept(&caller.dm, landscape->data).device.Mode, 1);
 }
 
 TEST(DevModeAccept, CharacterSetFromTheCallersCodePage) {
