@@ -165,14 +165,14 @@ TEST(KernelWait, TimeoutsHonourTheirLimit) {
         EXPECT_EQ(WaitForSingleObject(e, limit), DWORD(WAIT_TIMEOUT));
         int64_t took = elapsed_ms(start);
         EXPECT_GE(took, int64_t(limit));
-        EXPECT_LT(took, int64_t(limit) + 80);
+        EXPECT_LT(took, int64_t(limit) + 400);  // generous: sanitizer builds on a busy machine
     }
     HANDLE m = CreateMutexA(nullptr, FALSE, "timed");
     Child owner = start_helper("hold-mutex", "timed");
     auto start = steady_clock::now();
     EXPECT_EQ(WaitForSingleObject(m, 100), DWORD(WAIT_TIMEOUT));
     EXPECT_GE(elapsed_ms(start), 100);
-    EXPECT_LT(elapsed_ms(start), 180);
+    EXPECT_LT(elapsed_ms(start), 500);
     CloseHandle(e);
     CloseHandle(m);
 }
