@@ -229,31 +229,36 @@ TEST(DevModeAccept, ShortAndOddRecordsAreReadOnlyAsFarAsTheyReach) {
     EXPECT_EQ(device.PaperCode, 300);
 }
 
-TEST(DevModeAccept, PaperFoundByDmPaperSize) {
+TEST(DevModeAccept, PaperRulesInOrder) {
     auto b = Parse(kSmall);
-    EXDEVMODE caller = CallerRecord(b->data);
-    caller.dm.dmPaperSize = 301;
-    caller.PaperCode = 300;
-    caller.Bright = 170;
-    Accepted a = Accept(&caller.dm, b->data);
-    EXPECT_EQ(a.device.PaperCode, 301);
-    EXPECT_EQ(Str(a.device.CurrentPaper.Name), u"B");
-    EXPECT_EQ(a.device.Bright, 170);  // the caller's settings are kept
-    EXPECT_EQ(Str(a.device.dm.dmDeviceName), u"Caller");
-    EXPECT_EQ(caller.PaperCode, 301);
-    EXPECT_EQ(caller.dm.dmPaperSize, 301);
-}
-
-TEST(DevModeAccept, PaperFoundByPaperCodeCorrectsDmPaperSize) {
-    auto b = Parse(kSmall);
-    EXDEVMODE caller = CallerRecord(b->data);
-    caller.dm.dmPaperSize = 42;
-    caller.PaperCode = 768;
-    Accepted a = Accept(&caller.dm, b->data);
-    EXPECT_EQ(a.device.dm.dmPaperSize, 768);
-    EXPECT_EQ(a.device.PaperCode, 768);
-    EXPECT_EQ(Str(a.device.CurrentPaper.Name), u"Fallback");
-    EXPECT_EQ(caller.dm.dmPaperSize, 768);
+    const struct {
+        SHORT paperSize;
+        WORD paperCode;
+        WORD expected;
+        const char16_t* name;
+    } cases[] = {
+        {301, 300, 301, u"B"},          // dmPaperSize found (first entry with the code)
+        {42, 768, 768, u"Fallback"},    // PaperCode found: dmPaperSize corrected
+        {256, 300, 300, u"A"},          // a known PaperCode comes before the user paper
+        {42, 43, 768, u"Fallback"},     // neither known: the fallback paper
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paperSize);
+        EXDEVMODE caller = CallerRecord(b->data);
+        caller.dm.dmPaperSize = c.paperSize;
+        caller.PaperCode = c.paperCode;
+        caller.Bright = 170;
+        Accepted a = Accept(&caller.dm, b->data);
+        EXPECT_EQ(a.device.dm.dmPaperSize, static_cast<SHORT>(c.expected));
+        EXPECT_EQ(a.device.PaperCode, c.expected);
+        EXPECT_EQ(a.device.CurrentPaper.Code, c.expected);
+        EXPECT_EQ(Str(a.device.CurrentPaper.Name), c.name);
+        EXPECT_EQ(a.device.Bright, 170);  // the caller's settings are kept
+        EXPECT_EQ(Str(a.device.dm.dmDeviceName), u"Caller");
+        // The final code goes back into the caller's record.
+        EXPECT_EQ(caller.dm.dmPaperSize, static_cast<SHORT>(c.expected));
+        EXPECT_EQ(caller.PaperCode, c.expected);
+    }
 }
 
 TEST(DevModeAccept, UserPaperIsTakenUnchanged) {
@@ -264,7 +269,6 @@ TEST(DevModeAccept, UserPaperIsTakenUnchanged) {
     caller.UserPaper.PaperLength = 433;
     caller.UserPaper.AreaLength = 3460;
     Accepted a = Accept(&caller.dm, b->data);
-    EXPECT_EQ(a.device.dm.dmPaperSize, 256);
     EXPECT_EQ(a.device.PaperCode, 256);
     EXPECT_EQ(std::memcmp(&a.device.CurrentPaper, &caller.UserPaper, sizeof(PaperMetrix)), 0);
     EXPECT_EQ(caller.PaperCode, 256);
@@ -277,33 +281,15 @@ TEST(DevModeAccept, UserPaperIsTakenUnchanged) {
     EXPECT_EQ(a.device.CurrentPaper.Code, 256);
     EXPECT_EQ(a.device.CurrentPaper.AreaLength, 3460);
     EXPECT_EQ(caller.dm.dmPaperSize, 256);
-
-    // A known PaperCode comes first in the rule order.
-    caller.dm.dmPaperSize = 256;
-    caller.PaperCode = 300;
-    a = Accept(&caller.dm, b->data);
-    EXPECT_EQ(a.device.PaperCode, 300);
-    EXPECT_EQ(Str(a.device.CurrentPaper.Name), u"A");
 }
 
-TEST(DevModeAccept, UnknownPaperFallsBackTo768) {
-    auto b = Parse(kSmall);
-    EXDEVMODE caller = CallerRecord(b->data);
-    caller.dm.dmPaperSize = 42;
-    caller.PaperCode = 43;
-    Accepted a = Accept(&caller.dm, b->data);
-    EXPECT_EQ(a.device.dm.dmPaperSize, 768);
-    EXPECT_EQ(a.device.PaperCode, 768);
-    EXPECT_EQ(Str(a.device.CurrentPaper.Name), u"Fallback");
-    EXPECT_EQ(caller.dm.dmPaperSize, 768);
-    EXPECT_EQ(caller.PaperCode, 768);
-
-    // Without a fallback entry the caller's metrics stay, under code 768.
+TEST(DevModeAccept, FallbackWithoutAnEntryKeepsTheCallersMetrics) {
     auto noFallback = Parse("NumPaper=1\r\n300;\"A\";80;100\r\n");
+    EXDEVMODE caller = CallerRecord(noFallback->data);
     caller.dm.dmPaperSize = 42;
     caller.PaperCode = 43;
     caller.CurrentPaper.AreaWidth = 500;
-    a = Accept(&caller.dm, noFallback->data);
+    Accepted a = Accept(&caller.dm, noFallback->data);
     EXPECT_EQ(a.device.CurrentPaper.Code, 768);
     EXPECT_EQ(a.device.CurrentPaper.AreaWidth, 500);
     EXPECT_EQ(caller.dm.dmPaperSize, 768);
