@@ -7,6 +7,7 @@
 #include "qor/registry.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 namespace qor::registry {
 namespace {
@@ -56,6 +57,12 @@ bool read_hex_number(std::string_view s, size_t& pos, size_t max_digits, uint32_
         ++pos;
     }
     return digits > 0;
+}
+
+std::u16string folded(std::u16string_view name) {
+    std::u16string out(name);
+    for (auto& c : out) c = fold_case(c);
+    return out;
 }
 
 class Parser {
@@ -135,6 +142,8 @@ private:
         }
         bool created = false;
         current_ = &root_.create(path, created);
+        index_.clear();
+        for (size_t i = 0; i < current_->values.size(); ++i) index_.emplace(folded(current_->values[i].name), i);
         return true;
     }
 
@@ -211,7 +220,15 @@ private:
         } else {
             return fail(rest == "-" ? "value deletion in a hive" : "bad value data");
         }
-        current_->set_value(name, type, data.data(), data.size());
+        // Indexed, as a hive's key may hold thousands of values.
+        auto [slot, added] = index_.emplace(folded(name), current_->values.size());
+        if (added) {
+            current_->values.push_back(Value{std::move(name), type, std::move(data)});
+        } else {
+            Value& earlier = current_->values[slot->second];  // keeps its first spelling
+            earlier.type = type;
+            earlier.data = std::move(data);
+        }
         return true;
     }
 
@@ -219,6 +236,7 @@ private:
     std::string_view root_name_;
     Key& root_;
     Key* current_ = nullptr;
+    std::unordered_map<std::u16string, size_t> index_;  // current_'s values by folded name
     size_t pos_ = 0;
     size_t line_no_ = 0;
     std::string error_;
