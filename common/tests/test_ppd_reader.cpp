@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -211,6 +212,19 @@ TEST(PpdReader, TextIsConvertedFromTheAnsiCodePage) {
     // Code page 1252: 0xE9 is e acute, 0x80 the euro sign.
     auto b = Parse("UIName=\"Caf\xE9 \x80\"\r\n");
     EXPECT_EQ(Str(b->data.UIName), u"Caf\u00E9 \u20AC");
+}
+
+TEST(PpdReader, TextLimitNeverSplitsADoubleByteCharacter) {
+    // Shift-JIS 0x82 0xA0 is hiragana A (U+3042).
+    setenv("QOR_ACP", "932", 1);
+    auto b = Parse(
+        "NumPaper=2\r\n"
+        "300;\"" + std::string(61, 'a') + "\x82\xA0\";80\r\n"  // 63 bytes: all kept
+        "301;\"" + std::string(62, 'a') + "\x82\xA0\";80\r\n"); // 64: the pair is dropped
+    unsetenv("QOR_ACP");
+    EXPECT_EQ(Str(b->paper[0].Name), Wide(std::string(61, 'a')) + u"\u3042");
+    EXPECT_EQ(Str(b->paper[1].Name), Wide(std::string(62, 'a')));
+    EXPECT_EQ(b->paper[1].PaperWidth, 80);
 }
 
 TEST(PpdReader, LongLinesAreCutAndTheirTailIsNotAKey) {
