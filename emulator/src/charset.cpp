@@ -46,6 +46,8 @@ char32_t Charset::single_byte(uint8_t code, int character_font) {
     }
 }
 
+char32_t Charset::half_width(uint8_t code) { return single_byte(code, 1); }
+
 char32_t Charset::shift_jis(uint16_t code) {
     char bytes[2] = {char(code >> 8), char(code & 0xFF)};
     return convert(cp932_, bytes, 2);

@@ -16,6 +16,8 @@ public:
 
     // A single-byte code under the "character font" setting (0..7).
     char32_t single_byte(uint8_t code, int character_font);
+    // A single byte in kanji mode: ASCII or half-width katakana.
+    char32_t half_width(uint8_t code);
     // A double-byte code, lead byte high: Shift-JIS or JIS X 0208.
     char32_t shift_jis(uint16_t code);
     char32_t jis(uint16_t code);

@@ -24,7 +24,7 @@ bool fail(std::string* error, const std::string& why) {
 
 // ticket-NNNN.png -> NNNN, else 0.
 unsigned ticket_number(const std::string& name) {
-    if (name.size() < 16 || name.compare(0, 7, "ticket-") != 0 || name.compare(name.size() - 4, 4, ".png") != 0)
+    if (name.size() < 12 || name.compare(0, 7, "ticket-") != 0 || name.compare(name.size() - 4, 4, ".png") != 0)
         return 0;
     unsigned number = 0;
     for (size_t i = 7; i < name.size() - 4; ++i) {

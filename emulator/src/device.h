@@ -72,7 +72,7 @@ public:
 
     // CommandSink: device commands are handled here, the rest on paper.
     void command(const Command& command) override;
-    void character(uint16_t code, bool double_byte) override { printer_.character(code, double_byte); }
+    void character(uint16_t code, CharKind kind) override { printer_.character(code, kind); }
     void raster_begin(const RasterHeader& header) override { printer_.raster_begin(header); }
     void raster_data(const uint8_t* data, size_t size) override { printer_.raster_data(data, size); }
 

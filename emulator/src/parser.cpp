@@ -85,12 +85,12 @@ size_t Parser::text(const uint8_t* data, size_t size) {
             bool trail = shift_jis_ ? sjis_trail(t) : (t >= 0x21 && t <= 0x7E);
             if (!trail) return malformed(1);  // lone lead byte; the next byte is read afresh
             ++counters_.characters;
-            sink_->character(uint16_t(b << 8 | t), true);
+            sink_->character(uint16_t(b << 8 | t), CharKind::Double);
             return 2;
         }
     }
     ++counters_.characters;
-    sink_->character(b, false);
+    sink_->character(b, kanji_ ? CharKind::HalfWidth : CharKind::Single);
     return 1;
 }
 

@@ -32,6 +32,10 @@ struct Command {
     int word(size_t i) const { return arg[i] | arg[i + 1] << 8; }
 };
 
+// Single: a byte under the character-font setting; HalfWidth: a single
+// byte met in kanji mode (ASCII or JIS X 0201 katakana); Double: a kanji.
+enum class CharKind { Single, HalfWidth, Double };
+
 struct RasterHeader {
     int mode = 0;  // bit 0 double width, bit 1 double height
     int bytes_per_row = 0;
@@ -43,7 +47,7 @@ public:
     virtual ~CommandSink() = default;
     virtual void command(const Command& command) = 0;
     // A character code: one byte, or lead byte << 8 | trail byte.
-    virtual void character(uint16_t code, bool double_byte) = 0;
+    virtual void character(uint16_t code, CharKind kind) = 0;
     virtual void raster_begin(const RasterHeader& header) = 0;
     // Successive pieces of the raster data, rows x bytes in all.
     virtual void raster_data(const uint8_t* data, size_t size) = 0;

@@ -143,7 +143,8 @@ void Printer::cut(bool partial) {
 
 // ---- characters ------------------------------------------------------------
 
-void Printer::character(uint16_t code, bool double_byte) {
+void Printer::character(uint16_t code, CharKind kind) {
+    const bool double_byte = kind == CharKind::Double;
     FontId font;
     char32_t c;
     int scale_w, scale_h, spacing_before = 0, spacing_after;
@@ -158,7 +159,8 @@ void Printer::character(uint16_t code, bool double_byte) {
         spacing_after = dots_h(kanji_right_);
     } else {
         font = (print_mode_ & 0x01) ? FontId::Ank8x16 : FontId::Ank12x24;
-        c = charset_->single_byte(uint8_t(code), character_font(*settings_));
+        c = kind == CharKind::HalfWidth ? charset_->half_width(uint8_t(code))
+                                        : charset_->single_byte(uint8_t(code), character_font(*settings_));
         scale_w = std::max((print_mode_ & 0x20) ? 2 : 1, size_w_);
         scale_h = std::max((print_mode_ & 0x10) ? 2 : 1, size_h_);
         spacing_after = dots_h(right_spacing_);
@@ -452,7 +454,7 @@ void Printer::command(const Command& c) {
 void Printer::print_listing(const std::vector<std::string>& lines) {
     initialise();
     for (const auto& line : lines) {
-        for (char ch : line) character(uint8_t(ch), false);
+        for (char ch : line) character(uint8_t(ch), CharKind::Single);
         line_feed(line_spacing_dots());
     }
     advance(3 * line_spacing_dots());

@@ -46,7 +46,7 @@ public:
     Printer(Fonts* fonts, Charset* charset, const SettingBytes* settings, TicketSink* sink);
 
     void command(const Command& command) override;
-    void character(uint16_t code, bool double_byte) override;
+    void character(uint16_t code, CharKind kind) override;
     void raster_begin(const RasterHeader& header) override;
     void raster_data(const uint8_t* data, size_t size) override;
 
