@@ -1,6 +1,7 @@
 // Block operations on a Data or Reply block whose bytes another process may
-// have written at will: the first 4112 input bytes are the block image, the
-// rest a script of appends, takes and stages.
+// have written at will: the first 16 input bytes are the header both blocks
+// start with (the area itself is never trusted or interpreted), the rest a
+// script of appends, takes, stages and scribbles.
 #include "common/blocks.h"
 
 #include <cstring>
@@ -11,7 +12,7 @@ using namespace qor::blocks;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     ReplyBlock reply{};
     DataBlock data{};
-    const size_t image = size < sizeof reply ? size : sizeof reply;
+    const size_t image = size < kHeaderSize ? size : kHeaderSize;
     std::memcpy(&reply, input, image);
     std::memcpy(&data, input, image);
     input += image;
