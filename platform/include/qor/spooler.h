@@ -1,5 +1,11 @@
 // The print spooler's client API. Calls reach qorspoold over its socket in
 // $QOR_RUNTIME_DIR; the first call starts the service when none runs.
+// Every printer handle owns one connection to the service, so whatever a
+// handle holds (an open job included) is released when its process dies.
+// Strings are UTF-16 (W forms) or the ANSI code page (A forms); records come
+// back packed into the caller's buffer, fixed parts first, strings at the
+// end, and a too-small buffer gives ERROR_INSUFFICIENT_BUFFER with the
+// needed size.
 #pragma once
 
 #include "qor/devmode.h"
@@ -111,6 +117,37 @@ typedef struct _DRIVER_INFO_2W {
     LPWSTR pDataFile;
     LPWSTR pConfigFile;
 } DRIVER_INFO_2W, *PDRIVER_INFO_2W;
+
+typedef struct _DRIVER_INFO_3W {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDriverPath;
+    LPWSTR pDataFile;
+    LPWSTR pConfigFile;
+    LPWSTR pHelpFile;
+    LPWSTR pDependentFiles;  // double-zero-terminated list
+    LPWSTR pMonitorName;     // the driver's language monitor, or null
+    LPWSTR pDefaultDataType;
+} DRIVER_INFO_3W, *PDRIVER_INFO_3W;
+
+typedef struct _PORT_INFO_1W {
+    LPWSTR pName;
+} PORT_INFO_1W, *PPORT_INFO_1W;
+
+typedef struct _PORT_INFO_2W {
+    LPWSTR pPortName;
+    LPWSTR pMonitorName;
+    LPWSTR pDescription;  // what stands behind the name: device and settings
+    DWORD fPortType;
+    DWORD Reserved;
+} PORT_INFO_2W, *PPORT_INFO_2W;
+
+typedef struct _MONITOR_INFO_2W {
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDLLName;  // module file, looked up in the driver folder, then bin/
+} MONITOR_INFO_2W, *PMONITOR_INFO_2W;
 
 typedef struct _SYSTEMTIME {
     WORD wYear;
@@ -245,6 +282,33 @@ typedef struct _DOC_INFO_3W {
 #define JOB_STATUS_PAPEROUT 0x00000040
 #define JOB_STATUS_PRINTED 0x00000080
 #define JOB_STATUS_DELETED 0x00000100
+#define JOB_STATUS_BLOCKED_DEVQ 0x00000200
+#define JOB_STATUS_USER_INTERVENTION 0x00000400
+#define JOB_STATUS_RESTART 0x00000800
+#define JOB_STATUS_COMPLETE 0x00001000
+
+#define PORT_TYPE_WRITE 0x0001
+#define PORT_TYPE_READ 0x0002
+
+// Spooler error numbers, with the platform's values.
+#define ERROR_PRINTER_DRIVER_ALREADY_INSTALLED 1795L
+#define ERROR_UNKNOWN_PRINTPROCESSOR 1798L
+#define ERROR_UNKNOWN_PRINT_MONITOR 3000L
+#define ERROR_SPL_NO_STARTDOC 3004L
+#define ERROR_PRINT_MONITOR_ALREADY_INSTALLED 3006L
+#define ERROR_PRINT_MONITOR_IN_USE 3008L
+#define ERROR_PRINTER_HAS_JOBS_QUEUED 3009L
+// The service could not be reached (not running and could not be started).
+#define RPC_S_SERVER_UNAVAILABLE 1722L
+
+// The environment every driver of the suite is installed for; null means
+// the same.
+#define QOR_DRIVER_ENVIRONMENT "Windows NT x86"
+
+// QorSpoolerControl commands.
+#define QOR_SPOOLER_START 1  // make sure the service runs (starts it if needed)
+#define QOR_SPOOLER_STOP 2   // stop the service and wait until it has gone
+#define QOR_SPOOLER_PING 3   // TRUE when the service runs; never starts it
 
 QORAPI BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
 QORAPI BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults);
@@ -281,5 +345,35 @@ QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
 QORAPI BOOL EndPagePrinter(HANDLE printer);
 QORAPI BOOL EndDocPrinter(HANDLE printer);
 QORAPI BOOL AbortPrinter(HANDLE printer);
+
+// Administration.
+// AddPrinterW: level 2; pPrinterName, pPortName and pDriverName are needed,
+// the driver must be installed. Returns an open handle, null on failure.
+QORAPI HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE info);
+QORAPI BOOL DeletePrinter(HANDLE printer);
+// Levels 2 and 3. Files named by full path are copied into the driver
+// folder's "3" subfolder; bare names must already be there.
+QORAPI BOOL AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info);
+QORAPI BOOL DeletePrinterDriverW(LPWSTR server, LPWSTR environment, LPWSTR driver_name);
+// Level 1 (PORT_INFO_1W); monitor null or "Local Port".
+QORAPI BOOL AddPortExW(LPWSTR server, DWORD level, LPBYTE buffer, LPWSTR monitor_name);
+QORAPI BOOL DeletePortW(LPWSTR server, HANDLE window, LPWSTR port_name);
+// Levels 1 and 2.
+QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                       LPDWORD returned);
+// Level 2: registers a language monitor module.
+QORAPI BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE info);
+QORAPI BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor_name);
+
+// What stands behind a port name (the suite's own call; the port must exist).
+// device: "/dev/ttyUSB0", "/dev/usb/lp0", "/dev/lp0", a file path, or
+// "emu:<socket path>" for the printer emulator; null or empty keeps the
+// default for the name (COMn -> /dev/ttyS<n-1>, LPTn -> /dev/lp<n-1>,
+// USBnnn -> /dev/usb/lp<nnn-1>). settings (serial ports): "9600,n,8,1"
+// with an optional fifth field "x" (XON/XOFF) or "p" (RTS/CTS); null keeps
+// the stored settings.
+QORAPI BOOL QorConfigurePortW(LPCWSTR port_name, LPCWSTR device, LPCWSTR settings);
+// Starts, stops or pings the service (QOR_SPOOLER_*).
+QORAPI BOOL QorSpoolerControl(DWORD command);
 
 QOR_END_C

@@ -1,0 +1,235 @@
+// Documents and jobs. StartDocPrinter hands the client the job's spool file
+// (passed over the socket), so WritePrinter is a plain write into it; the
+// service learns the document is complete at EndDocPrinter.
+#include "spool_client.h"
+#include "spool_client_pack.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qor::spool {
+namespace {
+
+DWORD start_doc(HANDLE printer, DWORD level, const std::string& document, const std::string& output,
+                const std::string& datatype) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return 0;
+    std::lock_guard lock(h->mutex);
+    if (level < 1 || level > 3) {
+        SetLastError(ERROR_INVALID_LEVEL);
+        return 0;
+    }
+    if (h->spool_fd >= 0) {
+        SetLastError(ERROR_INVALID_PRINTER_STATE);
+        return 0;
+    }
+    Writer w;
+    w.str(document).str(output).str(datatype);
+    Reply reply;
+    if (!call(*h->conn, Op::StartDoc, w, reply) || !finish(reply)) return 0;
+    uint32_t job = reply.body.u32();
+    if (!reply.body.ok() || reply.passed_fd < 0) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return 0;
+    }
+    h->spool_fd = reply.passed_fd;
+    reply.passed_fd = -1;
+    h->job_id = job;
+    h->pages = 0;
+    h->in_page = false;
+    SetLastError(ERROR_SUCCESS);
+    return job;
+}
+
+// The service unlinks a job's spool file when the job is cancelled.
+bool job_cancelled(int fd) {
+    struct stat st{};
+    return fstat(fd, &st) == 0 && st.st_nlink == 0;
+}
+
+DWORD error_from_write_errno(int e) {
+    switch (e) {
+    case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
+    case EFBIG: return ERROR_DISK_FULL;
+    default: return ERROR_WRITE_FAULT;
+    }
+}
+
+BOOL end_doc(HANDLE printer, Op op) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (h->spool_fd < 0) {
+        SetLastError(ERROR_SPL_NO_STARTDOC);
+        return FALSE;
+    }
+    close(h->spool_fd);
+    h->spool_fd = -1;
+    h->job_id = 0;
+    Writer w;
+    w.u32(h->pages);
+    Reply reply;
+    if (!call(*h->conn, op, w, reply)) return FALSE;
+    return finish(reply);
+}
+
+}  // namespace
+}  // namespace qor::spool
+
+using namespace qor::spool;
+
+extern "C" {
+
+QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE doc_info) {
+    if (!doc_info) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto* d = reinterpret_cast<const DOC_INFO_1W*>(doc_info);
+    return start_doc(printer, level, wide_to_utf8(d->pDocName), wide_to_utf8(d->pOutputFile),
+                     wide_to_utf8(d->pDatatype));
+}
+
+QORAPI DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE doc_info) {
+    if (!doc_info) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto* d = reinterpret_cast<const DOC_INFO_1A*>(doc_info);
+    return start_doc(printer, level, ansi_to_utf8(d->pDocName), ansi_to_utf8(d->pOutputFile),
+                     ansi_to_utf8(d->pDatatype));
+}
+
+QORAPI BOOL StartPagePrinter(HANDLE printer) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (h->spool_fd < 0) {
+        SetLastError(ERROR_SPL_NO_STARTDOC);
+        return FALSE;
+    }
+    h->in_page = true;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+QORAPI BOOL EndPagePrinter(HANDLE printer) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (h->spool_fd < 0) {
+        SetLastError(ERROR_SPL_NO_STARTDOC);
+        return FALSE;
+    }
+    if (h->in_page) ++h->pages;
+    h->in_page = false;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD written) {
+    if (written) *written = 0;
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (h->spool_fd < 0) {
+        SetLastError(ERROR_SPL_NO_STARTDOC);
+        return FALSE;
+    }
+    if (!written || (size && !buffer)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (job_cancelled(h->spool_fd)) {
+        SetLastError(ERROR_PRINT_CANCELLED);
+        return FALSE;
+    }
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    DWORD done = 0;
+    while (done < size) {
+        ssize_t n = write(h->spool_fd, p + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *written = done;
+            SetLastError(error_from_write_errno(errno));
+            return FALSE;
+        }
+        done += static_cast<DWORD>(n);
+    }
+    *written = done;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc(printer, Op::EndDoc); }
+
+QORAPI BOOL AbortPrinter(HANDLE printer) { return end_doc(printer, Op::AbortDoc); }
+
+QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWORD command) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    // Only commands are supported; changing a job's record comes later.
+    if (level != 0 || info) {
+        SetLastError(ERROR_INVALID_LEVEL);
+        return FALSE;
+    }
+    Writer w;
+    w.u32(job_id).u32(command);
+    Reply reply;
+    if (!call(*h->conn, Op::SetJob, w, reply)) return FALSE;
+    return finish(reply);
+}
+
+QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
+                      LPDWORD needed, LPDWORD returned) {
+    if (!needed || !returned) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *needed = 0, *returned = 0;
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (level != 1) {
+        SetLastError(ERROR_INVALID_LEVEL);
+        return FALSE;
+    }
+    Writer w;
+    w.u32(first).u32(count);
+    Reply reply;
+    if (!call(*h->conn, Op::EnumJobs, w, reply) || !finish(reply)) return FALSE;
+    std::vector<JobInfo> jobs;
+    if (!decode_list(reply.body, jobs)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return FALSE;
+    }
+    BOOL ok = pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, [](Packer& p, JOB_INFO_1W* r, const JobInfo& j) {
+        r->JobId = j.id;
+        r->pPrinterName = p.str<char16_t>(j.printer);
+        r->pMachineName = p.str<char16_t>(j.machine);
+        r->pUserName = p.str<char16_t>(j.user);
+        r->pDocument = p.str<char16_t>(j.document);
+        r->pDatatype = p.str<char16_t>(j.datatype);
+        r->pStatus = j.status_text.empty() ? nullptr : p.str<char16_t>(j.status_text);
+        r->Status = j.status;
+        r->Priority = j.priority;
+        r->Position = j.position;
+        r->TotalPages = j.total_pages;
+        r->PagesPrinted = j.pages_printed;
+        time_t secs = static_cast<time_t>(j.submitted_ms / 1000);
+        struct tm utc{};
+        gmtime_r(&secs, &utc);
+        r->Submitted = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
+                                  static_cast<WORD>(utc.tm_wday), static_cast<WORD>(utc.tm_mday),
+                                  static_cast<WORD>(utc.tm_hour), static_cast<WORD>(utc.tm_min),
+                                  static_cast<WORD>(utc.tm_sec), static_cast<WORD>(j.submitted_ms % 1000)};
+    });
+    if (!ok) return FALSE;
+    *returned = static_cast<DWORD>(jobs.size());
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+}  // extern "C"

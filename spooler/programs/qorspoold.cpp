@@ -1,0 +1,92 @@
+// qorspoold, the print spooler service.
+#include "server.h"
+#include "service.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+qor::spooler::Server* running_server = nullptr;
+
+void on_signal(int) {
+    if (running_server) running_server->request_stop();
+}
+
+void usage() {
+    std::puts(
+        "usage: qorspoold [--auto] [--idle SECONDS] [--retry MS]\n"
+        "\n"
+        "The print spooler service. It serves the spooler API on the socket\n"
+        "qorspoold.sock in $QOR_RUNTIME_DIR and keeps its printers in the machine\n"
+        "registry and its jobs under $QOR_ROOT/spool. Clients start it on demand;\n"
+        "'qorctl start' and 'qorctl stop' start and stop it by hand.\n"
+        "\n"
+        "  --auto          started on demand: end after a spell with no clients and no jobs\n"
+        "  --idle SECONDS  length of that spell (default 300)\n"
+        "  --retry MS      wait before a job that failed on its port is tried again (default 5000)");
+}
+
+bool number_arg(int& i, int argc, char** argv, int& out) {
+    if (i + 1 >= argc) return false;
+    char* end = nullptr;
+    long v = std::strtol(argv[++i], &end, 10);
+    if (!end || *end || v < 0 || v > 86400000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qor::spooler::ServerOptions server_options;
+    qor::spooler::Service::Options service_options;
+    if (const char* r = std::getenv("QOR_SPOOLER_RETRY_MS")) service_options.retry_ms = std::atoi(r);
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--auto") {
+            server_options.auto_started = true;
+        } else if (a == "--idle") {
+            if (!number_arg(i, argc, argv, server_options.idle_seconds)) return usage(), 2;
+        } else if (a == "--retry") {
+            if (!number_arg(i, argc, argv, service_options.retry_ms)) return usage(), 2;
+        } else if (a == "--help" || a == "-h") {
+            usage();
+            return 0;
+        } else {
+            std::fprintf(stderr, "qorspoold: unknown argument '%s'\n", argv[i]);
+            usage();
+            return 2;
+        }
+    }
+    setenv("QOR_SPOOLER_NO_AUTOSTART", "1", 1);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    qor::spooler::Service service(service_options);
+    qor::spooler::Server server(service, server_options);
+    if (int e = server.bind()) {
+        if (e == EEXIST) {
+            // Another instance serves this runtime folder already.
+            if (!server_options.auto_started) std::fprintf(stderr, "qorspoold: already running\n");
+            return server_options.auto_started ? 0 : 1;
+        }
+        std::fprintf(stderr, "qorspoold: cannot open the spooler socket: %s\n", std::strerror(e));
+        return 1;
+    }
+    if (DWORD e = service.start()) {
+        std::fprintf(stderr, "qorspoold: cannot load the printer database (error %u)\n", e);
+        return 1;
+    }
+    running_server = &server;
+    struct sigaction sa{};
+    sa.sa_handler = on_signal;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    server.run();
+    running_server = nullptr;
+    service.stop();
+    return 0;
+}

@@ -1,0 +1,50 @@
+// What stands behind a port name: a serial line, a USB or parallel printer
+// device, a file, or the printer emulator's socket. Each answers the byte
+// traffic and the port-driver requests it can; the rest report
+// ERROR_NOT_SUPPORTED.
+#pragma once
+
+#include "qor/monitor.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qor::spooler {
+
+struct ReadTimeouts {
+    int first_ms = 0;     // wait for the first byte
+    int interval_ms = 0;  // then for each following one
+};
+
+class PortDevice {
+public:
+    virtual ~PortDevice() = default;
+    // 0 or a platform error; `written` counts the bytes that went out.
+    virtual DWORD write(const uint8_t* data, size_t size, int timeout_ms, size_t& written) = 0;
+    virtual DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& timeouts, size_t& got) = 0;
+    // The IEEE 1284 device ID with its 2-byte big-endian length in front.
+    virtual DWORD device_id(std::string& raw);
+    virtual DWORD modem_status(DWORD& status);
+    virtual DWORD set_break(bool on);
+    virtual DWORD ieee1284_mode(WORD& read_mask, WORD& write_mask);
+    virtual DWORD ieee1284_negotiate(WORD& read_mask, WORD& write_mask);
+};
+
+// How a port's device is named in its configuration.
+struct DeviceSpec {
+    std::string path;      // device or file path, or the emulator's socket
+    bool emulator = false; // "emu:<socket path>"
+    std::string settings;  // serial line settings, "9600,n,8,1[,x|p]"
+};
+
+// The device a port name stands for, given its configured device string
+// (may be empty) and, for FILE:, the document's output file.
+// False (last error set) when the name has no device.
+bool resolve_device(const std::string& port_name, const std::string& configured, const std::string& settings,
+                    const std::string& output_file, DeviceSpec& spec);
+
+// Opens the device; null with `error` set on failure.
+std::unique_ptr<PortDevice> open_device(const DeviceSpec& spec, DWORD& error);
+
+}  // namespace qor::spooler

@@ -1,0 +1,147 @@
+// The spooler's state and operations: the printer database, the jobs, and
+// per printer a despooler thread with its monitor chain. One lock guards
+// database and jobs; it is never held across a call into a monitor, since
+// monitors call back into the service (through the client API) from the
+// very threads that are inside them.
+#pragma once
+
+#include "database.h"
+#include "local_port_monitor.h"
+#include "monitor_host.h"
+#include "spool_file.h"
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qor::spooler {
+
+using spool::JobInfo;
+
+// What one client connection holds: at most one open printer and one
+// document being written.
+struct Session {
+    uint64_t id = 0;
+    pid_t pid = 0;
+    uid_t uid = 0;
+    std::string user;
+    bool open = false;
+    std::string printer;
+    DWORD access = 0;
+    uint32_t job = 0;
+};
+
+class Service {
+public:
+    struct Options {
+        int retry_ms = 5000;  // wait before a job that failed on its port is tried again
+    };
+    explicit Service(Options options);
+    ~Service();
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    // Loads the database and the spooled jobs and starts the despoolers.
+    DWORD start();
+    // Stops the despoolers, closes the ports and shuts the monitors down.
+    void stop();
+    // No job spooling, queued, printing or waiting for its monitor.
+    bool idle();
+
+    // Printers and their data.
+    DWORD open_printer(Session& s, const std::string& name, const std::string& datatype, DWORD access);
+    void close_printer(Session& s);
+    DWORD enum_printers(DWORD flags, const std::string& name, std::vector<PrinterInfo>& out);
+    DWORD get_printer(Session& s, PrinterInfo& out);
+    DWORD set_printer(Session& s, DWORD level, DWORD command, DWORD status, const PrinterInfo& info);
+    DWORD get_printer_data(Session& s, const std::string& name, DWORD size, DWORD& type,
+                           std::vector<uint8_t>& data, DWORD& needed);
+    DWORD set_printer_data(Session& s, const std::string& name, DWORD type, std::vector<uint8_t> data);
+
+    // Documents and jobs.
+    DWORD start_doc(Session& s, const std::string& document, const std::string& output, const std::string& datatype,
+                    uint32_t& job_id, int& fd);
+    DWORD end_doc(Session& s, uint32_t pages, bool abort);
+    DWORD set_job(Session& s, uint32_t job_id, DWORD command);
+    DWORD enum_jobs(Session& s, uint32_t first, uint32_t count, std::vector<JobInfo>& out);
+
+    // Administration.
+    DWORD add_printer(Session& s, PrinterInfo info);
+    DWORD delete_printer(Session& s);
+    DWORD driver_directory(const std::string& environment, std::string& out);
+    DWORD get_printer_driver(Session& s, const std::string& environment, DriverInfo& out);
+    DWORD enum_drivers(const std::string& environment, std::vector<DriverInfo>& out);
+    DWORD add_driver(DriverInfo info);
+    DWORD delete_driver(const std::string& environment, const std::string& name);
+    DWORD add_port(const std::string& name, const std::string& monitor);
+    DWORD delete_port(const std::string& name);
+    DWORD enum_ports(std::vector<PortInfo>& out);
+    DWORD configure_port(const std::string& name, const std::string* device, const std::string* settings);
+    DWORD add_monitor(const MonitorInfo& info);
+    DWORD delete_monitor(const std::string& environment, const std::string& name);
+
+private:
+    enum class JobState { Spooling, Queued, Printing, Sent };
+    struct Job {
+        SpoolJob spool;
+        JobState state = JobState::Spooling;
+        bool cancel = false;             // stop sending; remove when the despooler lets go
+        bool last_page_ejected = false;  // set by the monitor side
+        bool completed = false;          // ejected and then cancelled: printed
+        bool paused = false;
+        bool error = false;
+        uint64_t session = 0;
+        int fd = -1;  // the service's descriptor of the data file while spooling
+    };
+    using JobPtr = std::shared_ptr<Job>;
+
+    // A printer at run time: its despooler and its monitor chain.
+    struct Runtime {
+        std::string name;
+        DWORD status = 0;  // condition word set with PRINTER_CONTROL_SET_STATUS
+        bool stopping = false;
+        std::chrono::steady_clock::time_point retry_at{};
+        std::condition_variable wake;
+        std::thread thread;
+        std::mutex chain_mutex;  // taken without the service lock held
+        std::shared_ptr<MonitorChain> chain;
+    };
+    using RuntimePtr = std::shared_ptr<Runtime>;
+
+    // Lock held.
+    const Printer* session_printer(const Session& s, DWORD& error) const;
+    RuntimePtr runtime(const std::string& name) const;
+    void start_runtime(const std::string& name);
+    void retire_runtime(const std::string& name);
+    JobPtr find_job(uint32_t id) const;
+    void remove_job(const JobPtr& job);
+    void cancel_job(const JobPtr& job);
+    PrinterInfo report(const Printer& p) const;
+    JobInfo report(const Job& job, uint32_t position) const;
+    uint32_t jobs_of(const std::string& printer) const;
+    JobPtr next_job(const Runtime& rt) const;
+
+    // Lock not held.
+    std::shared_ptr<MonitorChain> chain_for(const RuntimePtr& rt, DWORD& error);
+    void drop_chain(const RuntimePtr& rt);
+    void despool(RuntimePtr rt);
+    DWORD send_job(const RuntimePtr& rt, const JobPtr& job);
+    bool should_stop_sending(const RuntimePtr& rt, const JobPtr& job);
+
+    Options options_;
+    mutable std::mutex mutex_;
+    Database db_;
+    std::map<uint32_t, JobPtr> jobs_;
+    uint32_t next_job_id_ = 1;
+    std::map<std::string, RuntimePtr, CaseLess> runtimes_;
+    std::vector<RuntimePtr> retired_;
+    LocalPortMonitor port_monitor_;
+    LanguageMonitors language_monitors_;
+    bool started_ = false;
+};
+
+}  // namespace qor::spooler
