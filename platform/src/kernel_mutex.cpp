@@ -15,6 +15,21 @@
 namespace qor::kernel {
 namespace {
 
+// The calling thread's kernel id, cached; a forked child starts afresh.
+__attribute__((tls_model("initial-exec"))) thread_local pid_t cached_tid = 0;
+
+pid_t current_tid() {
+    if (cached_tid == 0) {
+        static const bool registered = [] {
+            pthread_atfork(nullptr, nullptr, [] { cached_tid = 0; });
+            return true;
+        }();
+        (void)registered;
+        cached_tid = pid_t(syscall(SYS_gettid));
+    }
+    return cached_tid;
+}
+
 // The kernel walks a dying thread's robust list and writes into each mutex it
 // still owns, so that memory must stay mapped; a mutex closed while a thread
 // of this process owns it is kept for the life of the process.
@@ -95,7 +110,13 @@ MutexObject::~MutexObject() {
 }
 
 bool MutexObject::release() {
-    // The owner alone reads the recursion count, so this is stable here.
+    // The pthread mutex records its owner; asking it first keeps a release
+    // by another thread from ever reaching the unlock.
+    if (__atomic_load_n(&state_->mutex.__data.__owner, __ATOMIC_RELAXED) != current_tid()) {
+        SetLastError(ERROR_NOT_OWNER);
+        return false;
+    }
+    // The owner alone changes the recursion count, so this is stable here.
     bool last = state_->mutex.__data.__count == 1;
     if (pthread_mutex_unlock(&state_->mutex) != 0) {
         SetLastError(ERROR_NOT_OWNER);
