@@ -17,4 +17,7 @@ werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 [ "${QOR_WERROR:-}" = "1" ] && werror=ON
 cmake -S "$top" -B "$dir" -G Ninja -DQOR_WERROR=$werror "${args[@]}" "$@" >/dev/null
-cmake --build "$dir" -j "$jobs"
+targets=()
+# The fuzz build only needs its targets; the others build everything.
+[ "$variant" = fuzz ] && targets=(--target fuzzers)
+cmake --build "$dir" -j "$jobs" "${targets[@]}"
