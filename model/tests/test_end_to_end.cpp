@@ -1,0 +1,168 @@
+// The whole chain: qorspoold hosting the model module and QORLM2K, a printer
+// on an emulator port, and the Status, Data and Reply blocks seen from here.
+#include "common/blocks_shared.h"
+#include "common/status.h"
+#include "qoremu/control_client.h"
+#include "spool_testing.h"
+
+#include "qor/spooler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace qor;
+
+namespace {
+
+const char kPrinter[] = "ZEM";
+const char kDriver[] = "QOR ZEM-D";
+
+std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+class ModelEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(spooler_.ok());
+        const std::string dir = qortest::sandbox();
+        socket_ = dir + "/zemd.sock";
+        control_ = dir + "/zemd.ctl";
+        tickets_ = dir + "/tickets";
+        emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket_, "--control", control_, "--tickets",
+                                                     tickets_, "--state", dir + "/zemd.state", "--print-speed",
+                                                     "20"});
+        ASSERT_TRUE(qoremu::wait_for_path(control_));
+        ASSERT_TRUE(spooler_.add_driver(kDriver, "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
+        ASSERT_TRUE(spooler_.add_printer(kPrinter, "USB001", "emu:" + socket_, kDriver));
+        auto name = wide(kPrinter);
+        ASSERT_TRUE(OpenPrinterW(name.data(), &printer_, nullptr));
+    }
+
+    void TearDown() override {
+        if (printer_) ClosePrinter(printer_);
+        spooler_.stop();
+    }
+
+    void control(const std::string& command) {
+        std::string error;
+        ASSERT_TRUE(qoremu::control_command(control_, command, nullptr, &error)) << command << ": " << error;
+    }
+
+    std::string stat(const std::string& key) {
+        std::vector<std::string> lines;
+        if (!qoremu::control_command(control_, "stats", &lines)) return {};
+        for (const auto& line : lines)
+            if (line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+        return {};
+    }
+
+    // Starts a RAW job, writes `bytes` and (unless `keep_open`) ends it.
+    DWORD print(const std::vector<BYTE>& bytes, bool end = true) {
+        std::u16string document = u"e2e", type = u"RAW";
+        DOC_INFO_1W info{document.data(), nullptr, type.data()};
+        const DWORD job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
+        EXPECT_NE(job, 0u);
+        DWORD written = 0;
+        EXPECT_TRUE(WritePrinter(printer_, const_cast<BYTE*>(bytes.data()), DWORD(bytes.size()), &written));
+        if (end) EXPECT_TRUE(EndDocPrinter(printer_));
+        return job;
+    }
+
+    DWORD spooler_status() {
+        std::vector<BYTE> buffer(8192);
+        DWORD needed = 0;
+        if (!GetPrinterW(printer_, 2, buffer.data(), DWORD(buffer.size()), &needed)) return 0xFFFFFFFF;
+        return reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())->Status;
+    }
+
+    static bool block_status(DWORD* status) {
+        auto block = blocks::open_status_block();
+        if (!block) return false;
+        blocks::BlockLock lock(names::kStatusMutex);
+        return lock.held() && blocks::read_status(*block.as<blocks::StatusBlock>(), status);
+    }
+
+    DWORD request(const char* name, DWORD* word) {
+        DWORD type = 0, needed = 0;
+        return GetPrinterDataA(printer_, const_cast<LPSTR>(name), &type, reinterpret_cast<LPBYTE>(word),
+                               sizeof *word, &needed);
+    }
+
+    static std::vector<BYTE> ticket_text(size_t lines) {
+        std::vector<BYTE> bytes;
+        for (size_t i = 0; i < lines; ++i)
+            for (char c : std::string("QOR ZEM-D end-to-end line\n")) bytes.push_back(BYTE(c));
+        for (BYTE b : {0x1D, 0x56, 0x00}) bytes.push_back(b);  // cut
+        return bytes;
+    }
+
+    qorspool::PrivateSpooler spooler_;
+    qortest::Child emulator_;
+    std::string socket_, control_, tickets_;
+    HANDLE printer_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ModelEndToEnd, RawJobReachesThePaper) {
+    print(ticket_text(3));
+    EXPECT_TRUE(qoremu::wait_for_tickets(tickets_, 1));
+    EXPECT_TRUE(spooler_.wait_idle(kPrinter));
+}
+
+TEST_F(ModelEndToEnd, PaperOutDuringAJobReachesTheSpoolerAndTheStatusBlockThenClears) {
+    // Long enough at 20 mm/s to still be printing when the paper runs out.
+    print(ticket_text(60));
+    ASSERT_TRUE(qortest::eventually([&] { return stat("status-backs") != "" && stat("status-backs") != "0"; },
+                                    std::chrono::seconds(10)));
+    control("raise paper-out");
+    EXPECT_TRUE(qortest::eventually([&] { return (spooler_status() & PRINTER_STATUS_PAPER_OUT) != 0; },
+                                    std::chrono::seconds(10)));
+    DWORD word = 0;
+    EXPECT_TRUE(qortest::eventually([&] { return block_status(&word) && (word & status::kPaperOut); }));
+    control("clear paper-out");
+    EXPECT_TRUE(qoremu::wait_for_tickets(tickets_, 1, std::chrono::seconds(60)));
+    EXPECT_TRUE(qortest::eventually([&] { return spooler_status() == 0; }, std::chrono::seconds(20)));
+}
+
+TEST_F(ModelEndToEnd, StatusRequestLeavesTheFreshWordInTheStatusBlock) {
+    control("raise paper-near-end");
+    DWORD word = 0xDEAD;
+    ASSERT_EQ(request(names::kRequestGetStatus, &word), DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(word, status::kPaperNearEnd);
+    DWORD stored = 0;
+    ASSERT_TRUE(block_status(&stored));
+    EXPECT_EQ(stored, status::kPaperNearEnd);
+    control("silent on");
+    ASSERT_EQ(request(names::kRequestGetStatus, &word), DWORD(ERROR_SUCCESS));
+    auto block = blocks::open_status_block();
+    ASSERT_TRUE(bool(block));
+    EXPECT_TRUE(block.as<blocks::StatusBlock>()->control & status::kControlNoConnection);
+}
+
+TEST_F(ModelEndToEnd, StagedBytesReachThePrinterAndItsReplyTheReplyBlock) {
+    auto data = blocks::map_exchange_block(names::kDataBlock);
+    auto reply = blocks::map_exchange_block(names::kReplyBlock);
+    ASSERT_TRUE(data && reply);
+    DWORD word = 0;
+    ASSERT_EQ(request(names::kRequestStartDocPort, &word), DWORD(ERROR_SUCCESS));
+    const BYTE read_settings[] = {0x12, 0x6C, 0x00};  // DC2 l: the printer answers 55 + 8 nibbles
+    {
+        blocks::BlockLock lock(names::kDataMutex);
+        ASSERT_TRUE(lock.held());
+        blocks::data_stage(*data.as<blocks::DataBlock>(), read_settings, sizeof read_settings);
+    }
+    ASSERT_EQ(request(names::kRequestSendData, &word), DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(word, 3u);
+    BYTE received[16] = {};
+    DWORD taken = 0;
+    ASSERT_TRUE(qortest::eventually([&] {
+        DWORD ignored = 0;
+        request(names::kRequestGetData, &ignored);
+        blocks::BlockLock lock(names::kReplyMutex);
+        taken += blocks::reply_take(*reply.as<blocks::ReplyBlock>(), received + taken, sizeof received - taken);
+        return taken >= 9;
+    }));
+    EXPECT_EQ(received[0], 0x55);
+    ASSERT_EQ(request(names::kRequestEndDocPort, &word), DWORD(ERROR_SUCCESS));
+}
