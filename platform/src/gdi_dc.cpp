@@ -137,6 +137,17 @@ QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode) {
     auto device = reset_device(dc->device, dc->driver_path, reinterpret_cast<DEVMODEW*>(bytes.data()),
                                dc->device_name, dc->printer);
     if (!device) return nullptr;
+    // The document goes on: the new device takes it over from the old one.
+    if (dc->doc_started) {
+        if (auto start_doc = device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc)) {
+            if (!start_doc(device->surface, dc->doc_name.data(), dc->job_id)) {
+                DWORD error = GetLastError();
+                destroy_device(*device);
+                SetLastError(error);
+                return nullptr;
+            }
+        }
+    }
     destroy_device(*dc->device);
     dc->device = device;
     dc->devmode = std::move(bytes);

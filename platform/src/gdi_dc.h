@@ -51,6 +51,7 @@ struct Dc final : Object {
     bool doc_started = false;
     bool page_open = false;
     DWORD job_id = 0;
+    std::u16string doc_name;
     bool spooler_job = false;  // job_id came from StartDocPrinterW
     Page page;
 };

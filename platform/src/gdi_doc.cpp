@@ -1,6 +1,7 @@
 // Documents and pages: the spooler job, the driver's document and page
 // entries, and the banding loop that plays each recorded page.
 #include "gdi_dc.h"
+#include "gdi_surface.h"
 
 #include "qor/spooler.h"
 
@@ -27,7 +28,9 @@ bool band_page(Dc& dc, HDC hdc) {
     auto next_band = device.entry<PFN_DrvNextBand>(INDEX_DrvNextBand);
     bool ok = true;
     check_abort_proc(dc, hdc);
-    if (start_banding && next_band) {
+    auto record = lookup<Surface>(device.hsurf);
+    // A banding surface ends its page with its last band; others are sent whole.
+    if (record && record->banding && start_banding && next_band) {
         POINTL origin{0, 0};
         if (!start_banding(surface, &origin)) return false;
         for (int band = 0; !(origin.x == -1 && origin.y == -1); ++band) {
@@ -39,9 +42,9 @@ bool band_page(Dc& dc, HDC hdc) {
             check_abort_proc(dc, hdc);
             if (!next_band(surface, &origin)) return false;
         }
-    } else if (!play_page(device, dc.page, POINTL{0, 0})) {
-        ok = false;
+        return ok;
     }
+    if (!play_page(device, dc.page, POINTL{0, 0})) ok = false;
     if (auto send_page = device.entry<PFN_DrvSendPage>(INDEX_DrvSendPage)) {
         if (!send_page(surface)) ok = false;
     }
@@ -97,6 +100,7 @@ QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
     }
     dc->doc_started = true;
     dc->page_open = false;
+    dc->doc_name = name;
     return static_cast<int>(dc->job_id);
 }
 
