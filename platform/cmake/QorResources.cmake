@@ -41,7 +41,7 @@ function(qor_embed_resources target)
     COMMENT "Embedding resources of ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE ${out})
-  # A program's table must be visible to dlsym on the main program.
+  # A program's table function must be visible to dlsym on the main program.
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "EXECUTABLE")
     target_link_options(${target} PRIVATE "LINKER:--export-dynamic-symbol=QorResources")

@@ -1,5 +1,5 @@
-// Resources carried by a module's exported QorResources table (see
-// qor/module.h): lookup by type and name, and string-table blocks.
+// Resources carried by the table a module's exported QorResources function
+// returns (see qor/module.h): lookup by type and name, and string-table blocks.
 #include "qor/module.h"
 #include "qor/strings.h"
 
@@ -60,7 +60,8 @@ bool matches(const Key& key, WORD id, const char* name) {
 const QOR_RESOURCE_TABLE* table_of(HMODULE module) {
     void* symbol = nullptr;
     if (!qor::modules::find_export(module, QOR_RESOURCE_SYMBOL, &symbol)) return nullptr;
-    auto* table = static_cast<const QOR_RESOURCE_TABLE*>(symbol);
+    const QOR_RESOURCE_TABLE* table = nullptr;
+    if (symbol) table = reinterpret_cast<QOR_RESOURCE_FUNCTION>(symbol)();
     if (!table || table->magic != QOR_RESOURCE_MAGIC || table->version != QOR_RESOURCE_VERSION ||
         (table->count && !table->entries)) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);

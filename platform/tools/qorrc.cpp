@@ -1,5 +1,5 @@
-// qorrc: writes the C++ source of a module's resource table (the exported
-// QorResources object) from binary files and string lists. CMake's
+// qorrc: writes the C++ source of a module's resource table (returned by
+// the exported function QorResources) from binary files and string lists. CMake's
 // qor_embed_resources() runs it; see qor/module.h for the formats.
 //
 //   qorrc -o <out.cpp> [--rcdata <id|name> <file>]...
@@ -217,9 +217,9 @@ std::string generate(const std::vector<Resource>& resources) {
             << quoted_or_null(res.type.name) << ", " << quoted_or_null(res.name.name) << ", resource_" << r << "},\n";
     }
     if (resources.empty()) out << "    {0, 0, 0, nullptr, nullptr, nullptr},\n";
-    out << "};\n}  // namespace\n\n"
-        << "extern \"C\" QORAPI const QOR_RESOURCE_TABLE QorResources = {QOR_RESOURCE_MAGIC, QOR_RESOURCE_VERSION, "
-        << resources.size() << ", entries};\n";
+    out << "};\nconst QOR_RESOURCE_TABLE table = {QOR_RESOURCE_MAGIC, QOR_RESOURCE_VERSION, " << resources.size()
+        << ", entries};\n}  // namespace\n\n"
+        << "extern \"C\" QORAPI const QOR_RESOURCE_TABLE* QorResources(void) { return &table; }\n";
     return out.str();
 }
 

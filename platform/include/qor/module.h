@@ -14,8 +14,10 @@
 // DLL_PROCESS_DETACH before the module is unloaded. Thread attach and detach
 // are not sent. An HMODULE is also the module's HINSTANCE.
 //
-// Resources: a module carries them in one exported table, QorResources (see
-// QOR_RESOURCE_TABLE). Modules do not write it by hand: in CMake,
+// Resources: a module carries them in one table that its exported function
+// QorResources (a QOR_RESOURCE_FUNCTION) returns; a function rather than a
+// variable, because every module and program has one, like DllMain. Modules
+// do not write it by hand: in CMake,
 //
 //   qor_embed_resources(<target>
 //       [RCDATA <id-or-name> <file>]...
@@ -112,13 +114,15 @@ typedef struct QOR_RESOURCE {
 #define QOR_RESOURCE_MAGIC 0x53455251u /* "QRES" */
 #define QOR_RESOURCE_VERSION 1u
 
-// The exported object `QorResources` of a module.
+// What a module's exported `QorResources` function returns.
 typedef struct QOR_RESOURCE_TABLE {
     DWORD magic;
     DWORD version;
     DWORD count;
     const QOR_RESOURCE* entries;
 } QOR_RESOURCE_TABLE;
+
+typedef const QOR_RESOURCE_TABLE* (*QOR_RESOURCE_FUNCTION)(void);
 
 #define QOR_RESOURCE_SYMBOL "QorResources"
 
