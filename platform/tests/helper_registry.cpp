@@ -51,7 +51,7 @@ int stamp(HKEY key) {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     uint64_t ns = uint64_t(now.tv_sec) * 1000000000ull + uint64_t(now.tv_nsec);
-    return RegSetValueExA(key, "Stamp", 0, 11 /* REG_QWORD */, reinterpret_cast<const BYTE*>(&ns), sizeof ns) ==
+    return RegSetValueExA(key, "Stamp", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&ns), sizeof ns) ==
                    ERROR_SUCCESS
                ? 0
                : 1;

@@ -11,9 +11,12 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -131,6 +134,53 @@ TEST_F(RegistryApi, AnsiAndWideFormsShareStrings) {
     EXPECT_EQ(size, 6u);  // "ab\0\xE9\0\0" in one byte per character
     ASSERT_EQ(RegQueryValueExA(key_, "Multi", nullptr, &type, reinterpret_cast<BYTE*>(back), &size), ERROR_SUCCESS);
     EXPECT_EQ(std::memcmp(back, "ab\0\xE9\0", 6), 0);
+}
+
+TEST_F(RegistryApi, DoubleByteCodePageNamesAndStrings) {
+    setenv("QOR_ACP", "932", 1);
+    const char name[] = "\x83\x65\x83\x58\x83\x67";  // three katakana in Shift-JIS
+    ASSERT_EQ(RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name), ERROR_SUCCESS);
+    WCHAR wide[8] = {};
+    DWORD size = sizeof wide;
+    EXPECT_EQ(RegQueryValueExW(key_, u"\u30c6\u30b9\u30c8", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(wide), u"\u30c6\u30b9\u30c8");
+    char back[16] = {};
+    DWORD length = sizeof back;
+    size = 0;
+    ASSERT_EQ(RegEnumValueA(key_, 0, back, &length, nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_STREQ(back, name);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(size, 7u);
+    unsetenv("QOR_ACP");
+}
+
+TEST_F(RegistryApi, ThreadsWritingTogetherLoseNothing) {
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([t] {
+            HKEY own = nullptr;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\QOR\\ZEM\\StatusMonitor", 0, KEY_ALL_ACCESS, &own),
+                      ERROR_SUCCESS);
+            for (DWORD i = 0; i < 25; ++i) {
+                std::string name = "t" + std::to_string(t) + "-" + std::to_string(i);
+                ASSERT_EQ(RegSetValueExA(own, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&i), 4),
+                          ERROR_SUCCESS);
+                DWORD size = 4, value = ~0u;
+                ASSERT_EQ(RegQueryValueExA(own, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+                          ERROR_SUCCESS);
+                ASSERT_EQ(value, i);
+            }
+            RegCloseKey(own);
+        });
+    for (auto& w : writers) w.join();
+    char name[16];
+    DWORD count = 0;
+    for (DWORD length = sizeof name;
+         RegEnumValueA(key_, count, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         length = sizeof name)
+        ++count;
+    EXPECT_EQ(count, 100u);
 }
 
 TEST_F(RegistryApi, EnumeratesInCreationOrder) {
