@@ -146,7 +146,8 @@ void Device::inject(const std::vector<uint8_t>& bytes) { output_.insert(output_.
 StatusSnapshot Device::snapshot(Clock::time_point now) const {
     StatusSnapshot s;
     s.conditions = conditions_;
-    s.printing = !stopped() && (busy_until_ > now || rx_head_ < rx_.size());
+    // A ticket is being printed: paper moving, or more data for it waiting.
+    s.printing = !stopped() && (busy_until_ > now || (printer_.ticket_in_progress() && rx_head_ < rx_.size()));
     s.presenting = presenting_;
     return s;
 }

@@ -57,7 +57,8 @@ public:
     // Paper rows moved since the last call (for the engine's timing).
     int take_rows_moved();
     bool page_mode() const { return page_mode_; }
-    bool ticket_in_progress() const { return ticket_started_ && (y_ > 0 || paper_.height() > 0); }
+    // Paper fed or text waiting since the last cut.
+    bool ticket_in_progress() const { return ticket_started_ || !line_.empty(); }
     const PrinterCounters& counters() const { return counters_; }
 
 private:
