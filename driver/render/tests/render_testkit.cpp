@@ -1,23 +1,18 @@
 #include "render_testkit.h"
 
+#include "fake_spooler.h"
+
 #include "qortest.h"
-#include "qor/spooler.h"
 #include "qor/gdi.h"
 
 #include <cstring>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace rendertest {
 namespace {
-
-std::mutex spooler_lock;
-std::vector<std::string> spooler_log;
-bool printer_known = false;
-int printer_token;  // its address is the printer handle
 
 std::string root() {
     const char* value = std::getenv("QOR_ROOT");
@@ -27,31 +22,6 @@ std::string root() {
 std::string driver_folder() { return root() + "/drivers"; }
 
 std::u16string widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-void note(const std::string& call) {
-    std::lock_guard<std::mutex> guard(spooler_lock);
-    spooler_log.push_back(call);
-}
-
-// Packs `strings` after `head` bytes of record into `buffer`, the way the
-// spooler returns variable-size information.
-BOOL pack(const std::vector<std::u16string>& strings, size_t head, LPBYTE buffer, DWORD size, LPDWORD needed,
-          std::vector<LPWSTR>& pointers) {
-    size_t total = head;
-    for (const auto& s : strings) total += (s.size() + 1) * 2;
-    if (needed) *needed = static_cast<DWORD>(total);
-    if (!buffer || size < total) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    size_t at = head;
-    for (const auto& s : strings) {
-        std::memcpy(buffer + at, s.c_str(), (s.size() + 1) * 2);
-        pointers.push_back(reinterpret_cast<LPWSTR>(buffer + at));
-        at += (s.size() + 1) * 2;
-    }
-    return TRUE;
-}
 
 void write_file(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -93,8 +63,13 @@ void install_driver(const std::string& description) {
         if (symlink(target.c_str(), link.c_str()) != 0) return;
     }
     write_file(folder + "/qorn5001.ppd", description);
-    std::lock_guard<std::mutex> guard(spooler_lock);
-    printer_known = true;
+    fakespooler::Printer printer;
+    printer.name = kPrinter;
+    printer.driver_folder = widen(driver_folder());
+    printer.driver_path = driver_path();
+    printer.data_file = widen(driver_folder()) + u"\\3\\qorn5001.ppd";
+    printer.job_id = kJobId;
+    fakespooler::install(printer);
 }
 
 std::u16string driver_path() { return widen(driver_folder() + "/3/QORKPDN5.so"); }
@@ -190,76 +165,7 @@ GreyImage grey_image(size_t index, DWORD width) {
     return image;
 }
 
-std::vector<std::string> spooler_calls() {
-    std::lock_guard<std::mutex> guard(spooler_lock);
-    return spooler_log;
-}
+std::vector<std::string> spooler_calls() { return fakespooler::calls(); }
 
 }  // namespace rendertest
 
-using namespace rendertest;
-
-// The spooler as far as the engine and the driver ask it: one printer,
-// its installed driver and the driver folder.
-extern "C" {
-
-QORAPI BOOL GetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    if (level != 1 || !needed) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
-    std::u16string folder = widen(driver_folder());
-    std::vector<LPWSTR> pointers;
-    return pack({folder}, 0, buffer, size, needed, pointers);
-}
-
-QORAPI BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
-    std::lock_guard<std::mutex> guard(spooler_lock);
-    if (!printer || !name || !printer_known || std::u16string(name) != kPrinter) {
-        SetLastError(ERROR_INVALID_PRINTER_NAME);
-        return FALSE;
-    }
-    *printer = &printer_token;
-    return TRUE;
-}
-
-QORAPI BOOL ClosePrinter(HANDLE printer) { return printer == &printer_token; }
-
-QORAPI BOOL GetPrinterW(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD needed) {
-    if (needed) *needed = 0;
-    SetLastError(ERROR_INVALID_LEVEL);
-    return FALSE;
-}
-
-QORAPI BOOL GetPrinterDriverW(HANDLE printer, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    if (printer != &printer_token || level != 2) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::vector<LPWSTR> pointers;
-    std::u16string data_file = widen(driver_folder()) + u"\\3\\qorn5001.ppd";
-    if (!pack({u"QOR ZEM-D", u"Linux", driver_path(), data_file, u"QORCPUN7.DLL"}, sizeof(DRIVER_INFO_2W), buffer,
-              size, needed, pointers))
-        return FALSE;
-    DRIVER_INFO_2W info{3, pointers[0], pointers[1], pointers[2], pointers[3], pointers[4]};
-    std::memcpy(buffer, &info, sizeof(info));
-    return TRUE;
-}
-
-QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD, LPBYTE) {
-    if (printer != &printer_token) return 0;
-    note("StartDocPrinter");
-    return kJobId;
-}
-
-QORAPI BOOL EndDocPrinter(HANDLE printer) {
-    note("EndDocPrinter");
-    return printer == &printer_token;
-}
-
-QORAPI BOOL AbortPrinter(HANDLE printer) {
-    note("AbortPrinter");
-    return printer == &printer_token;
-}
-
-}  // extern "C"

@@ -8,6 +8,8 @@ using namespace rendertest;
 
 namespace {
 
+using RenderApplication = InstalledDriver;
+
 constexpr DWORD kWidth = 576;
 
 struct Dib {
@@ -47,7 +49,7 @@ int dark_pixels(const GreyImage& image, LONG left, LONG top, LONG right, LONG bo
     return dark;
 }
 
-TEST_F(InstalledDriver, ImageAndTrueTypeTextLandWhereDrawn) {
+TEST_F(RenderApplication, ImageAndTrueTypeTextLandWhereDrawn) {
     HDC hdc = create_dc(make_devmode());
     ASSERT_NE(hdc, nullptr);
     // An 8-bit image, black, 40 x 20, stretched to 80 x 40 at (100, 100).
@@ -82,7 +84,7 @@ TEST_F(InstalledDriver, ImageAndTrueTypeTextLandWhereDrawn) {
     EXPECT_EQ(dark_pixels(image, 0, 290, 48, 350), 0);
 }
 
-TEST_F(InstalledDriver, ImagesOfEveryDepthAndOrientation) {
+TEST_F(RenderApplication, ImagesOfEveryDepthAndOrientation) {
     HDC hdc = create_dc(make_devmode());
     ASSERT_NE(hdc, nullptr);
     // 24-bit red, bottom-up, 2 rows: the top picture row red, the bottom white.
@@ -124,7 +126,7 @@ TEST_F(InstalledDriver, ImagesOfEveryDepthAndOrientation) {
     EXPECT_TRUE(all_in(image, 290, 0, 300, 10, 0));
 }
 
-TEST_F(InstalledDriver, RectanglesAndLines) {
+TEST_F(RenderApplication, RectanglesAndLines) {
     HDC hdc = create_dc(make_devmode());
     ASSERT_NE(hdc, nullptr);
     ASSERT_TRUE(print_document(hdc, 1, [&](int) {
@@ -145,7 +147,7 @@ TEST_F(InstalledDriver, RectanglesAndLines) {
     EXPECT_TRUE(all_in(image, 0, 201, kWidth, 202, 0xFF));
 }
 
-TEST_F(InstalledDriver, BadCallsAreRefused) {
+TEST_F(RenderApplication, BadCallsAreRefused) {
     HDC hdc = create_dc(make_devmode());
     ASSERT_NE(hdc, nullptr);
     Dib dib = make_dib(4, 4, 24);
@@ -167,7 +169,7 @@ TEST_F(InstalledDriver, BadCallsAreRefused) {
     EXPECT_EQ(CreateDCW(u"WINSPOOL", u"No Such Printer", nullptr, nullptr), nullptr);
 }
 
-TEST_F(InstalledDriver, PrinterNameAloneFindsTheInstalledDriver) {
+TEST_F(RenderApplication, PrinterNameAloneFindsTheInstalledDriver) {
     HDC hdc = CreateDCW(u"WINSPOOL", kPrinter, nullptr, nullptr);
     ASSERT_NE(hdc, nullptr);
     EXPECT_EQ(GetDeviceCaps(hdc, HORZRES), 576);  // the description's default paper

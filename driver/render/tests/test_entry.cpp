@@ -16,7 +16,7 @@ F bound(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-class DriverEntries : public InstalledDriver {
+class RenderDriverEntries : public InstalledDriver {
 protected:
     void SetUp() override {
         InstalledDriver::SetUp();
@@ -52,7 +52,7 @@ protected:
     DRVENABLEDATA data_{};
 };
 
-TEST_F(DriverEntries, QueryDriverInfoReportsAUserModeDriver) {
+TEST_F(RenderDriverEntries, QueryDriverInfoReportsAUserModeDriver) {
     auto query = bound<PFN_DrvQueryDriverInfo>(module_, "DrvQueryDriverInfo");
     ASSERT_NE(query, nullptr);
     DWORD kind = 0, needed = 0;
@@ -62,7 +62,7 @@ TEST_F(DriverEntries, QueryDriverInfoReportsAUserModeDriver) {
     EXPECT_FALSE(query(DRVQUERY_USERMODE, nullptr, 0, &needed));
 }
 
-TEST_F(DriverEntries, EnableDriverHandsOutTheEighteenEntries) {
+TEST_F(RenderDriverEntries, EnableDriverHandsOutTheEighteenEntries) {
     EXPECT_EQ(data_.iDriverVersion, 0x20000u);
     ASSERT_EQ(data_.c, 18u);
     const ULONG order[] = {0, 7, 1, 2, 3, 4, 35, 33, 32, 34, 24, 57, 58, 37, 23, 26, 27, 28};
@@ -79,7 +79,7 @@ TEST_F(DriverEntries, EnableDriverHandsOutTheEighteenEntries) {
     EXPECT_EQ(GetLastError(), 119u);
 }
 
-TEST_F(DriverEntries, CapabilitiesOfAPortraitDevice) {
+TEST_F(RenderDriverEntries, CapabilitiesOfAPortraitDevice) {
     GDIINFO caps{};
     DEVINFO info{};
     DHPDEV pdev = enable_pdev(make_devmode(), caps, info);
@@ -116,7 +116,7 @@ TEST_F(DriverEntries, CapabilitiesOfAPortraitDevice) {
     disable_pdev(pdev, info);
 }
 
-TEST_F(DriverEntries, LandscapeSwapsTheGeometry) {
+TEST_F(RenderDriverEntries, LandscapeSwapsTheGeometry) {
     DevmodeChanges changes;
     changes.orientation = DMORIENT_LANDSCAPE;
     changes.paper = 300;
@@ -135,7 +135,7 @@ TEST_F(DriverEntries, LandscapeSwapsTheGeometry) {
     disable_pdev(pdev, info);
 }
 
-TEST_F(DriverEntries, DeviceFontsFollowTheFontSetting) {
+TEST_F(RenderDriverEntries, DeviceFontsFollowTheFontSetting) {
     GDIINFO caps{};
     DEVINFO info{};
     DHPDEV pdev = enable_pdev(make_devmode(), caps, info);
@@ -183,7 +183,7 @@ TEST_F(DriverEntries, DeviceFontsFollowTheFontSetting) {
     disable_pdev(pdev, info);
 }
 
-TEST_F(DriverEntries, DoubleByteDevicesUseTheCarriedGlyphSet) {
+TEST_F(RenderDriverEntries, DoubleByteDevicesUseTheCarriedGlyphSet) {
     DevmodeChanges changes;
     changes.font = 2;
     changes.code_page = 932;
@@ -206,7 +206,7 @@ TEST_F(DriverEntries, DoubleByteDevicesUseTheCarriedGlyphSet) {
     disable_pdev(pdev, info);
 }
 
-TEST_F(DriverEntries, NoDeviceWithoutADescriptionOrDeviceMode) {
+TEST_F(RenderDriverEntries, NoDeviceWithoutADescriptionOrDeviceMode) {
     GDIINFO caps{};
     DEVINFO info{};
     std::u16string name = kPrinter;
@@ -220,7 +220,7 @@ TEST_F(DriverEntries, NoDeviceWithoutADescriptionOrDeviceMode) {
     EXPECT_EQ(enable_pdev(make_devmode(), caps, info), nullptr);
 }
 
-TEST_F(DriverEntries, EscapesWithoutADevice) {
+TEST_F(RenderDriverEntries, EscapesWithoutADevice) {
     auto escape = entry<PFN_DrvEscape>(INDEX_DrvEscape);
     DWORD asked = 19;
     EXPECT_EQ(escape(nullptr, QUERYESCSUPPORT, 4, &asked, 0, nullptr), 0u);
@@ -245,7 +245,7 @@ TEST_F(DriverEntries, EscapesWithoutADevice) {
     EXPECT_EQ(escape(nullptr, 4242, 0, nullptr, 0, nullptr), 0u);
 }
 
-TEST_F(DriverEntries, EscapesThroughTheDeviceContext) {
+TEST_F(RenderDriverEntries, EscapesThroughTheDeviceContext) {
     HDC hdc = create_dc(make_devmode());
     ASSERT_NE(hdc, nullptr);
     int copies = 5, result = 0;
@@ -259,7 +259,7 @@ TEST_F(DriverEntries, EscapesThroughTheDeviceContext) {
     EXPECT_TRUE(DeleteDC(hdc));
 }
 
-TEST_F(DriverEntries, DeviceCapsOfTheDeviceContext) {
+TEST_F(RenderDriverEntries, DeviceCapsOfTheDeviceContext) {
     DevmodeChanges changes;
     changes.orientation = DMORIENT_LANDSCAPE;
     HDC hdc = create_dc(make_devmode(changes));

@@ -6,25 +6,25 @@
 
 namespace {
 
-TEST(Hipot, AxisVectorsGiveTheirLength) {
+TEST(RenderHipot, AxisVectorsGiveTheirLength) {
     EXPECT_EQ(iHipot(0, -7), 7);
     EXPECT_EQ(iHipot(-5, 0), 5);
     EXPECT_EQ(iHipot(0, 0), 0);
 }
 
-TEST(Hipot, DiagonalsFollowTheIntegerWalk) {
+TEST(RenderHipot, DiagonalsFollowTheIntegerWalk) {
     EXPECT_EQ(iHipot(3, 4), 5);
     EXPECT_EQ(iHipot(-4, 3), 5);
     EXPECT_EQ(iHipot(1, 1), 2);
     EXPECT_EQ(iHipot(384, 0), 384);
 }
 
-TEST(Hipot, ExtremesDoNotOverflow) {
+TEST(RenderHipot, ExtremesDoNotOverflow) {
     EXPECT_EQ(iHipot(INT32_MIN, 0), INT32_MAX);
     EXPECT_GT(iHipot(1 << 20, 1 << 20), 1 << 20);
 }
 
-TEST(HalftonePattern, FollowsTheSmallerResolution) {
+TEST(RenderHalftonePattern, FollowsTheSmallerResolution) {
     EXPECT_EQ(PickDefaultHTPatSize(203, 203, FALSE), 5u);
     EXPECT_EQ(PickDefaultHTPatSize(203, 203, TRUE), 3u);
     EXPECT_EQ(PickDefaultHTPatSize(2400, 2400, FALSE), 15u);

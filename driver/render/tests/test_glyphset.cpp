@@ -29,7 +29,7 @@ HGLYPH handle_of(const FD_GLYPHSET* set, char16_t ch) {
     return HGLYPH_INVALID;
 }
 
-TEST(GlyphSet932, HasItsFixedSize) {
+TEST(RenderGlyphSet932, HasItsFixedSize) {
     auto bytes = resource();
     ASSERT_EQ(bytes.size(), 63928u);
     ULONG header[4];
@@ -40,7 +40,7 @@ TEST(GlyphSet932, HasItsFixedSize) {
     EXPECT_EQ(header[3], 4247u);
 }
 
-TEST(GlyphSet932, MapsCharactersToTheirShiftJisCodes) {
+TEST(RenderGlyphSet932, MapsCharactersToTheirShiftJisCodes) {
     auto bytes = resource();
     GlyphSet set(GlyphSetFromResource(bytes.data(), bytes.size()));
     ASSERT_TRUE(set);
@@ -61,7 +61,7 @@ TEST(GlyphSet932, MapsCharactersToTheirShiftJisCodes) {
     EXPECT_EQ(handle_of(set.get(), u'\x00A5'), HGLYPH_INVALID);
 }
 
-TEST(GlyphSet932, RunsPointAtConsecutiveHandleArrays) {
+TEST(RenderGlyphSet932, RunsPointAtConsecutiveHandleArrays) {
     auto bytes = resource();
     GlyphSet set(GlyphSetFromResource(bytes.data(), bytes.size()));
     ASSERT_TRUE(set);
@@ -73,7 +73,7 @@ TEST(GlyphSet932, RunsPointAtConsecutiveHandleArrays) {
     }
 }
 
-TEST(GlyphSetResource, DamagedResourcesAreRefused) {
+TEST(RenderGlyphSetResource, DamagedResourcesAreRefused) {
     auto bytes = resource();
     EXPECT_EQ(GlyphSetFromResource(bytes.data(), bytes.size() - 1), nullptr);
     EXPECT_EQ(GlyphSetFromResource(bytes.data(), 15), nullptr);

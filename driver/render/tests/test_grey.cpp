@@ -16,7 +16,7 @@ BYTE grey_of(BYTE bright, BYTE b, BYTE g, BYTE r) {
     return band[0];
 }
 
-TEST(Grey, NeutralBrightnessWeighsTheRawBytes) {
+TEST(RenderGrey, NeutralBrightnessWeighsTheRawBytes) {
     EXPECT_EQ(grey_of(150, 0, 0, 0), 0);
     EXPECT_EQ(grey_of(150, 100, 0, 0), 21);
     EXPECT_EQ(grey_of(150, 0, 100, 0), 69);
@@ -25,18 +25,18 @@ TEST(Grey, NeutralBrightnessWeighsTheRawBytes) {
     EXPECT_EQ(grey_of(150, 255, 255, 254), (21 * 255 + 69 * 255 + 10 * 254) / 100);
 }
 
-TEST(Grey, BrighterRaisesEveryNonWhiteLevelAndClamps) {
+TEST(RenderGrey, BrighterRaisesEveryNonWhiteLevelAndClamps) {
     EXPECT_EQ(grey_of(200, 0, 0, 0), 50);
     EXPECT_EQ(grey_of(200, 100, 100, 100), 150);
     EXPECT_EQ(grey_of(200, 250, 250, 250), 255);
     EXPECT_EQ(grey_of(100, 30, 30, 30), 0);
 }
 
-TEST(Grey, PureWhiteStaysWhiteAtAnyBrightness) {
+TEST(RenderGrey, PureWhiteStaysWhiteAtAnyBrightness) {
     for (int bright : {0, 50, 100, 150, 200, 255}) EXPECT_EQ(grey_of(static_cast<BYTE>(bright), 255, 255, 255), 255);
 }
 
-TEST(Grey, BrightnessOffsetWrapsAsASignedByte) {
+TEST(RenderGrey, BrightnessOffsetWrapsAsASignedByte) {
     BYTE table[256];
     BuildBrightnessTable(22, table);  // offset -128
     EXPECT_EQ(table[200], 72);
@@ -47,7 +47,7 @@ TEST(Grey, BrightnessOffsetWrapsAsASignedByte) {
     EXPECT_EQ(table[0], 127);
 }
 
-TEST(Grey, RowsAreConvertedInPlaceWithTheirOwnStrides) {
+TEST(RenderGrey, RowsAreConvertedInPlaceWithTheirOwnStrides) {
     const DWORD width = 577, height = 3;
     EXPECT_EQ(GreyStride(width), 580u);
     EXPECT_EQ(ColourStride(width), 1732u);
@@ -71,7 +71,7 @@ TEST(Grey, RowsAreConvertedInPlaceWithTheirOwnStrides) {
     }
 }
 
-TEST(Grey, ClearingFillsWhite) {
+TEST(RenderGrey, ClearingFillsWhite) {
     std::vector<BYTE> band(100, 0);
     ClearBandBuffer(band.data(), band.size());
     for (BYTE b : band) EXPECT_EQ(b, 0xFF);

@@ -8,6 +8,8 @@ using namespace rendertest;
 
 namespace {
 
+using RenderJobStream = InstalledDriver;
+
 constexpr DWORD kOddWidth = 577, kOddRows = 40;
 constexpr size_t kOddImage = 580 * 40;
 
@@ -26,7 +28,7 @@ HDC odd_paper_dc(BYTE bright = 150) {
     return create_dc(make_devmode(changes));
 }
 
-TEST_F(InstalledDriver, OnePageDocumentWritesExactlyItsRecords) {
+TEST_F(RenderJobStream, OnePageDocumentWritesExactlyItsRecords) {
     EXDEVMODE devmode = make_devmode(DevmodeChanges{0, 150, DMORIENT_PORTRAIT, 300, 1252});
     HDC hdc = create_dc(devmode);
     ASSERT_NE(hdc, nullptr);
@@ -50,7 +52,7 @@ TEST_F(InstalledDriver, OnePageDocumentWritesExactlyItsRecords) {
     EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "EndDocPrinter"}));
 }
 
-TEST_F(InstalledDriver, TwoPagesWithDeviceTextOnTheFirst) {
+TEST_F(RenderJobStream, TwoPagesWithDeviceTextOnTheFirst) {
     DevmodeChanges changes;
     changes.font = 1;
     changes.paper = 300;
@@ -95,20 +97,20 @@ uint8_t grey_of_square(BYTE bright, COLORREF colour) {
     return image.at(10, 10);
 }
 
-TEST_F(InstalledDriver, GreyConversionAtNeutralBrightness) {
+TEST_F(RenderJobStream, GreyConversionAtNeutralBrightness) {
     EXPECT_EQ(grey_of_square(150, RGB(30, 60, 90)), (21 * 90 + 69 * 60 + 10 * 30) / 100);
 }
 
-TEST_F(InstalledDriver, GreyConversionAtBrightness200) {
+TEST_F(RenderJobStream, GreyConversionAtBrightness200) {
     EXPECT_EQ(grey_of_square(200, RGB(30, 60, 90)), (21 * 140 + 69 * 110 + 10 * 80) / 100);
 }
 
-TEST_F(InstalledDriver, BrightnessNeverTouchesWhite) {
+TEST_F(RenderJobStream, BrightnessNeverTouchesWhite) {
     EXPECT_EQ(grey_of_square(200, RGB(255, 255, 255)), 0xFF);
     EXPECT_EQ(grey_of_square(200, RGB(250, 250, 250)), 0xFF);
 }
 
-TEST_F(InstalledDriver, LandscapeSurfaceIsAreaLengthWide) {
+TEST_F(RenderJobStream, LandscapeSurfaceIsAreaLengthWide) {
     DevmodeChanges changes;
     changes.orientation = DMORIENT_LANDSCAPE;
     changes.paper = 300;
@@ -121,7 +123,7 @@ TEST_F(InstalledDriver, LandscapeSurfaceIsAreaLengthWide) {
     EXPECT_EQ(calls(), expected_calls({"write 900", "write 8", "write " + std::to_string(40 * 577), "write 8"}));
 }
 
-TEST_F(InstalledDriver, AbortedJobWritesNoBand) {
+TEST_F(RenderJobStream, AbortedJobWritesNoBand) {
     HDC hdc = odd_paper_dc();
     ASSERT_NE(hdc, nullptr);
     SetAbortProc(hdc, [](HDC, int) -> BOOL { return FALSE; });
@@ -136,7 +138,7 @@ TEST_F(InstalledDriver, AbortedJobWritesNoBand) {
     EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "AbortPrinter"}));
 }
 
-TEST_F(InstalledDriver, FailedOutputRefusesLaterPages) {
+TEST_F(RenderJobStream, FailedOutputRefusesLaterPages) {
     setenv("QOR_STANDIN_FAIL_WRITE", "2", 1);  // the band record of page 1
     HDC hdc = odd_paper_dc();
     ASSERT_NE(hdc, nullptr);
@@ -151,7 +153,7 @@ TEST_F(InstalledDriver, FailedOutputRefusesLaterPages) {
     EXPECT_EQ(calls(), (std::vector<std::string>{"start 41 printer", "write 900", "write-failed 8", "end", "close"}));
 }
 
-TEST_F(InstalledDriver, DocumentFailsWithoutASpoolerSideJob) {
+TEST_F(RenderJobStream, DocumentFailsWithoutASpoolerSideJob) {
     setenv("QOR_STANDIN_NO_JOB", "1", 1);
     HDC hdc = odd_paper_dc();
     ASSERT_NE(hdc, nullptr);
@@ -165,7 +167,7 @@ TEST_F(InstalledDriver, DocumentFailsWithoutASpoolerSideJob) {
     DeleteDC(hdc);
 }
 
-TEST_F(InstalledDriver, SecondDocumentStartsWithoutAStrayPageEnd) {
+TEST_F(RenderJobStream, SecondDocumentStartsWithoutAStrayPageEnd) {
     HDC hdc = odd_paper_dc();
     ASSERT_NE(hdc, nullptr);
     ASSERT_TRUE(print_document(hdc, 1));
@@ -174,7 +176,7 @@ TEST_F(InstalledDriver, SecondDocumentStartsWithoutAStrayPageEnd) {
     EXPECT_EQ(record_types(), (std::vector<uint16_t>{1, 4, 0xFFFF, 2, 1, 4, 0xFFFF, 2}));
 }
 
-TEST_F(InstalledDriver, ResetDuringADocumentContinuesTheJob) {
+TEST_F(RenderJobStream, ResetDuringADocumentContinuesTheJob) {
     HDC hdc = odd_paper_dc();
     ASSERT_NE(hdc, nullptr);
     DOCINFOW doc{sizeof(DOCINFOW), u"reset", nullptr, nullptr, 0};

@@ -58,7 +58,7 @@ std::vector<TextRecord> text_records() {
     return result;
 }
 
-class DeviceText : public InstalledDriver {
+class RenderDeviceText : public InstalledDriver {
 protected:
     // Prints `text` at (x, y) on the baseline with a device font.
     void print(const std::u16string& text, int x, int y, DevmodeChanges changes) {
@@ -83,7 +83,7 @@ protected:
     }
 };
 
-TEST_F(DeviceText, ThreeLettersWithTheLargeFont) {
+TEST_F(RenderDeviceText, ThreeLettersWithTheLargeFont) {
     print(u"ABC", 100, 200, font(1));
     auto texts = text_records();
     ASSERT_EQ(texts.size(), 1u);
@@ -106,7 +106,7 @@ TEST_F(DeviceText, ThreeLettersWithTheLargeFont) {
     }
 }
 
-TEST_F(DeviceText, ThreeLettersWithTheSmallFont) {
+TEST_F(RenderDeviceText, ThreeLettersWithTheSmallFont) {
     print(u"ABC", 100, 200, font(2));
     auto texts = text_records();
     ASSERT_EQ(texts.size(), 1u);
@@ -120,7 +120,7 @@ TEST_F(DeviceText, ThreeLettersWithTheSmallFont) {
     EXPECT_EQ(texts[0].items[2].y, 184);
 }
 
-TEST_F(DeviceText, SpacesAdvanceWithoutItems) {
+TEST_F(RenderDeviceText, SpacesAdvanceWithoutItems) {
     print(u"A B", 100, 200, font(1));
     auto texts = text_records();
     ASSERT_EQ(texts.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(DeviceText, SpacesAdvanceWithoutItems) {
     EXPECT_EQ(texts[0].width, 48);
 }
 
-TEST_F(DeviceText, TheLineLimitStopsTheString) {
+TEST_F(RenderDeviceText, TheLineLimitStopsTheString) {
     print(std::u16string(60, u'X'), 500, 200, font(1));
     auto texts = text_records();
     ASSERT_EQ(texts.size(), 1u);
@@ -139,12 +139,12 @@ TEST_F(DeviceText, TheLineLimitStopsTheString) {
     EXPECT_EQ(texts[0].width, 576 - 500);
 }
 
-TEST_F(DeviceText, AStringAtTheTopEdgeIsDropped) {
+TEST_F(RenderDeviceText, AStringAtTheTopEdgeIsDropped) {
     print(u"ABC", 100, 0, font(1));
     EXPECT_TRUE(text_records().empty());
 }
 
-TEST_F(DeviceText, LongLandscapeLineSplitsAfter337Items) {
+TEST_F(RenderDeviceText, LongLandscapeLineSplitsAfter337Items) {
     DevmodeChanges changes = font(1);
     changes.orientation = DMORIENT_LANDSCAPE;
     changes.paper = 301;
@@ -161,7 +161,7 @@ TEST_F(DeviceText, LongLandscapeLineSplitsAfter337Items) {
     EXPECT_EQ(texts[1].width, 400 * 12 + 12);
 }
 
-TEST_F(DeviceText, IdeographicSpaceLeavesACellGap) {
+TEST_F(RenderDeviceText, IdeographicSpaceLeavesACellGap) {
     setenv("QOR_ACP", "932", 1);
     DevmodeChanges changes = font(1);
     changes.code_page = 932;
@@ -185,7 +185,7 @@ TEST_F(DeviceText, IdeographicSpaceLeavesACellGap) {
     EXPECT_EQ(t.width, 184 - 100);
 }
 
-TEST_F(DeviceText, WithoutDeviceFontsTheEngineDrawsTheText) {
+TEST_F(RenderDeviceText, WithoutDeviceFontsTheEngineDrawsTheText) {
     HDC hdc = create_dc(make_devmode(DevmodeChanges{0, 150, DMORIENT_PORTRAIT, 300, 1252}));
     ASSERT_NE(hdc, nullptr);
     int device_fonts = 0;
@@ -217,7 +217,7 @@ TEST_F(DeviceText, WithoutDeviceFontsTheEngineDrawsTheText) {
     EXPECT_GT(dark, 20);
 }
 
-TEST_F(DeviceText, DeviceFontsAreEnumerated) {
+TEST_F(RenderDeviceText, DeviceFontsAreEnumerated) {
     HDC hdc = create_dc(make_devmode(font(1)));
     ASSERT_NE(hdc, nullptr);
     std::vector<LONG> heights;
