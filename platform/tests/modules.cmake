@@ -1,7 +1,7 @@
 # Tests of the platform's base half that need more than one test_*.cpp:
-# the threaded memory test (labelled for TSan runs) and the modules the
-# loader tests load.
-qor_add_test(platform_memory_threads SOURCES threads_memory.cpp LIBS qorplatform_internal LABELS threads)
+# the threaded test (labelled for TSan runs) and the modules the loader
+# tests load.
+qor_add_test(platform_base_threads SOURCES threads_base.cpp LIBS qorplatform_internal LABELS threads)
 
 qor_add_module(QORTESTMOD SOURCES modules/counted_module.cpp)
 qor_add_module(QORTESTREFUSE SOURCES modules/refusing_module.cpp)
@@ -17,3 +17,4 @@ if(TARGET platform_module)
     QORTEST_GLYPHS="${CMAKE_CURRENT_SOURCE_DIR}/modules/glyphs.bin")
   add_dependencies(platform_module QORTESTMOD QORTESTREFUSE QORTESTRES)
 endif()
+add_dependencies(platform_base_threads QORTESTRES)

@@ -1,5 +1,8 @@
-// Heaps and global blocks shared by several threads (run under TSan).
+// Heaps, global blocks and the module loader used by several threads at
+// once (run under TSan).
 #include "qor/memory.h"
+#include "qor/module.h"
+#include "qor/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +37,31 @@ TEST(MemoryThreads, ConcurrentHeapAndGlobalUse) {
     }
     for (auto& thread : threads) thread.join();
     EXPECT_TRUE(HeapDestroy(shared));
+}
+
+TEST(LoaderThreads, ConcurrentLoadsShareOneModule) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 200; ++i) {
+                HMODULE module = LoadLibraryA(i % 2 ? "QORTESTRES.DLL" : "qortestres");
+                ASSERT_NE(nullptr, module);
+                WCHAR text[16];
+                EXPECT_EQ(9, LoadStringW(module, 1, text, 16));
+                EXPECT_NE(nullptr, GetProcAddress(module, "DllMain"));
+                EXPECT_TRUE(FreeLibrary(module));
+            }
+        });
+    }
+    // Code-page tables are built on first use by whichever thread comes first.
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([] {
+            WCHAR wide[4];
+            EXPECT_EQ(2, MultiByteToWideChar(949, 0, "\xC7\xD1\xB1\xB9", 4, wide, 4));
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(nullptr, GetModuleHandleA("QORTESTRES.DLL"));
 }
 
 }  // namespace
