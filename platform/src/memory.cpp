@@ -415,13 +415,15 @@ QORAPI SIZE_T GlobalSize(HGLOBAL memory) { return block_size(memory); }
 QORAPI UINT GlobalFlags(HGLOBAL memory) { return block_flags(memory); }
 QORAPI HGLOBAL GlobalHandle(LPCVOID address) { return block_handle(address); }
 
-QORAPI HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) { return block_alloc(flags, bytes); }
-QORAPI HLOCAL LocalReAlloc(HLOCAL memory, SIZE_T bytes, UINT flags) { return block_realloc(memory, bytes, flags); }
-QORAPI HLOCAL LocalFree(HLOCAL memory) { return block_free(memory); }
-QORAPI LPVOID LocalLock(HLOCAL memory) { return block_lock(memory); }
-QORAPI BOOL LocalUnlock(HLOCAL memory) { return block_unlock(memory); }
-QORAPI SIZE_T LocalSize(HLOCAL memory) { return block_size(memory); }
-QORAPI UINT LocalFlags(HLOCAL memory) { return block_flags(memory); }
-QORAPI HLOCAL LocalHandle(LPCVOID address) { return block_handle(address); }
+// Local and global blocks are one kind, so the local calls are the global
+// ones under their other names.
+QORAPI HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) __attribute__((alias("GlobalAlloc")));
+QORAPI HLOCAL LocalReAlloc(HLOCAL memory, SIZE_T bytes, UINT flags) __attribute__((alias("GlobalReAlloc")));
+QORAPI HLOCAL LocalFree(HLOCAL memory) __attribute__((alias("GlobalFree")));
+QORAPI LPVOID LocalLock(HLOCAL memory) __attribute__((alias("GlobalLock")));
+QORAPI BOOL LocalUnlock(HLOCAL memory) __attribute__((alias("GlobalUnlock")));
+QORAPI SIZE_T LocalSize(HLOCAL memory) __attribute__((alias("GlobalSize")));
+QORAPI UINT LocalFlags(HLOCAL memory) __attribute__((alias("GlobalFlags")));
+QORAPI HLOCAL LocalHandle(LPCVOID address) __attribute__((alias("GlobalHandle")));
 
 }  // extern "C"
