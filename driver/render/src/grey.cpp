@@ -1,5 +1,6 @@
 #include "grey.h"
 
+#include <cstdint>
 #include <cstring>
 
 DWORD GreyStride(DWORD width) { return (width + 3) & ~3u; }
@@ -12,6 +13,19 @@ void BuildBrightnessTable(BYTE bright, BYTE table[256]) {
         table[i] = static_cast<BYTE>(v < 0 ? 0 : v > 255 ? 255 : v);
     }
 }
+
+namespace {
+
+// Four white pixels at once: blank stretches are most of a receipt.
+inline bool four_white(const BYTE* src) {
+    uint64_t head;
+    uint32_t tail;
+    std::memcpy(&head, src, sizeof(head));
+    std::memcpy(&tail, src + 8, sizeof(tail));
+    return head == ~uint64_t{0} && tail == ~uint32_t{0};
+}
+
+}  // namespace
 
 void ConvertBandToGrey(BYTE* bits, DWORD width, DWORD height, const BYTE table[256]) {
     // The weighted sums per channel, precomputed; the division stays exact.
@@ -26,13 +40,19 @@ void ConvertBandToGrey(BYTE* bits, DWORD width, DWORD height, const BYTE table[2
         // Destination row `row` ends before source row `row` starts, so in-place is safe.
         const BYTE* src = bits + static_cast<size_t>(row) * src_stride;
         BYTE* dst = bits + static_cast<size_t>(row) * dst_stride;
-        for (DWORD x = 0; x < width; ++x, src += 3) {
-            const BYTE b = src[0], g = src[1], r = src[2];
-            if ((b & g & r) == 0xFF) {
-                dst[x] = 0xFF;
-            } else {
-                dst[x] = static_cast<BYTE>((blue[b] + green[g] + red[r]) / 100);
+        DWORD x = 0;
+        while (x < width) {
+            if (x + 4 <= width && four_white(src)) {
+                // Read all twelve bytes before writing any: the first write may overlap them.
+                std::memset(dst + x, 0xFF, 4);
+                x += 4;
+                src += 12;
+                continue;
             }
+            const BYTE b = src[0], g = src[1], r = src[2];
+            dst[x] = (b & g & r) == 0xFF ? 0xFF : static_cast<BYTE>((blue[b] + green[g] + red[r]) / 100);
+            ++x;
+            src += 3;
         }
     }
 }
