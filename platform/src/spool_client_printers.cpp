@@ -238,11 +238,11 @@ DWORD get_printer_data(HANDLE printer, const std::string& name, LPDWORD type, LP
     auto h = lookup_printer_handle(printer);
     if (!h) return ERROR_INVALID_HANDLE;
     std::lock_guard lock(h->mutex);
-    // Narrow strings are at most as long as the wide ones; ask for enough
-    // wide room to convert into the caller's buffer.
-    uint32_t ask = narrow ? std::min<uint64_t>(uint64_t(size) * 2 + 2, kMaxPrinterData) : std::min(size, kMaxPrinterData);
+    // A narrow caller's size says nothing about the wide value: fetch it
+    // whole, convert, then measure against the caller's buffer.
+    uint32_t ask = narrow ? kMaxPrinterData : std::min(size, kMaxPrinterData);
     Writer w;
-    w.str(name).u32(ask);
+    w.str(name).u32(ask).u32(std::min(size, kMaxPrinterData));
     Reply reply;
     if (!call(*h->conn, Op::GetPrinterData, w, reply)) return GetLastError();
     uint32_t value_type = reply.body.u32();

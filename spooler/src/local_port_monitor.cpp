@@ -21,6 +21,8 @@ struct LocalPort {
     std::string name;
     std::mutex mutex;
     std::shared_ptr<PortDevice> device;
+    std::string output_file;  // of the open document, for reopening
+    bool broken = false;      // the device went away; reopen before the next write
     COMMTIMEOUTS timeouts{};
 
     std::shared_ptr<PortDevice> current() {
@@ -54,7 +56,10 @@ BOOL open_port(HANDLE monitor, LPWSTR name, PHANDLE handle) {
     std::string port_name = utf16_to_utf8(name);
     PortConfig config;
     if (!m->lookup(port_name, config) && (port_name.empty() || port_name[0] != '/')) return fail(ERROR_UNKNOWN_PORT);
-    *handle = new LocalPort{m, port_name, {}, {}, {}};
+    auto* port = new LocalPort{};
+    port->monitor = m;
+    port->name = port_name;
+    *handle = port;
     return TRUE;
 }
 
@@ -70,6 +75,8 @@ BOOL start_doc_port(HANDLE h, LPWSTR, DWORD, DWORD level, LPBYTE doc_info) {
     std::shared_ptr<PortDevice> dev;
     if (!open_for(*port, output, dev)) return FALSE;
     port->device = std::move(dev);
+    port->output_file = output;
+    port->broken = false;
     return TRUE;
 }
 
@@ -77,16 +84,30 @@ BOOL write_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD written) {
     auto* port = port_of(h);
     if (written) *written = 0;
     if (!port || !written) return fail(ERROR_INVALID_PARAMETER);
-    auto dev = port->current();
-    if (!dev) return fail(ERROR_INVALID_HANDLE);
+    std::shared_ptr<PortDevice> dev;
     COMMTIMEOUTS t;
     {
         std::lock_guard lock(port->mutex);
+        if (!port->device) return fail(ERROR_INVALID_HANDLE);
+        if (port->broken) {
+            // A device that went away (unplugged, emulator restarted) is
+            // opened afresh when the spooler tries again.
+            std::shared_ptr<PortDevice> fresh;
+            if (!open_for(*port, port->output_file, fresh)) return FALSE;
+            port->device = std::move(fresh);
+            port->broken = false;
+        }
+        dev = port->device;
         t = port->timeouts;
     }
     size_t done = 0;
     DWORD error = dev->write(buffer, size, write_timeout_ms(t, size), done);
     *written = static_cast<DWORD>(done);
+    if (error == ERROR_DEV_NOT_EXIST || error == ERROR_IO_DEVICE || error == ERROR_BROKEN_PIPE ||
+        error == ERROR_INVALID_HANDLE) {
+        std::lock_guard lock(port->mutex);
+        if (port->device == dev) port->broken = true;
+    }
     return error ? fail(error) : TRUE;
 }
 

@@ -74,11 +74,12 @@ DispatchResult dispatch_request(Service& svc, Session& s, Op op, Reader& in) {
     }
     case Op::GetPrinterData: {
         std::string name = in.str();
-        DWORD size = in.u32();
-        if (!in.ok() || size > spool::kMaxPrinterData) return {status_head(ERROR_INVALID_PARAMETER)};
+        DWORD size = in.u32(), caller_size = in.u32();
+        if (!in.ok() || size > spool::kMaxPrinterData || caller_size > size)
+            return {status_head(ERROR_INVALID_PARAMETER)};
         DWORD type = 0, needed = 0;
         std::vector<uint8_t> data;
-        DWORD status = svc.get_printer_data(s, name, size, type, data, needed);
+        DWORD status = svc.get_printer_data(s, name, size, caller_size, type, data, needed);
         r.reply = status_head(status);
         r.reply.u32(type).u32(needed).bytes(data);
         return r;

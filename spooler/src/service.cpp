@@ -240,7 +240,7 @@ DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status,
     return result;
 }
 
-DWORD Service::get_printer_data(Session& s, const std::string& name, DWORD size, DWORD& type,
+DWORD Service::get_printer_data(Session& s, const std::string& name, DWORD size, DWORD request_size, DWORD& type,
                                 std::vector<uint8_t>& data, DWORD& needed) {
     RuntimePtr rt;
     {
@@ -263,13 +263,13 @@ DWORD Service::get_printer_data(Session& s, const std::string& name, DWORD size,
     DWORD e = 0;
     auto chain = chain_for(rt, e);
     if (!chain) return e;
-    std::vector<uint8_t> out(size);
+    std::vector<uint8_t> out(request_size);
     DWORD returned = 0;
-    e = chain->get_data(name, out.data(), size, returned);
+    e = chain->get_data(name, out.data(), request_size, returned);
     if (e) return !chain->has_language_monitor() && e == ERROR_NOT_SUPPORTED ? ERROR_FILE_NOT_FOUND : e;
     type = REG_BINARY;
     needed = returned;
-    out.resize(std::min(returned, size));
+    out.resize(std::min(returned, request_size));
     data = std::move(out);
     return 0;
 }

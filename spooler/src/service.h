@@ -58,7 +58,9 @@ public:
     DWORD enum_printers(DWORD flags, const std::string& name, std::vector<PrinterInfo>& out);
     DWORD get_printer(Session& s, PrinterInfo& out);
     DWORD set_printer(Session& s, DWORD level, DWORD command, DWORD status, const PrinterInfo& info);
-    DWORD get_printer_data(Session& s, const std::string& name, DWORD size, DWORD& type,
+    // `size` bounds a stored value; a monitor request gets `request_size`,
+    // the caller's own buffer size.
+    DWORD get_printer_data(Session& s, const std::string& name, DWORD size, DWORD request_size, DWORD& type,
                            std::vector<uint8_t>& data, DWORD& needed);
     DWORD set_printer_data(Session& s, const std::string& name, DWORD type, std::vector<uint8_t> data);
 

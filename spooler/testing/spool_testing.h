@@ -28,6 +28,7 @@ public:
     PrivateSpooler& operator=(const PrivateSpooler&) = delete;
 
     bool ok() const { return ok_; }
+    pid_t pid() const { return child_.pid(); }
 
     // Installs a driver record (the files need not exist for raw printing).
     // `monitor`/`monitor_module`: a language monitor to register and name.

@@ -1,0 +1,337 @@
+// The spooler's parts on their own: the wire format, the job header record,
+// serial settings, the port I/O seam with injected faults, and the port
+// monitor's table.
+#include "local_port_monitor.h"
+#include "port_io.h"
+#include "serial_settings.h"
+#include "spool_file.h"
+#include "spool_protocol.h"
+
+#include "qortest.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+using namespace qor::spooler;
+using namespace qor::spool;
+
+TEST(Protocol, FieldsRoundTripAndEveryDefectFailsTheReader) {
+    Writer w;
+    w.u32(7).u64(1ull << 40).str("name").bytes("\x00\x01", 2);
+    Reader r(w.payload());
+    EXPECT_EQ(r.u32(), 7u);
+    EXPECT_EQ(r.u64(), 1ull << 40);
+    EXPECT_EQ(r.str(), "name");
+    EXPECT_EQ(r.bytes().size(), 2u);
+    EXPECT_TRUE(r.ok() && r.at_end());
+
+    // Truncated anywhere: the reader fails instead of reading past the end.
+    for (size_t cut = 0; cut < w.payload().size(); ++cut) {
+        Reader t(w.payload().data(), cut);
+        t.u32(), t.u64(), t.str(), t.bytes();
+        EXPECT_FALSE(t.ok()) << "cut at " << cut;
+    }
+    Reader wrong(w.payload());
+    wrong.str();  // a u32 comes first
+    EXPECT_FALSE(wrong.ok());
+    EXPECT_EQ(wrong.u32(), 0u);  // stays failed
+
+    Writer zero;
+    zero.str(std::string("a\0b", 3));
+    Reader z(zero.payload());
+    EXPECT_EQ(z.str(), "");
+    EXPECT_FALSE(z.ok());
+
+    Writer huge;
+    huge.str(std::string(kMaxString + 1, 'x'));
+    Reader h(huge.payload());
+    h.str();
+    EXPECT_FALSE(h.ok());
+
+    std::vector<uint8_t> lying = {uint8_t(Tag::Bytes), 0xff, 0xff, 0xff, 0x7f, 1, 2};
+    Reader l(lying);
+    l.bytes();
+    EXPECT_FALSE(l.ok());
+}
+
+TEST(Protocol, HeadersAreCheckedAndRecordsRoundTrip) {
+    EXPECT_EQ(check_header({kFrameMagic, uint32_t(Op::Ping), 0}), HeaderCheck::Ok);
+    EXPECT_EQ(check_header({0x12345678, uint32_t(Op::Ping), 0}), HeaderCheck::BadMagic);
+    EXPECT_EQ(check_header({kFrameMagic, uint32_t(Op::Count), 0}), HeaderCheck::BadOp);
+    EXPECT_EQ(check_header({kFrameMagic, uint32_t(Op::Ping), kMaxPayload + 1}), HeaderCheck::TooLarge);
+
+    PrinterInfo p;
+    p.name = "QOR ZEM-D", p.port = "COM1", p.devmode = {1, 2, 3}, p.attributes = 0x840, p.status = 0x10;
+    DriverInfo d;
+    d.name = "drv", d.dependent_files = {"a.so", "b.ppd"};
+    Writer w;
+    encode(w, p);
+    encode_list(w, std::vector<DriverInfo>{d, d});
+    Reader r(w.payload());
+    PrinterInfo p2;
+    std::vector<DriverInfo> ds;
+    ASSERT_TRUE(decode(r, p2));
+    ASSERT_TRUE(decode_list(r, ds));
+    EXPECT_EQ(p2.name, p.name);
+    EXPECT_EQ(p2.devmode, p.devmode);
+    EXPECT_EQ(p2.attributes, p.attributes);
+    ASSERT_EQ(ds.size(), 2u);
+    EXPECT_EQ(ds[1].dependent_files, d.dependent_files);
+
+    Writer many;
+    many.u32(kMaxListItems + 1);
+    Reader m(many.payload());
+    EXPECT_FALSE(decode_list(m, ds));
+}
+
+TEST(SpoolHeader, RoundTripsAndRejectsDamagedRecords) {
+    SpoolJob job;
+    job.id = 42, job.pages = 3, job.size = 1000, job.printer = "QOR ZEM-D", job.document = "Ticket";
+    job.user = "kiosk", job.datatype = "RAW";
+    job.output_file = std::string(600, 'x');  // longer than its field: cut, still terminated
+    auto bytes = encode_spool_header(job);
+    ASSERT_EQ(bytes.size(), sizeof(SpoolHeader));
+    SpoolJob back;
+    ASSERT_TRUE(decode_spool_header(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(back.id, 42u);
+    EXPECT_EQ(back.document, "Ticket");
+    EXPECT_EQ(back.output_file.size(), 511u);
+
+    EXPECT_FALSE(decode_spool_header(bytes.data(), bytes.size() - 1, back));
+    auto unterminated = bytes;
+    std::fill_n(unterminated.begin() + offsetof(SpoolHeader, document), 256, 'A');
+    EXPECT_FALSE(decode_spool_header(unterminated.data(), unterminated.size(), back));
+    auto bad_magic = bytes;
+    bad_magic[0] = 'X';
+    EXPECT_FALSE(decode_spool_header(bad_magic.data(), bad_magic.size(), back));
+}
+
+TEST(SpoolHeader, ScanKeepsCompleteJobsAndRemovesUnfinishedOnes) {
+    SpoolJob done;
+    done.id = 5, done.printer = "P", done.size = 3;
+    int fd = create_spool_data(5);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "abc", 3), 3);
+    close(fd);
+    ASSERT_EQ(write_spool_header(done), 0u);
+    int orphan = create_spool_data(6);  // never finished
+    close(orphan);
+    SpoolJob wrong_size = done;
+    wrong_size.id = 7;
+    close(create_spool_data(7));
+    ASSERT_EQ(write_spool_header(wrong_size), 0u);
+
+    auto jobs = scan_spool_folder();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].id, 5u);
+    EXPECT_NE(access(spool_data_path(5).c_str(), F_OK), -1);
+    EXPECT_EQ(access(spool_data_path(6).c_str(), F_OK), -1);
+    EXPECT_EQ(access(spool_header_path(7).c_str(), F_OK), -1);
+}
+
+TEST(SerialSettings, ParseTheUsualFormsAndRefuseTheRest) {
+    auto s = parse_serial_settings("9600,n,8,1");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->baud, 9600u);
+    EXPECT_EQ(s->flow, FlowControl::None);
+    auto x = parse_serial_settings("38400, E, 7, 2, p");
+    ASSERT_TRUE(x);
+    EXPECT_EQ(x->parity, Parity::Even);
+    EXPECT_EQ(x->data_bits, 7u);
+    EXPECT_EQ(x->stop_bits, 2u);
+    EXPECT_EQ(x->flow, FlowControl::Hardware);
+    EXPECT_EQ(format_serial_settings(*x), "38400,e,7,2,p");
+    for (const char* bad : {"", "9600", "9601,n,8,1", "9600,z,8,1", "9600,n,9,1", "9600,n,8,3", "9600,n,8,1,q",
+                            "99999999999,n,8,1", "9600,n,8,1,x,extra"})
+        EXPECT_FALSE(parse_serial_settings(bad)) << bad;
+    termios tio{};
+    ASSERT_TRUE(apply_serial_settings(*x, tio));
+    EXPECT_EQ(cfgetospeed(&tio), speed_t(B38400));
+    EXPECT_TRUE(tio.c_cflag & CRTSCTS);
+}
+
+// A scripted device: each call takes the next step of its script.
+struct Script {
+    std::deque<int> writes;  // >0: bytes accepted, <0: -errno
+    std::string sink;
+};
+Script* script = nullptr;
+
+ssize_t fake_write(int, const void* data, size_t size) {
+    if (script->writes.empty()) {
+        script->sink.append(static_cast<const char*>(data), size);
+        return ssize_t(size);
+    }
+    int step = script->writes.front();
+    script->writes.pop_front();
+    if (step < 0) {
+        errno = -step;
+        return -1;
+    }
+    size_t n = std::min(size, size_t(step));
+    script->sink.append(static_cast<const char*>(data), n);
+    return ssize_t(n);
+}
+ssize_t fake_read(int, void*, size_t) { return 0; }
+int fake_poll(pollfd* fds, nfds_t, int) {
+    fds[0].revents = fds[0].events;
+    return 1;
+}
+const IoOps kFake{fake_write, fake_read, fake_poll};
+
+class Injected : public ::testing::Test {
+protected:
+    void SetUp() override {
+        script = &s;
+        set_port_io(&kFake);
+    }
+    void TearDown() override {
+        set_port_io(nullptr);
+        script = nullptr;
+    }
+    Script s;
+};
+
+TEST_F(Injected, ShortWritesInterruptionsAndFullDevicesAreRetried) {
+    s.writes = {3, -EINTR, 1, -EAGAIN, 0, 2};
+    size_t written = 0;
+    std::string data = "0123456789";
+    EXPECT_EQ(write_all(9, reinterpret_cast<const uint8_t*>(data.data()), data.size(), 1000, written), 0u);
+    EXPECT_EQ(written, 10u);
+    EXPECT_EQ(s.sink, data);
+}
+
+TEST_F(Injected, DeviceErrorsBecomePlatformErrorsWithTheCountSoFar) {
+    const std::pair<int, DWORD> cases[] = {{ENOSPC, ERROR_DISK_FULL}, {EIO, ERROR_IO_DEVICE}, {ENODEV, ERROR_DEV_NOT_EXIST}};
+    for (auto [err, expected] : cases) {
+        s.writes = {4, -err};
+        s.sink.clear();
+        size_t written = 0;
+        EXPECT_EQ(write_all(9, reinterpret_cast<const uint8_t*>("abcdefgh"), 8, 1000, written), expected);
+        EXPECT_EQ(written, 4u);
+    }
+}
+
+TEST(PortIo, WriteToAFullPipeTimesOutInsteadOfHanging) {
+    signal(SIGPIPE, SIG_IGN);
+    int p[2];
+    ASSERT_EQ(pipe2(p, O_NONBLOCK), 0);
+    std::vector<uint8_t> big(1 << 20, 'x');
+    size_t written = 0;
+    EXPECT_EQ(write_all(p[1], big.data(), big.size(), 50, written), DWORD(ERROR_TIMEOUT));
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, big.size());
+    close(p[0]);
+    EXPECT_EQ(write_all(p[1], big.data(), 10, 50, written), DWORD(ERROR_BROKEN_PIPE));
+    close(p[1]);
+}
+
+TEST(PortIo, ReadGathersWhatArrivesWithinTheInterval) {
+    int p[2];
+    ASSERT_EQ(pipe2(p, O_NONBLOCK), 0);
+    ASSERT_EQ(write(p[1], "status", 6), 6);
+    uint8_t buf[16];
+    size_t got = 0;
+    EXPECT_EQ(read_some(p[0], buf, sizeof buf, 100, 10, got), 0u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "status");
+    EXPECT_EQ(read_some(p[0], buf, sizeof buf, 10, 10, got), 0u);
+    EXPECT_EQ(got, 0u);
+    close(p[0]);
+    close(p[1]);
+}
+
+class PortMonitorTable : public ::testing::Test {
+protected:
+    PortMonitorTable()
+        : monitor([this](const std::string& name, PortConfig& c) {
+              if (name != "FILE:") return false;
+              c.device = path;
+              return true;
+          }) {}
+    std::string read_output() const {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::string path = qortest::sandbox() + "/port.bin";
+    LocalPortMonitor monitor;
+    MONITOR2* t = monitor.table();
+};
+
+TEST_F(PortMonitorTable, FilePortAppendsEachDocumentAndRefusesUnknownPorts) {
+    HANDLE port = nullptr;
+    EXPECT_FALSE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"COM7"), &port));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_UNKNOWN_PORT));
+    ASSERT_TRUE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"FILE:"), &port));
+    DWORD written = 0;
+    EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("x")), 1, &written));
+    for (const char* doc : {"first ", "second"}) {
+        ASSERT_TRUE(t->pfnStartDocPort(port, const_cast<LPWSTR>(u"P"), 1, 1, nullptr));
+        ASSERT_TRUE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>(doc)), DWORD(strlen(doc)), &written));
+        EXPECT_EQ(written, strlen(doc));
+        uint8_t buf[8];
+        DWORD got = 99;
+        EXPECT_TRUE(t->pfnReadPort(port, buf, sizeof buf, &got));
+        EXPECT_EQ(got, 0u);
+        ASSERT_TRUE(t->pfnEndDocPort(port));
+    }
+    EXPECT_EQ(read_output(), "first second");
+    DWORD status = 0, returned = 0;
+    EXPECT_FALSE(t->pfnGetPrinterDataFromPort(port, IOCTL_SERIAL_GET_MODEMSTATUS, nullptr, nullptr, 0,
+                                              reinterpret_cast<LPWSTR>(&status), 4, &returned));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
+    EXPECT_TRUE(t->pfnClosePort(port));
+}
+
+TEST_F(PortMonitorTable, InjectedDeviceFailureIsReportedAndTheNextAttemptGoesThrough) {
+    HANDLE port = nullptr;
+    ASSERT_TRUE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"FILE:"), &port));
+    ASSERT_TRUE(t->pfnStartDocPort(port, const_cast<LPWSTR>(u"P"), 1, 1, nullptr));
+    Script s;
+    s.writes = {2, -ENOSPC};
+    script = &s;
+    set_port_io(&kFake);
+    DWORD written = 0;
+    EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("abcd")), 4, &written));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
+    EXPECT_EQ(written, 2u);
+    EXPECT_TRUE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("cd")), 2, &written));
+    set_port_io(nullptr);
+    script = nullptr;
+    EXPECT_EQ(s.sink, "abcd");
+    t->pfnEndDocPort(port);
+    t->pfnClosePort(port);
+}
+
+TEST_F(PortMonitorTable, VanishedDeviceIsReopenedOnTheNextWrite) {
+    HANDLE port = nullptr;
+    ASSERT_TRUE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"FILE:"), &port));
+    ASSERT_TRUE(t->pfnStartDocPort(port, const_cast<LPWSTR>(u"P"), 1, 1, nullptr));
+    Script s;
+    s.writes = {-ENODEV};
+    script = &s;
+    set_port_io(&kFake);
+    DWORD written = 0;
+    EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("ab")), 2, &written));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEV_NOT_EXIST));
+    set_port_io(nullptr);
+    script = nullptr;
+    ::unlink(path.c_str());  // the old device is gone; the retry must create the file anew
+    EXPECT_TRUE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("ab")), 2, &written));
+    t->pfnEndDocPort(port);
+    t->pfnClosePort(port);
+    EXPECT_EQ(read_output(), "ab");
+}
+
+}  // namespace
