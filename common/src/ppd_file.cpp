@@ -17,13 +17,13 @@ void CloseKeepingError(HANDLE handle) {
 }  // namespace
 
 BOOL MAPFILE(LPCWSTR path, LPVOID* view, LPVOID* read, LPDWORD size) {
-    if (!path || !view || !read || !size) {
+    if (!path || !view || !read) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     *view = nullptr;
     *read = nullptr;
-    *size = 0;
+    if (size) *size = 0;
 
     HANDLE hFile = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -62,7 +62,7 @@ BOOL MAPFILE(LPCWSTR path, LPVOID* view, LPVOID* read, LPDWORD size) {
 
     *view = pView;
     *read = pView;
-    *size = dwSize;
+    if (size) *size = dwSize;
     return TRUE;
 }
 

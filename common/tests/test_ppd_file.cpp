@@ -74,6 +74,9 @@ TEST(PpdFile, MapfileGivesTheWholeFileReadOnly) {
     EXPECT_EQ(view, read);
     EXPECT_EQ(std::memcmp(read, "Show=1\r\n", 8), 0);
     EXPECT_TRUE(UnmapViewOfFile(view));
+
+    ASSERT_TRUE(MAPFILE(WidePath(path).c_str(), &view, &read, nullptr));
+    EXPECT_TRUE(UnmapViewOfFile(view));
 }
 
 // The installed descriptions -------------------------------------------------

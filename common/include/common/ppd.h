@@ -116,8 +116,8 @@ BOOL PPD_Init(PpdData* ppd, LPCWSTR path);
 // for a null ppd, or null data with a non-zero size.
 BOOL PPD_Parse(PpdData* ppd, const void* data, DWORD size);
 
-// Opens `path` for reading (shared for reading), takes its size into *size,
-// maps it read-only and returns the view in both *view (to unmap with
+// Opens `path` for reading (shared for reading), takes its size into *size
+// (when size is given), maps it read-only and returns the view in both *view (to unmap with
 // UnmapViewOfFile) and *read (where reading starts). The file and mapping
 // handles are closed before returning; the view stays valid until unmapped.
 BOOL MAPFILE(LPCWSTR path, LPVOID* view, LPVOID* read, LPDWORD size);
