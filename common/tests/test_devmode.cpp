@@ -48,8 +48,10 @@ EXDEVMODE CallerRecord(const PpdData& ppd) {
     return record;
 }
 
-TEST(DevModeDefaults, FromTheRenderingDescription) {
-    auto b = Installed("qorn5001.ppd");
+class DevModeFromInstalled : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DevModeFromInstalled, HoldsTheDescriptionsDefaults) {
+    auto b = Installed(GetParam());
     EXDEVMODE dm;
     std::memset(&dm, 0xCD, sizeof(dm));
     ASSERT_TRUE(EngSetDefaultEXDEVMODE(&dm, u"ZEM-D", &b->data));
@@ -101,6 +103,9 @@ TEST(DevModeDefaults, FromTheRenderingDescription) {
     for (int i = 848; i < 868; i++) EXPECT_EQ(raw[i], 0) << i;
     for (int i = 882; i < 892; i++) EXPECT_EQ(raw[i], 0) << i;
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, DevModeFromInstalled,
+                         ::testing::Values("qorn5001.ppd", "qorn5002.ppd"));
 
 TEST(DevModeDefaults, TakesEveryDefaultFromTheDescription) {
     auto b = Parse(kSmall);
