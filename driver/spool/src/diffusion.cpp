@@ -48,10 +48,12 @@ bool HalftoneDiffusion(const BYTE* grey, BYTE* out, LONG width, LONG, DiffusionS
     unsigned idx = state->idx;
     int32_t c = 0;
     BYTE any = 0;
-    BYTE bits = 0;
-    for (LONG x = 0; x < width; ++x) {
-        const int32_t dark = 255 - grey[x];
-        if (dark != 0) {
+    for (LONG start = 0; start < width; start += 8) {
+        const LONG stop = width - start < 8 ? width : start + 8;
+        unsigned bits = 0;
+        for (LONG x = start; x < stop; ++x) {
+            const int32_t dark = 255 - grey[x];
+            if (dark == 0) continue;  // white: nothing moves
             step = (step + 1) & 255;
             const int32_t threshold = kDiffusionThresholds[(base + step) & 255];
             if (step == 255) {
@@ -59,22 +61,13 @@ bool HalftoneDiffusion(const BYTE* grey, BYTE* out, LONG width, LONG, DiffusionS
                 idx = (idx + 1) & 255;
             }
             c = (l1[x + 1] + 2 * l1[x + 2] + l1[x + 3] + l2[x] + 2 * l2[x + 1] + l0[x + 2] + 2 * c) >> 2;
-            if (c + dark >= threshold) {
-                bits |= static_cast<BYTE>(0x80 >> (x & 7));
-                l2[x + 2] = dark - 255;
-            } else {
-                l2[x + 2] = dark;
-            }
+            // Branch-free: in a photograph the outcome is close to random.
+            const int32_t black = c + dark >= threshold;
+            l2[x + 2] = dark - 255 * black;
+            bits |= static_cast<unsigned>(black) << (7 - (x - start));
         }
-        if ((x & 7) == 7) {
-            out[x >> 3] = bits;
-            any |= bits;
-            bits = 0;
-        }
-    }
-    if (width & 7) {
-        out[width >> 3] = bits;
-        any |= bits;
+        out[start >> 3] = static_cast<BYTE>(bits);
+        any |= static_cast<BYTE>(bits);
     }
     state->step = step;
     state->base = base;

@@ -1,0 +1,20 @@
+// The reference page for the printing benchmarks, read once: the 24-bit
+// picture and its grey image as the rendering driver hands it over.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace benchpage {
+
+struct Page {
+    long width = 0;
+    long height = 0;
+    std::vector<uint8_t> bgr;   // top-down, width * 3 bytes per row
+    std::vector<uint8_t> grey;  // top-down, width rounded up to 4 per row
+};
+
+// QOR_BENCH_PAGE names another PNG; exits when the page cannot be read.
+const Page& ReferencePage();
+
+}  // namespace benchpage
