@@ -98,7 +98,9 @@ DWORD polling_thread(LPVOID parameter) {
 namespace qorlm {
 
 void start_polling_thread(QORMON_PORT* port) {
-    qormon_set(port, QORMON_POLLING_RUN);
+    // Alive from creation, not from the thread's first instruction: a close
+    // in between would otherwise free the record under the new thread.
+    qormon_set(port, QORMON_POLLING_RUN | QORMON_THREAD_ALIVE);
     HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE read_done = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     HANDLE thread = nullptr;
@@ -114,7 +116,7 @@ void start_polling_thread(QORMON_PORT* port) {
         port->read_done_event = nullptr;
         if (wake) CloseHandle(wake);
         if (read_done) CloseHandle(read_done);
-        qormon_clear(port, QORMON_POLLING_RUN);
+        qormon_clear(port, QORMON_POLLING_RUN | QORMON_THREAD_ALIVE);
         return;
     }
     SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
