@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <thread>
 #include <utility>
 
@@ -122,6 +123,26 @@ TEST_F(RegistryNotify, ClosingTheKeyCancelsAndDeletingItSignals) {
     EXPECT_TRUE(signalled(events_[1], 5000));
     EXPECT_EQ(RegNotifyChangeKeyValue(leaf, FALSE, kValues, events_[1], TRUE), ERROR_KEY_DELETED);
     RegCloseKey(leaf);
+}
+
+TEST_F(RegistryNotify, HandEditOfTheHiveFileSignals) {
+    HKEY machine = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QOR\\ZEM\\LM", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &machine, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegNotifyChangeKeyValue(machine, FALSE, kValues, events_[0], TRUE), ERROR_SUCCESS);
+    ASSERT_EQ(RegNotifyChangeKeyValue(key_, FALSE, kValues, events_[1], TRUE), ERROR_SUCCESS);
+    // Rewritten in place, as an editor may do.
+    std::ofstream(qor::places::root() + "/registry/machine.reg", std::ios::trunc)
+        << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QOR\\ZEM\\LM]\n"
+           "\"ReadInterval\"=dword:000001f5\n";
+    ASSERT_TRUE(signalled(events_[0], 5000));
+    DWORD interval = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExA(machine, "ReadInterval", nullptr, nullptr, reinterpret_cast<BYTE*>(&interval), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(interval, 501u);
+    EXPECT_FALSE(signalled(events_[1])) << "the user hive did not change";
+    RegCloseKey(machine);
 }
 
 TEST_F(RegistryNotify, RefusesBadRequests) {
