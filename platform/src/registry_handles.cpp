@@ -9,8 +9,10 @@ namespace {
 struct Table {
     std::mutex mutex;
     std::unordered_map<uintptr_t, OpenKey> keys;
-    // Far below the predefined roots' values; handles are never reused.
-    uintptr_t next = 0x10000;
+    // Never reused, far below the predefined roots' values, and 2 modulo 4
+    // where kernel handles are multiples of 4: neither space accepts the
+    // other's handles.
+    uintptr_t next = 0x10002;
 };
 
 Table& table() {

@@ -1,5 +1,6 @@
 // The Reg* calls within one process: keys, values, sizes, names, A/W text,
 // enumeration, deletion and handle checks.
+#include "qor/kernel.h"
 #include "qor/registry.h"
 #include "qor/strings.h"
 
@@ -238,6 +239,10 @@ TEST_F(RegistryApi, RejectsForgedClosedAndUnderprivilegedHandles) {
     EXPECT_EQ(RegSetValueExA(forged, "x", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(forged), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "x", 0, KEY_READ, &forged), ERROR_INVALID_HANDLE);
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(RegCloseKey(reinterpret_cast<HKEY>(event)), ERROR_INVALID_HANDLE) << "a kernel handle is no key";
+    EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(key_))) << "a key is no kernel handle";
+    CloseHandle(event);
 
     HKEY reader = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\QOR\\ZEM\\StatusMonitor", 0, KEY_READ, &reader),
