@@ -14,7 +14,7 @@ bool all_zero(const void* block, size_t bytes) {
     return true;
 }
 
-TEST(Heap, AllocResizeAndFree) {
+TEST(BaseHeap, AllocResizeAndFree) {
     HANDLE heap = HeapCreate(0, 0, 0);
     ASSERT_NE(nullptr, heap);
     auto* block = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 100));
@@ -39,7 +39,7 @@ TEST(Heap, AllocResizeAndFree) {
     EXPECT_TRUE(HeapDestroy(heap));
 }
 
-TEST(Heap, ForeignAndStalePointersAreRejected) {
+TEST(BaseHeap, ForeignAndStalePointersAreRejected) {
     HANDLE first = HeapCreate(0, 0, 0);
     HANDLE second = HeapCreate(0, 0, 0);
     void* block = HeapAlloc(first, 0, 16);
@@ -56,7 +56,7 @@ TEST(Heap, ForeignAndStalePointersAreRejected) {
     EXPECT_TRUE(HeapDestroy(second));
 }
 
-TEST(Heap, DestroyFreesEverythingAndRetiresTheHandle) {
+TEST(BaseHeap, DestroyFreesEverythingAndRetiresTheHandle) {
     HANDLE heap = HeapCreate(0, 4096, 0);
     for (int i = 0; i < 100; ++i) ASSERT_NE(nullptr, HeapAlloc(heap, 0, 64 + i));  // left for destroy (ASan checks)
     EXPECT_TRUE(HeapDestroy(heap));
@@ -68,7 +68,7 @@ TEST(Heap, DestroyFreesEverythingAndRetiresTheHandle) {
     EXPECT_EQ(nullptr, HeapAlloc(reinterpret_cast<HANDLE>(0x1234), 0, 8));
 }
 
-TEST(Heap, BoundedHeapAndHugeRequestsFailCleanly) {
+TEST(BaseHeap, BoundedHeapAndHugeRequestsFailCleanly) {
     HANDLE heap = HeapCreate(0, 0, 1000);
     void* a = HeapAlloc(heap, 0, 600);
     ASSERT_NE(nullptr, a);
@@ -83,7 +83,7 @@ TEST(Heap, BoundedHeapAndHugeRequestsFailCleanly) {
     EXPECT_TRUE(HeapDestroy(heap));
 }
 
-TEST(GlobalMemory, MoveableBlockGivesAHandleAndCountsLocks) {
+TEST(BaseGlobalMemory, MoveableBlockGivesAHandleAndCountsLocks) {
     HGLOBAL handle = GlobalAlloc(GHND, 64);
     ASSERT_NE(nullptr, handle);
     auto* data = static_cast<char*>(GlobalLock(handle));
@@ -119,7 +119,7 @@ TEST(GlobalMemory, MoveableBlockGivesAHandleAndCountsLocks) {
     EXPECT_EQ(0u, GlobalSize(handle));
 }
 
-TEST(GlobalMemory, ZeroSizedMoveableBlockIsDiscarded) {
+TEST(BaseGlobalMemory, ZeroSizedMoveableBlockIsDiscarded) {
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, 0);
     ASSERT_NE(nullptr, handle);
     EXPECT_EQ(nullptr, GlobalLock(handle));
@@ -132,7 +132,7 @@ TEST(GlobalMemory, ZeroSizedMoveableBlockIsDiscarded) {
     EXPECT_EQ(nullptr, GlobalFree(handle));
 }
 
-TEST(LocalMemory, FixedBlocksAreTheirOwnAddress) {
+TEST(BaseLocalMemory, FixedBlocksAreTheirOwnAddress) {
     auto* block = static_cast<char*>(LocalAlloc(LPTR, 40));
     ASSERT_NE(nullptr, block);
     EXPECT_TRUE(all_zero(block, 40));
@@ -155,7 +155,7 @@ TEST(LocalMemory, FixedBlocksAreTheirOwnAddress) {
     EXPECT_EQ(nullptr, LocalFree(nullptr));
 }
 
-TEST(LocalMemory, ModifyTurnsAFixedBlockMoveable) {
+TEST(BaseLocalMemory, ModifyTurnsAFixedBlockMoveable) {
     void* fixed = GlobalAlloc(GPTR, 16);
     HGLOBAL handle = GlobalReAlloc(fixed, 0, GMEM_MODIFY | GMEM_MOVEABLE);
     ASSERT_NE(nullptr, handle);

@@ -32,7 +32,7 @@ Function bind(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-TEST(Loader, PlatformNamesInAnyCaseShareOneCountedModule) {
+TEST(BaseLoader, PlatformNamesInAnyCaseShareOneCountedModule) {
     int attached = counter("QORTEST_ATTACH");
     int detached = counter("QORTEST_DETACH");
     HMODULE first = LoadLibraryA("QORTESTMOD.DLL");
@@ -65,7 +65,7 @@ TEST(Loader, PlatformNamesInAnyCaseShareOneCountedModule) {
     EXPECT_TRUE(FreeLibrary(again));
 }
 
-TEST(Loader, BackslashPathsAndRootRelativePaths) {
+TEST(BaseLoader, BackslashPathsAndRootRelativePaths) {
     HMODULE by_name = LoadLibraryA("QORTESTMOD.DLL");
     ASSERT_NE(nullptr, by_name);
     std::string windows_path = qortest::bin_dir() + "\\qortestmod.DLL";
@@ -87,7 +87,7 @@ TEST(Loader, BackslashPathsAndRootRelativePaths) {
     EXPECT_TRUE(FreeLibrary(by_name));
 }
 
-TEST(Loader, MissingModulesAndExportsAreReported) {
+TEST(BaseLoader, MissingModulesAndExportsAreReported) {
     SetLastError(0);
     EXPECT_EQ(nullptr, LoadLibraryA("NOSUCH.DLL"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
@@ -107,7 +107,7 @@ TEST(Loader, MissingModulesAndExportsAreReported) {
     EXPECT_TRUE(FreeLibrary(module));
 }
 
-TEST(Loader, RefusedAttachFailsTheLoadAfterDetach) {
+TEST(BaseLoader, RefusedAttachFailsTheLoadAfterDetach) {
     unsetenv("QORTEST_REFUSED_DETACH");
     SetLastError(0);
     EXPECT_EQ(nullptr, LoadLibraryA("QORTESTREFUSE.DLL"));
@@ -121,7 +121,7 @@ TEST(Loader, RefusedAttachFailsTheLoadAfterDetach) {
     EXPECT_EQ(1, counter("QORTEST_REFUSED_DETACH"));
 }
 
-TEST(Loader, ModuleHandlesAndFileNames) {
+TEST(BaseLoader, ModuleHandlesAndFileNames) {
     int detached = counter("QORTEST_DETACH");
     SetLastError(0);
     EXPECT_EQ(nullptr, GetModuleHandleA("QORTESTMOD.DLL"));  // not loaded yet
@@ -151,7 +151,7 @@ TEST(Loader, ModuleHandlesAndFileNames) {
     EXPECT_EQ(0u, GetModuleFileNameA(reinterpret_cast<HMODULE>(0x5000), small, sizeof small));
 }
 
-class Resources : public ::testing::Test {
+class BaseResources : public ::testing::Test {
 protected:
     void SetUp() override {
         module = LoadLibraryA("QORTESTRES.DLL");
@@ -161,7 +161,7 @@ protected:
     HMODULE module = nullptr;
 };
 
-TEST_F(Resources, BinaryResourceByNumberAndName) {
+TEST_F(BaseResources, BinaryResourceByNumberAndName) {
     std::ifstream file(QORTEST_GLYPHS, std::ios::binary);
     std::vector<char> expected((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_EQ(63928u, expected.size());
@@ -182,7 +182,7 @@ TEST_F(Resources, BinaryResourceByNumberAndName) {
     EXPECT_FALSE(FreeResource(LoadResource(module, named)));
 }
 
-TEST_F(Resources, MissingResourcesAndForgedHandles) {
+TEST_F(BaseResources, MissingResourcesAndForgedHandles) {
     SetLastError(0);
     EXPECT_EQ(nullptr, FindResourceA(module, MAKEINTRESOURCEA(101), RT_RCDATA));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
@@ -205,7 +205,7 @@ TEST_F(Resources, MissingResourcesAndForgedHandles) {
     FreeLibrary(plain);
 }
 
-TEST_F(Resources, WideStringsCopiedTruncatedOrInPlace) {
+TEST_F(BaseResources, WideStringsCopiedTruncatedOrInPlace) {
     EXPECT_EQ(std::string("Paper out"), std::getenv("QORTEST_ATTACH_STRING"));
     WCHAR text[64];
     EXPECT_EQ(9, LoadStringW(module, 1, text, 64));
@@ -228,7 +228,7 @@ TEST_F(Resources, WideStringsCopiedTruncatedOrInPlace) {
     EXPECT_EQ(u'\0', text[0]);
 }
 
-TEST_F(Resources, NarrowStringsFollowTheAnsiCodePage) {
+TEST_F(BaseResources, NarrowStringsFollowTheAnsiCodePage) {
     char text[64];
     setenv("QOR_ACP", "1252", 1);
     EXPECT_EQ(14, LoadStringA(module, 2, text, 64));
@@ -245,7 +245,7 @@ TEST_F(Resources, NarrowStringsFollowTheAnsiCodePage) {
     EXPECT_EQ(0, LoadStringA(module, 1, nullptr, 8));
 }
 
-TEST(ProgramResources, TheExecutableCarriesItsOwnTable) {
+TEST(BaseProgramResources, TheExecutableCarriesItsOwnTable) {
     char text[32];
     EXPECT_EQ(16, LoadStringA(nullptr, 7, text, sizeof text));
     EXPECT_STREQ("from the program", text);

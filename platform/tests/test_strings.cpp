@@ -26,7 +26,7 @@ std::string to_narrow(UINT page, const std::u16string& wide, BOOL* used_default 
     return out;
 }
 
-TEST(CodePage, AnsiPageComesFromEnvironment) {
+TEST(BaseCodePage, AnsiPageComesFromEnvironment) {
     unsetenv("QOR_ACP");
     EXPECT_EQ(1252u, GetACP());
     EXPECT_EQ(437u, GetOEMCP());
@@ -40,7 +40,7 @@ TEST(CodePage, AnsiPageComesFromEnvironment) {
     EXPECT_EQ(1252u, GetACP());
 }
 
-TEST(CodePage, Cp1252MapsEveryByteBothWays) {
+TEST(BaseCodePage, Cp1252MapsEveryByteBothWays) {
     std::string all;
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
     std::u16string wide = to_wide(1252, all);
@@ -60,9 +60,9 @@ struct DoubleBytePage {
     BYTE not_lead;
 };
 
-class DoubleByte : public ::testing::TestWithParam<DoubleBytePage> {};
+class BaseDoubleByte : public ::testing::TestWithParam<DoubleBytePage> {};
 
-TEST_P(DoubleByte, SampleTextRoundTrips) {
+TEST_P(BaseDoubleByte, SampleTextRoundTrips) {
     const auto& p = GetParam();
     std::string text = "A" + p.sample + "z";
     std::u16string wide = to_wide(p.page, text);
@@ -72,7 +72,7 @@ TEST_P(DoubleByte, SampleTextRoundTrips) {
     EXPECT_FALSE(used);
 }
 
-TEST_P(DoubleByte, EveryDefinedPairRoundTrips) {
+TEST_P(BaseDoubleByte, EveryDefinedPairRoundTrips) {
     const auto& p = GetParam();
     int pairs = 0;
     for (int lead = 0x81; lead < 0x100; ++lead) {
@@ -94,7 +94,7 @@ TEST_P(DoubleByte, EveryDefinedPairRoundTrips) {
     EXPECT_GT(pairs, 7000);
 }
 
-TEST_P(DoubleByte, LeadBytesAndCharNext) {
+TEST_P(BaseDoubleByte, LeadBytesAndCharNext) {
     const auto& p = GetParam();
     EXPECT_TRUE(IsDBCSLeadByteEx(p.page, p.lead));
     EXPECT_FALSE(IsDBCSLeadByteEx(p.page, p.not_lead));
@@ -114,7 +114,7 @@ TEST_P(DoubleByte, LeadBytesAndCharNext) {
     EXPECT_EQ(dangling.c_str() + 2, CharNextA(dangling.c_str() + 1));
 }
 
-TEST_P(DoubleByte, DanglingLeadByteIsInvalid) {
+TEST_P(BaseDoubleByte, DanglingLeadByteIsInvalid) {
     const auto& p = GetParam();
     std::string text = "ab";
     text.push_back(static_cast<char>(p.lead));
@@ -133,7 +133,7 @@ TEST_P(DoubleByte, DanglingLeadByteIsInvalid) {
     EXPECT_EQ(u'b', out[2]);
 }
 
-TEST_P(DoubleByte, PairIsNeverSplitByShortBuffer) {
+TEST_P(BaseDoubleByte, PairIsNeverSplitByShortBuffer) {
     const auto& p = GetParam();
     char out[3] = {'#', '#', '#'};
     std::u16string wide = u"A" + p.expected.substr(0, 1);
@@ -144,14 +144,13 @@ TEST_P(DoubleByte, PairIsNeverSplitByShortBuffer) {
     EXPECT_EQ(3, WideCharToMultiByte(p.page, 0, wide.data(), 2, out, 3, nullptr, nullptr));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, DoubleByte,
+INSTANTIATE_TEST_SUITE_P(Pages, BaseDoubleByte,
     ::testing::Values(DoubleBytePage{932, "\x93\xFA\x96\x7B\x8C\xEA\xB1", u"\u65E5\u672C\u8A9E\uFF71", 0x81, 0xA1},
                       DoubleBytePage{949, "\xC7\xD1\xB1\xB9\xBE\xEE", u"\uD55C\uAD6D\uC5B4", 0xB0, 0x80},
                       DoubleBytePage{950, "\xA4\xA4\xA4\xE5", u"\u4E2D\u6587", 0xA4, 0x80}),
     [](const auto& page_info) { return "cp" + std::to_string(page_info.param.page); });
 
-TEST(Conversion, SizesTerminatorsAndShortBuffers) {
+TEST(BaseConversion, SizesTerminatorsAndShortBuffers) {
     WCHAR wide[16];
     EXPECT_EQ(6, MultiByteToWideChar(1252, 0, "hello", -1, nullptr, 0));
     EXPECT_EQ(5, MultiByteToWideChar(1252, 0, "hello", 5, nullptr, 0));
@@ -173,7 +172,7 @@ TEST(Conversion, SizesTerminatorsAndShortBuffers) {
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
 }
 
-TEST(Conversion, UnmappableWideCharsTakeTheDefault) {
+TEST(BaseConversion, UnmappableWideCharsTakeTheDefault) {
     char out[8];
     BOOL used = FALSE;
     ASSERT_EQ(3, WideCharToMultiByte(1252, 0, u"a\u4E2Db", 3, out, 8, nullptr, &used));
@@ -189,7 +188,7 @@ TEST(Conversion, UnmappableWideCharsTakeTheDefault) {
     EXPECT_TRUE(used);
 }
 
-TEST(Conversion, Utf8IllFormedInput) {
+TEST(BaseConversion, Utf8IllFormedInput) {
     WCHAR wide[8];
     // Overlong slash, a surrogate in UTF-8 and a stray continuation byte.
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
@@ -216,7 +215,7 @@ TEST(Conversion, Utf8IllFormedInput) {
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
 }
 
-TEST(Conversion, BadArgumentsAreRejected) {
+TEST(BaseConversion, BadArgumentsAreRejected) {
     WCHAR wide[8];
     char narrow[8];
     BOOL used;
@@ -238,7 +237,7 @@ TEST(Conversion, BadArgumentsAreRejected) {
     EXPECT_FALSE(IsDBCSLeadByteEx(4242, 0x81));
 }
 
-TEST(StringHelpers, CopyCompareAndConcatenate) {
+TEST(BaseStringHelpers, CopyCompareAndConcatenate) {
     WCHAR buffer[8];
     EXPECT_EQ(buffer, lstrcpynW(buffer, u"printer", 5));
     EXPECT_EQ(u"prin", std::u16string(buffer));
@@ -259,7 +258,7 @@ TEST(StringHelpers, CopyCompareAndConcatenate) {
     EXPECT_EQ(nullptr, lstrcpyW(nullptr, u"x"));
 }
 
-TEST(Utf, RoundTripsAndReplacesIllFormedUnits) {
+TEST(BaseUtf, RoundTripsAndReplacesIllFormedUnits) {
     std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
     std::u16string wide = qor::utf8_to_utf16(text);
     EXPECT_EQ(u"a\u00E9\u20AC\U0001F600", wide);

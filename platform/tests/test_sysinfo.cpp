@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(TickCount, IsMonotonicAndFollowsSleep) {
+TEST(BaseTickCount, IsMonotonicAndFollowsSleep) {
     DWORD previous = GetTickCount();
     for (int i = 0; i < 10000; ++i) {
         DWORD now = GetTickCount();
@@ -30,7 +30,7 @@ TEST(TickCount, IsMonotonicAndFollowsSleep) {
     Sleep(0);  // yields and returns
 }
 
-TEST(Version, DefaultIsWindows2000InEveryRecordForm) {
+TEST(BaseVersion, DefaultIsWindows2000InEveryRecordForm) {
     unsetenv("QOR_PLATFORM_VERSION");
     OSVERSIONINFOA a{};
     a.dwOSVersionInfoSize = sizeof a;
@@ -61,9 +61,9 @@ struct Line {
     DWORD major, minor, build, platform;
 };
 
-class VersionOverride : public ::testing::TestWithParam<Line> {};
+class BaseVersionOverride : public ::testing::TestWithParam<Line> {};
 
-TEST_P(VersionOverride, ReportsTheChosenLine) {
+TEST_P(BaseVersionOverride, ReportsTheChosenLine) {
     const Line& line = GetParam();
     setenv("QOR_PLATFORM_VERSION", line.value, 1);
     OSVERSIONINFOW info{};
@@ -75,7 +75,7 @@ TEST_P(VersionOverride, ReportsTheChosenLine) {
     EXPECT_EQ(line.platform, info.dwPlatformId);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, VersionOverride,
+INSTANTIATE_TEST_SUITE_P(Lines, BaseVersionOverride,
                          ::testing::Values(Line{"4.0-9x", 4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS},
                                            Line{"4.10", 4, 10, 0x040A07CE, VER_PLATFORM_WIN32_WINDOWS},
                                            Line{"4.0", 4, 0, 1381, VER_PLATFORM_WIN32_NT},
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, VersionOverride,
                              return "v" + name;
                          });
 
-TEST(SystemDirectory, LivesUnderRootAndAnswersSizeQueries) {
+TEST(BaseSystemDirectory, LivesUnderRootAndAnswersSizeQueries) {
     std::string expected = std::string(std::getenv("QOR_ROOT")) + "/system32";
     UINT needed = GetSystemDirectoryA(nullptr, 0);
     EXPECT_EQ(expected.size() + 1, needed);
@@ -104,7 +104,7 @@ TEST(SystemDirectory, LivesUnderRootAndAnswersSizeQueries) {
     EXPECT_EQ(expected.size(), GetSystemDirectoryW(wide, 512));
 }
 
-TEST(SearchPath, FindsFilesIgnoringCaseAndBackslashes) {
+TEST(BaseSearchPath, FindsFilesIgnoringCaseAndBackslashes) {
     std::string base = qortest::sandbox() + "/search";
     ASSERT_EQ(0, mkdir(base.c_str(), 0700));
     ASSERT_EQ(0, mkdir((base + "/Help").c_str(), 0700));

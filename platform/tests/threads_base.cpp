@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(MemoryThreads, ConcurrentHeapAndGlobalUse) {
+TEST(BaseMemoryThreads, ConcurrentHeapAndGlobalUse) {
     HANDLE shared = HeapCreate(0, 0, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -39,7 +39,7 @@ TEST(MemoryThreads, ConcurrentHeapAndGlobalUse) {
     EXPECT_TRUE(HeapDestroy(shared));
 }
 
-TEST(LoaderThreads, ConcurrentLoadsShareOneModule) {
+TEST(BaseLoaderThreads, ConcurrentLoadsShareOneModule) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([] {
