@@ -35,14 +35,14 @@ void expect_empty_reply(const ReplyBlock& block) {
 
 }  // namespace
 
-TEST(ReplyBlock, FreshHeaderIsInitialisedBeforeTheFirstTake) {
+TEST(LmReplyBlock, FreshHeaderIsInitialisedBeforeTheFirstTake) {
     auto block = fresh<ReplyBlock>();
     BYTE out[8];
     EXPECT_EQ(reply_take(*block, out, sizeof out), 0u);
     expect_empty_reply(*block);
 }
 
-TEST(ReplyBlock, BytesComeOutInArrivalOrderAcrossTakes) {
+TEST(LmReplyBlock, BytesComeOutInArrivalOrderAcrossTakes) {
     auto block = fresh<ReplyBlock>();
     auto bytes = sequence(10);
     ASSERT_EQ(reply_append(*block, bytes.data(), 6), 6u);
@@ -53,7 +53,7 @@ TEST(ReplyBlock, BytesComeOutInArrivalOrderAcrossTakes) {
     EXPECT_EQ(reply_available(*block), 6u);
 }
 
-TEST(ReplyBlock, ExactBufferLeavesOffsetsEqualLargerBufferResets) {
+TEST(LmReplyBlock, ExactBufferLeavesOffsetsEqualLargerBufferResets) {
     auto block = fresh<ReplyBlock>();
     auto bytes = sequence(5, 1);
     reply_append(*block, bytes.data(), bytes.size());
@@ -70,7 +70,7 @@ TEST(ReplyBlock, ExactBufferLeavesOffsetsEqualLargerBufferResets) {
     EXPECT_EQ(block->data[0], 0);
 }
 
-TEST(ReplyBlock, AppendNeverWritesPastTheBlockAndReclaimsTakenSpace) {
+TEST(LmReplyBlock, AppendNeverWritesPastTheBlockAndReclaimsTakenSpace) {
     auto block = fresh<ReplyBlock>();
     auto bytes = sequence(5000);
     EXPECT_EQ(reply_append(*block, bytes.data(), bytes.size()), 4096u);
@@ -91,7 +91,7 @@ TEST(ReplyBlock, AppendNeverWritesPastTheBlockAndReclaimsTakenSpace) {
     EXPECT_EQ(rest[3997], 0xBB);
 }
 
-TEST(ReplyBlock, CorruptHeadersAreResetNotTrusted) {
+TEST(LmReplyBlock, CorruptHeadersAreResetNotTrusted) {
     const ReplyBlock corrupt[] = {
         {16, 4112, 9000, 16, {}},   // write past the end
         {16, 4112, 20, 30, {}},     // read after write
@@ -108,7 +108,7 @@ TEST(ReplyBlock, CorruptHeadersAreResetNotTrusted) {
     }
 }
 
-TEST(DataBlock, StagingMoreThanTheAreaStagesExactly4096) {
+TEST(LmDataBlock, StagingMoreThanTheAreaStagesExactly4096) {
     auto block = fresh<DataBlock>();
     auto bytes = sequence(5000);
     EXPECT_EQ(data_stage(*block, bytes.data(), bytes.size()), 4096u);
@@ -119,7 +119,7 @@ TEST(DataBlock, StagingMoreThanTheAreaStagesExactly4096) {
     EXPECT_EQ(0, std::memcmp(staged, bytes.data(), 4096));
 }
 
-TEST(DataBlock, RestagingZeroesTheOldTailAndClearForgetsTheBytes) {
+TEST(LmDataBlock, RestagingZeroesTheOldTailAndClearForgetsTheBytes) {
     auto block = fresh<DataBlock>();
     auto bytes = sequence(64, 1);
     data_stage(*block, bytes.data(), 64);
@@ -130,7 +130,7 @@ TEST(DataBlock, RestagingZeroesTheOldTailAndClearForgetsTheBytes) {
     EXPECT_EQ(data_staged(*block, &staged), 0u);
 }
 
-TEST(DataBlock, CorruptCountIsNeverUsedAsALength) {
+TEST(LmDataBlock, CorruptCountIsNeverUsedAsALength) {
     auto block = fresh<DataBlock>();
     *block = DataBlock{16, 4112, 100000, 0, {}};
     const BYTE* staged = nullptr;
@@ -141,7 +141,7 @@ TEST(DataBlock, CorruptCountIsNeverUsedAsALength) {
     EXPECT_EQ(block->data_offset, 16u);
 }
 
-TEST(StatusBlock, WordIsReadableOnlyOnceValidAndNoConnectionToggles) {
+TEST(LmStatusBlock, WordIsReadableOnlyOnceValidAndNoConnectionToggles) {
     StatusBlock block{};
     DWORD word = 1;
     EXPECT_FALSE(read_status(block, &word));
@@ -154,7 +154,7 @@ TEST(StatusBlock, WordIsReadableOnlyOnceValidAndNoConnectionToggles) {
     EXPECT_EQ(block.control, qor::status::kControlValid);
 }
 
-TEST(StatusTexts, EveryPrinterBitHasItsMessage) {
+TEST(LmStatusTexts, EveryPrinterBitHasItsMessage) {
     size_t count = 0;
     const auto* texts = qor::status::condition_texts(&count);
     DWORD all = 0;
