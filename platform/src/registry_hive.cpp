@@ -237,11 +237,6 @@ uint64_t Hive::last_write_filetime() {
     return (uint64_t(held_.st_mtim.tv_sec) + kEpochDifference) * 10000000ull + uint64_t(held_.st_mtim.tv_nsec) / 100;
 }
 
-std::string Hive::damage() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return damage_;
-}
-
 Hive* hive_for_root(HKEY root) {
     std::string root_name, path;
     unsigned folder_mode = 0700, file_mode = 0600;

@@ -47,9 +47,6 @@ public:
     // 0 when there is no file.
     uint64_t last_write_filetime();
 
-    // Why the file last failed to parse (empty when it did not).
-    std::string damage();
-
 private:
     LONG refresh();
     LONG replace_file(const std::string& text);
@@ -64,7 +61,7 @@ private:
     Key root_;
     bool valid_ = false;     // root_ reflects the file named by held_
     bool absent_ = false;    // ... which did not exist
-    std::string damage_;     // non-empty: the held file did not parse
+    std::string damage_;     // why the held file did not parse; empty when it did
     int held_fd_ = -1;       // keeps the parsed file's inode from being reused
     struct stat held_{};
 };

@@ -86,7 +86,15 @@ void append_state(std::string& out, const Key& key, bool subtree, DWORD filter) 
         }
 }
 
-// Reads the current state of what `armed` watches; a hive that cannot be
+// What a request watches, as comparable text: "D" for a deleted key.
+std::string describe_for_change(const Key* key, bool subtree, DWORD filter) {
+    if (!key) return "D";
+    std::string state = "K";
+    append_state(state, *key, subtree, filter);
+    return state;
+}
+
+// The current state of what `request` watches; a hive that cannot be
 // read counts as a change of its own kind.
 std::string current_state(const ChangeRequest& request) {
     std::string state;
@@ -243,13 +251,6 @@ Watcher& watcher() {
 }
 
 }  // namespace
-
-std::string describe_for_change(const Key* key, bool subtree, DWORD filter) {
-    if (!key) return "D";
-    std::string state = "K";
-    append_state(state, *key, subtree, filter);
-    return state;
-}
 
 LONG notify_async(const ChangeRequest& request, HANDLE event) {
     auto object = kernel::lookup_handle(event);

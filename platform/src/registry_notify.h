@@ -22,7 +22,4 @@ LONG notify_wait(const ChangeRequest& request);
 // Drops the requests armed through `key` (it is being closed).
 void cancel_notifications(HKEY key);
 
-// What a request watches, as comparable text; exposed for tests.
-std::string describe_for_change(const Key* key, bool subtree, DWORD filter);
-
 }  // namespace qor::registry
