@@ -59,6 +59,23 @@ struct Dc final : Object {
 // The device context behind a handle (last error ERROR_INVALID_HANDLE).
 std::shared_ptr<Dc> dc_of(HDC hdc);
 
+// Runs `action` on the device context behind `hdc`, holding its lock;
+// `failure` when the handle is not a device context.
+template <class R, class Action>
+R with_dc(HDC hdc, R failure, Action&& action) {
+    auto dc = dc_of(hdc);
+    if (!dc) return failure;
+    std::lock_guard<std::recursive_mutex> guard(dc->lock);
+    return action(*dc);
+}
+
+// `failure` with ERROR_INVALID_PARAMETER, for a call made in the wrong state.
+template <class R>
+R refuse(R failure) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return failure;
+}
+
 // The font selected into the DC, realised on its device (the device's
 // default font when none is selected). Null when no font can be found.
 std::shared_ptr<RealizedFont> current_font(Dc& dc);

@@ -51,6 +51,28 @@ bool band_page(Dc& dc, HDC hdc) {
     return ok;
 }
 
+// Ends the driver's document and the spooler job, normally or aborted (the
+// page in progress is then dropped and the driver sees the abort).
+bool finish_document(Dc& dc, bool abort) {
+    if (abort) {
+        dc.device->aborted = true;
+        dc.page.commands.clear();
+        dc.page_open = false;
+    }
+    bool ok = true;
+    if (auto end_doc = dc.device->entry<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) {
+        if (!end_doc(dc.device->surface, abort ? ED_ABORTDOC : 0)) ok = false;
+    }
+    if (dc.spooler_job) {
+        if (abort) AbortPrinter(dc.printer);
+        else if (!EndDocPrinter(dc.printer)) ok = false;
+    }
+    dc.spooler_job = false;
+    dc.doc_started = false;
+    dc.device->aborted = false;
+    return ok || abort;
+}
+
 }  // namespace
 }  // namespace qor::gdi
 
@@ -59,117 +81,84 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI int SetAbortProc(HDC hdc, ABORTPROC proc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    dc->abort_proc = proc;
-    return 1;
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        dc.abort_proc = proc;
+        return 1;
+    });
 }
 
 QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    if (dc->doc_started) {
-        SetLastError(ERROR_BUSY);
-        return SP_ERROR;
-    }
-    std::u16string name = doc && doc->lpszDocName ? std::u16string(doc->lpszDocName) : u"";
-    dc->device->aborted = false;
-    dc->spooler_job = false;
-    if (dc->printer) {
-        DOC_INFO_1W info{};
-        info.pDocName = name.data();
-        std::u16string output = doc && doc->lpszOutput ? std::u16string(doc->lpszOutput) : u"";
-        info.pOutputFile = output.empty() ? nullptr : output.data();
-        std::u16string datatype = u"RAW";
-        info.pDatatype = datatype.data();
-        dc->job_id = StartDocPrinterW(dc->printer, 1, reinterpret_cast<LPBYTE>(&info));
-        if (dc->job_id == 0) return SP_ERROR;
-        dc->spooler_job = true;
-    } else {
-        dc->job_id = next_local_job++;
-    }
-    auto start_doc = dc->device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
-    if (start_doc && !start_doc(dc->device->surface, name.data(), dc->job_id)) {
-        DWORD error = GetLastError();
-        if (dc->spooler_job) AbortPrinter(dc->printer);
-        dc->spooler_job = false;
-        SetLastError(error ? error : ERROR_INVALID_FUNCTION);
-        return SP_ERROR;
-    }
-    dc->doc_started = true;
-    dc->page_open = false;
-    dc->doc_name = name;
-    return static_cast<int>(dc->job_id);
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        if (dc.doc_started) {
+            SetLastError(ERROR_BUSY);
+            return SP_ERROR;
+        }
+        std::u16string name = doc && doc->lpszDocName ? std::u16string(doc->lpszDocName) : u"";
+        dc.device->aborted = false;
+        dc.spooler_job = false;
+        if (dc.printer) {
+            DOC_INFO_1W info{};
+            info.pDocName = name.data();
+            std::u16string output = doc && doc->lpszOutput ? std::u16string(doc->lpszOutput) : u"";
+            info.pOutputFile = output.empty() ? nullptr : output.data();
+            std::u16string datatype = u"RAW";
+            info.pDatatype = datatype.data();
+            dc.job_id = StartDocPrinterW(dc.printer, 1, reinterpret_cast<LPBYTE>(&info));
+            if (dc.job_id == 0) return SP_ERROR;
+            dc.spooler_job = true;
+        } else {
+            dc.job_id = next_local_job++;
+        }
+        auto start_doc = dc.device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+        if (start_doc && !start_doc(dc.device->surface, name.data(), dc.job_id)) {
+            DWORD error = GetLastError();
+            if (dc.spooler_job) AbortPrinter(dc.printer);
+            dc.spooler_job = false;
+            SetLastError(error ? error : ERROR_INVALID_FUNCTION);
+            return SP_ERROR;
+        }
+        dc.doc_started = true;
+        dc.page_open = false;
+        dc.doc_name = name;
+        return static_cast<int>(dc.job_id);
+    });
 }
 
 QORAPI int StartPage(HDC hdc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    if (!dc->doc_started || dc->page_open) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return SP_ERROR;
-    }
-    auto start_page = dc->device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
-    if (start_page && !start_page(dc->device->surface)) return SP_ERROR;
-    dc->page.commands.clear();
-    dc->page_open = true;
-    return 1;
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        if (!dc.doc_started || dc.page_open) return refuse(SP_ERROR);
+        auto start_page = dc.device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
+        if (start_page && !start_page(dc.device->surface)) return SP_ERROR;
+        dc.page.commands.clear();
+        dc.page_open = true;
+        return 1;
+    });
 }
 
 QORAPI int EndPage(HDC hdc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    if (!dc->page_open) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return SP_ERROR;
-    }
-    bool ok = band_page(*dc, hdc);
-    dc->page.commands.clear();
-    dc->page_open = false;
-    return ok ? 1 : SP_ERROR;
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        if (!dc.page_open) return refuse(SP_ERROR);
+        bool ok = band_page(dc, hdc);
+        dc.page.commands.clear();
+        dc.page_open = false;
+        return ok ? 1 : SP_ERROR;
+    });
 }
 
 QORAPI int EndDoc(HDC hdc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    if (!dc->doc_started) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return SP_ERROR;
-    }
-    bool ok = true;
-    if (dc->page_open && EndPage(hdc) == SP_ERROR) ok = false;
-    if (auto end_doc = dc->device->entry<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) {
-        if (!end_doc(dc->device->surface, 0)) ok = false;
-    }
-    if (dc->spooler_job && !EndDocPrinter(dc->printer)) ok = false;
-    dc->spooler_job = false;
-    dc->doc_started = false;
-    return ok ? 1 : SP_ERROR;
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        if (!dc.doc_started) return refuse(SP_ERROR);
+        bool ok = !dc.page_open || EndPage(hdc) != SP_ERROR;
+        return finish_document(dc, false) && ok ? 1 : SP_ERROR;
+    });
 }
 
 QORAPI int AbortDoc(HDC hdc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return SP_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    if (!dc->doc_started) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return SP_ERROR;
-    }
-    dc->device->aborted = true;
-    dc->page.commands.clear();
-    dc->page_open = false;
-    if (auto end_doc = dc->device->entry<PFN_DrvEndDoc>(INDEX_DrvEndDoc))
-        end_doc(dc->device->surface, ED_ABORTDOC);
-    if (dc->spooler_job) AbortPrinter(dc->printer);
-    dc->spooler_job = false;
-    dc->doc_started = false;
-    dc->device->aborted = false;
-    return 1;
+    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+        if (!dc.doc_started) return refuse(SP_ERROR);
+        finish_document(dc, true);
+        return 1;
+    });
 }
 
 }  // extern "C"

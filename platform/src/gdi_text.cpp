@@ -17,6 +17,13 @@ LONG text_width(const RealizedFont& font, LPCWSTR text, UINT count, const INT* d
     return static_cast<LONG>(std::clamp<int64_t>(width, -INT_MAX / 4, INT_MAX / 4));
 }
 
+// The DC's font, or null with ERROR_FILE_NOT_FOUND when no font file exists.
+std::shared_ptr<RealizedFont> font_or_error(Dc& dc) {
+    auto font = current_font(dc);
+    if (!font) SetLastError(ERROR_FILE_NOT_FOUND);
+    return font;
+}
+
 bool record_text(Dc& dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                  const INT* dx) {
     if (!dc.page_open || (count && !text) || count > kMaxChars || (options & ETO_GLYPH_INDEX)) {
@@ -28,11 +35,8 @@ bool record_text(Dc& dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
                                                pixel_from_colorref(dc.bk_color)});
     }
     if (count == 0) return true;
-    auto font = current_font(dc);
-    if (!font) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return false;
-    }
+    auto font = font_or_error(dc);
+    if (!font) return false;
     LONG width = text_width(*font, text, count, dx);
     int64_t left = x, baseline = y;
     if ((dc.text_align & TA_CENTER) == TA_CENTER) left -= width / 2;
@@ -75,102 +79,71 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI COLORREF SetTextColor(HDC hdc, COLORREF color) {
-    auto dc = dc_of(hdc);
-    if (!dc) return CLR_INVALID;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return std::exchange(dc->text_color, color & 0xFFFFFF);
+    return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.text_color, color & 0xFFFFFF); });
 }
 
 QORAPI COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    auto dc = dc_of(hdc);
-    if (!dc) return CLR_INVALID;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return std::exchange(dc->bk_color, color & 0xFFFFFF);
+    return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.bk_color, color & 0xFFFFFF); });
 }
 
 QORAPI int SetBkMode(HDC hdc, int mode) {
-    auto dc = dc_of(hdc);
-    if (!dc) return 0;
-    if (mode != OPAQUE && mode != TRANSPARENT) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return std::exchange(dc->bk_mode, mode);
+    return with_dc(hdc, 0, [&](Dc& dc) {
+        if (mode != OPAQUE && mode != TRANSPARENT) return refuse(0);
+        return std::exchange(dc.bk_mode, mode);
+    });
 }
 
 QORAPI UINT SetTextAlign(HDC hdc, UINT align) {
-    auto dc = dc_of(hdc);
-    if (!dc) return GDI_ERROR;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return std::exchange(dc->text_align, align & (TA_CENTER | TA_BASELINE));
+    return with_dc(hdc, static_cast<UINT>(GDI_ERROR),
+                   [&](Dc& dc) { return std::exchange(dc.text_align, align & (TA_CENTER | TA_BASELINE)); });
 }
 
 QORAPI BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics) {
-    auto dc = dc_of(hdc);
-    if (!dc) return FALSE;
-    if (!metrics) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    auto font = current_font(*dc);
-    if (!font) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    *metrics = TEXTMETRICW{};
-    metrics->tmAscent = font->ascent;
-    metrics->tmDescent = font->descent;
-    metrics->tmHeight = font->ascent + font->descent;
-    metrics->tmAveCharWidth = font->average_width;
-    metrics->tmMaxCharWidth = font->max_width;
-    metrics->tmWeight = FW_NORMAL;
-    metrics->tmDigitizedAspectX = static_cast<LONG>(dc->device->caps.ulLogPixelsX);
-    metrics->tmDigitizedAspectY = static_cast<LONG>(dc->device->caps.ulLogPixelsY);
-    metrics->tmFirstChar = 0x20;
-    metrics->tmLastChar = 0xFFFF;
-    metrics->tmDefaultChar = u'?';
-    metrics->tmBreakChar = 0x20;
-    if (font->ifi) {
-        metrics->tmWeight = font->ifi->usWinWeight;
-        metrics->tmPitchAndFamily = font->ifi->jWinPitchAndFamily;
-        metrics->tmCharSet = font->ifi->jWinCharSet;
-    }
-    return TRUE;
+    return with_dc(hdc, FALSE, [&](Dc& dc) {
+        if (!metrics) return refuse(FALSE);
+        auto font = font_or_error(dc);
+        if (!font) return FALSE;
+        *metrics = TEXTMETRICW{};
+        metrics->tmAscent = font->ascent;
+        metrics->tmDescent = font->descent;
+        metrics->tmHeight = font->ascent + font->descent;
+        metrics->tmAveCharWidth = font->average_width;
+        metrics->tmMaxCharWidth = font->max_width;
+        metrics->tmWeight = FW_NORMAL;
+        metrics->tmDigitizedAspectX = static_cast<LONG>(dc.device->caps.ulLogPixelsX);
+        metrics->tmDigitizedAspectY = static_cast<LONG>(dc.device->caps.ulLogPixelsY);
+        metrics->tmFirstChar = 0x20;
+        metrics->tmLastChar = 0xFFFF;
+        metrics->tmDefaultChar = u'?';
+        metrics->tmBreakChar = 0x20;
+        if (font->ifi) {
+            metrics->tmWeight = font->ifi->usWinWeight;
+            metrics->tmPitchAndFamily = font->ifi->jWinPitchAndFamily;
+            metrics->tmCharSet = font->ifi->jWinCharSet;
+        }
+        return TRUE;
+    });
 }
 
 QORAPI BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
-    auto dc = dc_of(hdc);
-    if (!dc) return FALSE;
-    if (!size || count < 0 || (count && !text)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    auto font = current_font(*dc);
-    if (!font) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
-    size->cy = font->ascent + font->descent;
-    return TRUE;
+    return with_dc(hdc, FALSE, [&](Dc& dc) {
+        if (!size || count < 0 || (count && !text)) return refuse(FALSE);
+        auto font = font_or_error(dc);
+        if (!font) return FALSE;
+        size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
+        size->cy = font->ascent + font->descent;
+        return TRUE;
+    });
 }
 
 QORAPI BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                         const INT* dx) {
-    auto dc = dc_of(hdc);
-    if (!dc) return FALSE;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return record_text(*dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE;
+    return with_dc(hdc, FALSE,
+                   [&](Dc& dc) { return record_text(dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE; });
 }
 
 QORAPI BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count) {
-    if (count < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (count < 0) return refuse(FALSE);
     return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(count), nullptr);
 }
 

@@ -78,7 +78,8 @@ QORAPI BOOL XFORMOBJ_bApplyXform(XFORMOBJ* xo, ULONG mode, ULONG count, PVOID in
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const double m[4] = {font->matrix[0], font->matrix[1], font->matrix[2], font->matrix[3]};
+    const double m[4] = {static_cast<double>(font->matrix[0]), static_cast<double>(font->matrix[1]),
+                         static_cast<double>(font->matrix[2]), static_cast<double>(font->matrix[3])};
     const auto* src = static_cast<const POINTL*>(in);
     auto* dst = static_cast<POINTL*>(out);  // POINTFIX has the same layout
     const double scale = mode == XF_LTOFX ? 16.0 : 1.0;

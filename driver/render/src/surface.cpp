@@ -7,7 +7,8 @@ namespace {
 
 // Paper metrics come from description files and callers' device modes.
 constexpr LONG kMaxSide = 0x10000;
-constexpr uint64_t kMaxSurfaceBytes = 1ull << 30;
+// The widest head (832 dots) on a 999 mm page needs 20 MB; this leaves room.
+constexpr uint64_t kMaxSurfaceBytes = 256ull << 20;
 
 }  // namespace
 
