@@ -32,7 +32,8 @@ unsigned number_of(const std::string& path) {
 Device::Device(const DeviceOptions& options)
     : options_(options),
       settings_(factory_settings(options.model)),
-      printer_(&fonts_, &charset_, &settings_.bytes, this),
+      fonts_(options.fonts ? options.fonts : std::make_shared<Fonts>()),
+      printer_(fonts_.get(), &charset_, &settings_.bytes, this),
       parser_(this),
       conditions_(options.conditions & kAllConditions),
       print_speed_(options.print_speed) {

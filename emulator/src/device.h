@@ -29,6 +29,8 @@ struct DeviceOptions {
     int reset_ms = 300;
     int print_speed = 0;  // mm/s, 0 = no limit
     uint32_t conditions = 0;
+    // Rendered glyphs are cached here; shared only by devices on one thread.
+    std::shared_ptr<Fonts> fonts;
 };
 
 class Device : public CommandSink, public TicketSink {
@@ -91,7 +93,7 @@ private:
 
     DeviceOptions options_;
     Settings settings_;
-    Fonts fonts_;
+    std::shared_ptr<Fonts> fonts_;
     Charset charset_;
     Printer printer_;
     Parser parser_;
