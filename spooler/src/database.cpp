@@ -2,7 +2,7 @@
 
 #include "places.h"
 #include "registry_store.h"
-#include "serial_settings.h"
+#include "spool_serial_settings.h"
 
 #include "qor/spooler.h"
 
@@ -242,8 +242,8 @@ DWORD Database::configure_port(const std::string& name, const std::string* devic
         next.device = *device;
     }
     if (settings) {
-        if (!settings->empty() && !parse_serial_settings(*settings)) return ERROR_INVALID_PARAMETER;
-        next.settings = settings->empty() ? std::string() : format_serial_settings(*parse_serial_settings(*settings));
+        if (!settings->empty() && !spool::parse_serial_settings(*settings)) return ERROR_INVALID_PARAMETER;
+        next.settings = settings->empty() ? std::string() : spool::format_serial_settings(*spool::parse_serial_settings(*settings));
     }
     if (DWORD e = store::put_port(next)) return e;
     it->second = next;

@@ -1,6 +1,6 @@
 #include "port_device.h"
 #include "port_io.h"
-#include "serial_settings.h"
+#include "spool_serial_settings.h"
 
 #include "qoremu/link.h"
 
@@ -212,8 +212,8 @@ std::unique_ptr<PortDevice> open_device(const DeviceSpec& spec, DWORD& error) {
     if (fd < 0) return error = error_from_errno(errno), nullptr;
     if (isatty(fd)) {
         termios tio{};
-        auto settings = parse_serial_settings(spec.settings.empty() ? "9600,n,8,1" : spec.settings);
-        if (!settings || tcgetattr(fd, &tio) != 0 || !apply_serial_settings(*settings, tio) ||
+        auto settings = spool::parse_serial_settings(spec.settings.empty() ? "9600,n,8,1" : spec.settings);
+        if (!settings || tcgetattr(fd, &tio) != 0 || !spool::apply_serial_settings(*settings, tio) ||
             tcsetattr(fd, TCSANOW, &tio) != 0) {
             error = settings ? error_from_errno(errno) : ERROR_INVALID_PARAMETER;
             close(fd);

@@ -100,6 +100,9 @@ void Server::serve(Connection& c) {
     }
     // A connection that ends, whatever the reason, gives back what it held.
     service_.close_printer(c.session);
+    std::lock_guard lock(connections_mutex_);
+    close(c.fd);
+    c.fd = -1;
     c.done = true;
 }
 
@@ -108,7 +111,7 @@ void Server::reap(bool all) {
     {
         std::lock_guard lock(connections_mutex_);
         for (auto it = connections_.begin(); it != connections_.end();) {
-            if (all) shutdown((*it)->fd, SHUT_RDWR);
+            if (all && (*it)->fd >= 0) shutdown((*it)->fd, SHUT_RDWR);
             if (all || (*it)->done) {
                 finished.push_back(std::move(*it));
                 it = connections_.erase(it);
@@ -117,10 +120,8 @@ void Server::reap(bool all) {
             }
         }
     }
-    for (auto& c : finished) {
+    for (auto& c : finished)
         if (c->thread.joinable()) c->thread.join();
-        close(c->fd);
-    }
 }
 
 void Server::run() {

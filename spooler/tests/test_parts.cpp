@@ -3,7 +3,7 @@
 // monitor's table.
 #include "local_port_monitor.h"
 #include "port_io.h"
-#include "serial_settings.h"
+#include "spool_serial_settings.h"
 #include "spool_file.h"
 #include "spool_protocol.h"
 

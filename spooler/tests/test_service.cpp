@@ -3,6 +3,7 @@
 #include "spool_testing.h"
 #include "utf.h"
 
+#include "qor/monitor.h"
 #include "qor/registry.h"
 #include "qor/spooler.h"
 
@@ -75,12 +76,15 @@ DWORD print(HANDLE h, const std::string& data, const std::string& doc = "test") 
     return job;
 }
 
-size_t open_descriptors(pid_t pid) {
+// Descriptors of `pid` whose target starts with `prefix` ("socket:", a path).
+size_t descriptors(pid_t pid, const std::string& prefix) {
     size_t n = 0;
     std::error_code ec;
     for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
-         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        ++n;
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        std::string target = std::filesystem::read_symlink(it->path(), ec).string();
+        n += !ec && target.rfind(prefix, 0) == 0;
+    }
     return n;
 }
 
@@ -144,15 +148,17 @@ TEST_F(SpoolerTest, EightClientsPrintingAtOnceLoseAndMixNothing) {
 TEST_F(SpoolerTest, ClientKilledMidJobLeavesNoJobAndNoHandle) {
     Printer p(kPrinter);
     ASSERT_TRUE(p.command(PRINTER_CONTROL_PAUSE));  // keep finished jobs visible
-    size_t baseline = open_descriptors(spooler.pid());
+    std::string spool = qortest::sandbox() + "/root/spool/PRINTERS";
     auto client = qortest::Child::spawn("spooltest_helper_print", {"hang", kPrinter});
     ASSERT_TRUE(eventually([&] { return p.jobs() == 1; }));
-    EXPECT_GT(open_descriptors(spooler.pid()), baseline);
+    EXPECT_EQ(descriptors(spooler.pid(), spool), 1u);
     client.kill();
     EXPECT_TRUE(eventually([&] { return p.jobs() == 0; }));
-    EXPECT_TRUE(eventually([&] { return open_descriptors(spooler.pid()) == baseline; }));
+    // Left: the listening socket and this test's own connection.
+    EXPECT_TRUE(eventually([&] { return descriptors(spooler.pid(), "socket:") == 2; }));
+    EXPECT_EQ(descriptors(spooler.pid(), spool), 0u);
     std::error_code ec;
-    EXPECT_TRUE(std::filesystem::is_empty(qortest::sandbox() + "/root/spool/PRINTERS", ec));
+    EXPECT_TRUE(std::filesystem::is_empty(spool, ec));
 }
 
 TEST_F(SpoolerTest, StatusSetWithSetStatusReadsBackAtLevelTwo) {
@@ -474,6 +480,27 @@ TEST_F(SpoolerTest, SerialPortOpensWithTheSettingsKeptInTheRegistry) {
     ASSERT_EQ(RegQueryValueExW(key, u"Settings", nullptr, &type, reinterpret_cast<LPBYTE>(value), &size), 0);
     EXPECT_EQ(std::u16string(value), u"19200,n,8,2,x");
     RegCloseKey(key);
+}
+
+TEST_F(SpoolerTest, DefaultCommConfigReflectsThePortsStoredSettings) {
+    ASSERT_TRUE(QorConfigurePortW(u"COM3", nullptr, u"19200,e,7,2,p"));
+    DWORD size = 0;
+    EXPECT_FALSE(GetDefaultCommConfigA("COM3", nullptr, &size));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    ASSERT_EQ(size, sizeof(COMMCONFIG));
+    COMMCONFIG cc{};
+    ASSERT_TRUE(GetDefaultCommConfigA("COM3", &cc, &size));
+    EXPECT_EQ(cc.dcb.BaudRate, 19200u);
+    EXPECT_EQ(cc.dcb.ByteSize, 7);
+    EXPECT_EQ(cc.dcb.Parity, EVENPARITY);
+    EXPECT_EQ(cc.dcb.StopBits, TWOSTOPBITS);
+    EXPECT_EQ(cc.dcb.fOutxCtsFlow, 1u);
+    EXPECT_EQ(cc.dcb.fOutX, 0u);
+    ASSERT_TRUE(GetDefaultCommConfigW(u"COM1:", &cc, &size));
+    EXPECT_EQ(cc.dcb.BaudRate, 9600u);
+    EXPECT_EQ(cc.dcb.StopBits, ONESTOPBIT);
+    EXPECT_FALSE(GetDefaultCommConfigA("COM9", &cc, &size));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -72,6 +72,70 @@ typedef LPMONITOR2 (*PFN_InitializePrintMonitor2)(PMONITORINIT init, PHANDLE mon
 #define IOCTL_SERIAL_SET_BREAK_OFF QOR_CTL_CODE(FILE_DEVICE_SERIAL_PORT, 5, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #define IOCTL_SERIAL_GET_MODEMSTATUS QOR_CTL_CODE(FILE_DEVICE_SERIAL_PORT, 26, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
+// A serial port's line settings (the device control block) and its default
+// configuration, read from the port's settings in the machine registry.
+typedef struct _DCB {
+    DWORD DCBlength;
+    DWORD BaudRate;
+    DWORD fBinary : 1;
+    DWORD fParity : 1;
+    DWORD fOutxCtsFlow : 1;
+    DWORD fOutxDsrFlow : 1;
+    DWORD fDtrControl : 2;
+    DWORD fDsrSensitivity : 1;
+    DWORD fTXContinueOnXoff : 1;
+    DWORD fOutX : 1;
+    DWORD fInX : 1;
+    DWORD fErrorChar : 1;
+    DWORD fNull : 1;
+    DWORD fRtsControl : 2;
+    DWORD fAbortOnError : 1;
+    DWORD fDummy2 : 17;
+    WORD wReserved;
+    WORD XonLim;
+    WORD XoffLim;
+    BYTE ByteSize;
+    BYTE Parity;
+    BYTE StopBits;
+    char XonChar;
+    char XoffChar;
+    char ErrorChar;
+    char EofChar;
+    char EvtChar;
+    WORD wReserved1;
+} DCB, *LPDCB;
+
+typedef struct _COMMCONFIG {
+    DWORD dwSize;
+    WORD wVersion;
+    WORD wReserved;
+    DCB dcb;
+    DWORD dwProviderSubType;
+    DWORD dwProviderOffset;
+    DWORD dwProviderSize;
+    WCHAR wcProviderData[1];
+} COMMCONFIG, *LPCOMMCONFIG;
+
+#define NOPARITY 0
+#define ODDPARITY 1
+#define EVENPARITY 2
+#define MARKPARITY 3
+#define SPACEPARITY 4
+#define ONESTOPBIT 0
+#define ONE5STOPBITS 1
+#define TWOSTOPBITS 2
+#define DTR_CONTROL_DISABLE 0
+#define DTR_CONTROL_ENABLE 1
+#define RTS_CONTROL_DISABLE 0
+#define RTS_CONTROL_ENABLE 1
+#define RTS_CONTROL_HANDSHAKE 2
+#define PST_RS232 0x00000001
+
+// name: "COM1" (a trailing colon is accepted). With *size below
+// sizeof(COMMCONFIG): *size is set, ERROR_INSUFFICIENT_BUFFER.
+QORAPI BOOL GetDefaultCommConfigA(LPCSTR name, LPCOMMCONFIG config, LPDWORD size);
+QORAPI BOOL GetDefaultCommConfigW(LPCWSTR name, LPCOMMCONFIG config, LPDWORD size);
+
 // Modem status bits.
 #define MS_CTS_ON 0x0010
 #define MS_DSR_ON 0x0020
@@ -82,6 +146,18 @@ QOR_END_C
 
 #ifdef __cplusplus
 static_assert(sizeof(COMMTIMEOUTS) == 20);
+static_assert(sizeof(DCB) == 28);
+static_assert(offsetof(DCB, BaudRate) == 4);
+static_assert(offsetof(DCB, wReserved) == 12);
+static_assert(offsetof(DCB, ByteSize) == 18);
+static_assert(offsetof(DCB, Parity) == 19);
+static_assert(offsetof(DCB, StopBits) == 20);
+static_assert(offsetof(DCB, XonChar) == 21);
+static_assert(offsetof(DCB, wReserved1) == 26);
+static_assert(offsetof(COMMCONFIG, dcb) == 8);
+static_assert(offsetof(COMMCONFIG, dwProviderSubType) == 36);
+static_assert(offsetof(COMMCONFIG, wcProviderData) == 48);
+static_assert(sizeof(COMMCONFIG) == 52);
 static_assert(offsetof(MONITOR2, pfnEnumPorts) == sizeof(void*));
 static_assert(offsetof(MONITOR2, pfnShutdown) == sizeof(void*) * 18);
 static_assert(sizeof(MONITOR2) == sizeof(void*) * 19);

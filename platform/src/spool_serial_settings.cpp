@@ -1,10 +1,10 @@
-#include "serial_settings.h"
+#include "spool_serial_settings.h"
 
 #include <cctype>
 #include <sstream>
 #include <vector>
 
-namespace qor::spooler {
+namespace qor::spool {
 namespace {
 
 struct Speed {
@@ -108,4 +108,4 @@ bool apply_serial_settings(const SerialSettings& s, termios& tio) {
     return true;
 }
 
-}  // namespace qor::spooler
+}  // namespace qor::spool

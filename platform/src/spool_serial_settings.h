@@ -6,7 +6,7 @@
 #include <string>
 #include <termios.h>
 
-namespace qor::spooler {
+namespace qor::spool {
 
 enum class Parity { None, Odd, Even, Mark, Space };
 enum class FlowControl { None, XonXoff, Hardware };
@@ -24,4 +24,4 @@ std::string format_serial_settings(const SerialSettings& settings);
 // Raw mode with the given line settings; false for a speed termios lacks.
 bool apply_serial_settings(const SerialSettings& settings, termios& tio);
 
-}  // namespace qor::spooler
+}  // namespace qor::spool
