@@ -20,9 +20,9 @@ Bytes position(int x) { return Bytes{0x1B, 0x24} + le16(x); }
 Bytes feed(int n) { return {0x1B, 0x4A, uint8_t(n)}; }
 Bytes marker() { return raster(58, {Bytes(58, 0xFF)}); }
 
-class Golden : public EmulatorTest {};
+class EmuGolden : public EmulatorTest {};
 
-TEST_F(Golden, RasterBlockAtHorizontalPosition) {
+TEST_F(EmuGolden, RasterBlockAtHorizontalPosition) {
     std::vector<Bytes> rows = {{0xA5, 0xFF, 0x81}, {0x00, 0x18, 0x01}, {0xF0, 0x0F, 0x80}};
     send(kInit + position(40) + raster(3, rows) + feed(10) + position(13) + raster(3, rows) +
          position(460) + raster(2, {{0xFF, 0xFF}}) + Bytes{0x1D, 0x4C} + le16(100) + position(8) +
@@ -36,7 +36,7 @@ TEST_F(Golden, RasterBlockAtHorizontalPosition) {
     EXPECT_EQ(compare(ticket(1), expected), "");
 }
 
-TEST_F(Golden, RunOfFeeds) {
+TEST_F(EmuGolden, RunOfFeeds) {
     send(kInit + marker() + feed(20) + marker() + Bytes{0x0A} + marker() + Bytes{0x1B, 0x64, 0x02} + marker() +
          Bytes{0x1B, 0x33, 0x0A, 0x0A} + marker() + feed(255) + feed(255) + marker() +
          Bytes{0x1D, 0x50, 0x1D, 0x1D} + feed(10) + marker() + kCut);
@@ -48,7 +48,7 @@ TEST_F(Golden, RunOfFeeds) {
     EXPECT_EQ(compare(ticket(1), expected), "");
 }
 
-TEST_F(Golden, CutMakesTwoTickets) {
+TEST_F(EmuGolden, CutMakesTwoTickets) {
     send(kInit + position(8) + raster(1, {{0xFF}, {0x81}}) + feed(5) + kCut + kCut +  // second cut: no paper
          position(16) + raster(2, {{0x0F, 0xF0}}) + Bytes{0x1D, 0x56, 0x01});
     Image first(kWidth58, 7);
@@ -62,7 +62,7 @@ TEST_F(Golden, CutMakesTwoTickets) {
     EXPECT_EQ(stat("tickets"), "2");
 }
 
-TEST_F(Golden, WidePaperModelPrintsOn112mm) {
+TEST_F(EmuGolden, WidePaperModelPrintsOn112mm) {
     stop();
     qoremu::EmulatorOptions options;
     options.model = "D610x";
@@ -94,7 +94,7 @@ void expect_cells(const Image& image, int top, int height, const std::vector<std
     EXPECT_EQ(image.ink_count(end, top, image.width, top + height), 0) << "ink after the last cell";
 }
 
-TEST_F(Golden, SingleByteText24And16) {
+TEST_F(EmuGolden, SingleByteText24And16) {
     send(kBoxFont + kInit + text("A") + Bytes{0x80} + text("Bg") + Bytes{0x0A} + Bytes{0x1B, 0x21, 0x01} +
          text("A") + Bytes{0x80} + text("Bg") + Bytes{0x0A} + kCut);
     Image t = ticket(1);
@@ -105,7 +105,7 @@ TEST_F(Golden, SingleByteText24And16) {
     EXPECT_EQ(t.ink_count(0, 24, kWidth58, 33), 0);
 }
 
-TEST_F(Golden, DoubleByteText24And16) {
+TEST_F(EmuGolden, DoubleByteText24And16) {
     // 88 EA is U+4E00, 8A BF U+6F22; 85 40 is unassigned in Shift-JIS.
     send(kInit + Bytes{0x1C, 0x43, 0x01, 0x1C, 0x26, 0x88, 0xEA, 0x85, 0x40, 0x8A, 0xBF} + text("A") +
          Bytes{0x0A, 0x1C, 0x21, 0x01, 0x1B, 0x21, 0x01, 0x88, 0xEA, 0x85, 0x40, 0x8A, 0xBF} + text("A") +
@@ -117,7 +117,7 @@ TEST_F(Golden, DoubleByteText24And16) {
     expect_cells(t, 33, 16, {{0, 16}, {16, 16}, {32, 16}, {48, 8}}, {false, true, false, false});
 }
 
-TEST_F(Golden, MixedHeightsShareTheBottomLine) {
+TEST_F(EmuGolden, MixedHeightsShareTheBottomLine) {
     send(kBoxFont + kInit + Bytes{0x80, 0x1B, 0x21, 0x01, 0x80, 0x0A} + kCut);
     Image expected(kWidth58, 33);
     expected.box(0, 0, 12, 24);
@@ -133,7 +133,7 @@ Bytes page_text(int direction, int dx, int dy, const Bytes& chars) {
            Bytes{0x1B, 0x53};
 }
 
-TEST_F(Golden, PageModeTextLeftToRight) {
+TEST_F(EmuGolden, PageModeTextLeftToRight) {
     send(page_text(0, 200, 100, {0x80, 0x80}));
     Image expected(kWidth58, 150);  // the page is as long as its area reaches
     expected.box(110, 56, 12, 24);
@@ -141,7 +141,7 @@ TEST_F(Golden, PageModeTextLeftToRight) {
     EXPECT_EQ(compare(ticket(1), expected), "");
 }
 
-TEST_F(Golden, PageModeTextTopToBottom) {
+TEST_F(EmuGolden, PageModeTextTopToBottom) {
     send(page_text(3, 100, 200, {0x80, 0x80}));
     // Turned a quarter clockwise: the print direction runs down the paper
     // from the area's upper right corner, character tops face right.
@@ -155,7 +155,7 @@ TEST_F(Golden, PageModeTextTopToBottom) {
     EXPECT_EQ(compare(ticket(1), expected), "");
 }
 
-TEST_F(Golden, PageModeLettersStayInTheirTurnedCells) {
+TEST_F(EmuGolden, PageModeLettersStayInTheirTurnedCells) {
     send(page_text(3, 100, 200, text("AB")) + page_text(0, 200, 100, text("AB")));
     Image turned = ticket(1);
     int l, t, r, b;
@@ -172,7 +172,7 @@ TEST_F(Golden, PageModeLettersStayInTheirTurnedCells) {
     EXPECT_LE(b, 79);
 }
 
-TEST_F(Golden, PageModeRasterBlocksInTheirAreas) {
+TEST_F(EmuGolden, PageModeRasterBlocksInTheirAreas) {
     // What the spooler-side driver sends for a page-mode band: an area per
     // block, then the block drawn from the area's top.
     Bytes job = kInit + Bytes{0x1B, 0x4C, 0x12, 0x4F, 0x00, 0x1B, 0x54, 0x00};

@@ -62,7 +62,7 @@ const Bytes kEverything = {
     0x6B, 1, 2, 3, 4, 0x12, 0x6C, 0x00, 0x12, 0x71, 0x05, 0x12, 0x74, 0x12, 0x40, 0x1B, 0x64, 0x03, 0x09, 0x0D,
 };
 
-TEST(Parser, EveryCommandAndItsArguments) {
+TEST(EmuParser, EveryCommandAndItsArguments) {
     std::string log = parse(kEverything, kEverything.size());
     // Spot checks of what the whole stream turned into.
     EXPECT_NE(log.find("op" + std::to_string(int(Op::StatusBack)) + ",30,"), std::string::npos);
@@ -78,13 +78,13 @@ TEST(Parser, EveryCommandAndItsArguments) {
     EXPECT_EQ(counters.malformed, 0u);
 }
 
-TEST(Parser, SplittingTheStreamChangesNothing) {
+TEST(EmuParser, SplittingTheStreamChangesNothing) {
     std::string whole = parse(kEverything, kEverything.size());
     for (size_t piece : {1u, 2u, 3u, 5u, 7u, 13u})
         EXPECT_EQ(parse(kEverything, piece), whole) << "pieces of " << piece;
 }
 
-TEST(Parser, BadInputIsSkippedAndCounted) {
+TEST(EmuParser, BadInputIsSkippedAndCounted) {
     ParserCounters c;
     // Unknown ESC, bad direction, zero-size area, bad cut mode, lone control
     // byte, unknown DC2, a raster image with a bad mode (its data skipped
@@ -101,7 +101,7 @@ TEST(Parser, BadInputIsSkippedAndCounted) {
     EXPECT_NE(log.find("ch40/0;"), std::string::npos) << "the byte after a broken DC3 ( is read afresh";
 }
 
-TEST(Parser, IdentificationIsBounded) {
+TEST(EmuParser, IdentificationIsBounded) {
     Bytes id = {0x13, 0x28, 0x28};
     for (int i = 0; i < 62; ++i) id.push_back('x');
     ParserCounters c;
@@ -115,7 +115,7 @@ TEST(Parser, IdentificationIsBounded) {
     EXPECT_EQ(c.malformed, 1u);
 }
 
-TEST(Parser, JisCodeSystemPairsPrintableBytes) {
+TEST(EmuParser, JisCodeSystemPairsPrintableBytes) {
     std::string log = parse({0x1C, 0x43, 0x00, 0x1C, 0x26, 0x30, 0x6C, 0x20, 0x1C, 0x2E, 0x30}, 1);
     EXPECT_NE(log.find("ch12396/2;ch32/1;"), std::string::npos) << log;
     EXPECT_NE(log.find("ch48/0;"), std::string::npos);

@@ -14,7 +14,7 @@ const Bytes kStatusBackOn = {0x1D, 0x61, 0x1E};
 
 Bytes dle_eot(int n) { return {0x10, 0x04, uint8_t(n)}; }
 
-class Status : public EmulatorTest {
+class EmuStatus : public EmulatorTest {
 protected:
     uint8_t ask(int n) {
         send(dle_eot(n));
@@ -39,13 +39,13 @@ protected:
     }
 };
 
-TEST_F(Status, SettingReadAnswersHeaderAndNibbles) {
+TEST_F(EmuStatus, SettingReadAnswersHeaderAndNibbles) {
     send(kReadSettings);
     EXPECT_EQ(receive(9), (Bytes{0x55, 0x08, 0x01, 0x07, 0x00, 0x00, 0x00, 0x08, 0x0C}));
     expect_silence();
 }
 
-TEST_F(Status, SettingWriteIsReadBackAndSurvivesRestart) {
+TEST_F(EmuStatus, SettingWriteIsReadBackAndSurvivesRestart) {
     send({0x1D, 0x61, 0x0E, 0x12, 0x6B, 0x21, 0x43, 0x65, 0x87});
     EXPECT_EQ(receive(4), (Bytes{0x10, 0x00, 0x00, 0x00}));  // GS a 0E reports at once
     send(kReadSettings);
@@ -66,7 +66,7 @@ struct ConditionCase {
     Bytes back;
 };
 
-TEST_F(Status, EachConditionInBothForms) {
+TEST_F(EmuStatus, EachConditionInBothForms) {
     const ConditionCase cases[] = {
         {"offline", {0x1A, 0x12, 0x12, 0x12}, {0x18, 0x00, 0x00, 0x00}},
         {"paper-near-end", {0x12, 0x12, 0x12, 0x1E}, {0x10, 0x00, 0x03, 0x00}},
@@ -89,7 +89,7 @@ TEST_F(Status, EachConditionInBothForms) {
     }
 }
 
-TEST_F(Status, StatusBackOnlyForEnabledGroups) {
+TEST_F(EmuStatus, StatusBackOnlyForEnabledGroups) {
     send({0x1D, 0x61, 0x02});  // on line / off line only
     EXPECT_EQ(receive(4), (Bytes{0x10, 0x00, 0x00, 0x00}));
     control("raise paper-near-end");
@@ -104,7 +104,7 @@ TEST_F(Status, StatusBackOnlyForEnabledGroups) {
     expect_silence();
 }
 
-TEST_F(Status, PaperOutStopsTheJobAndClearingResumesIt) {
+TEST_F(EmuStatus, PaperOutStopsTheJobAndClearingResumesIt) {
     control("print-speed 100");  // 800 rows a second
     Bytes marker = {0x1D, 0x76, 0x30, 0x00, 0x3A, 0x00, 0x01, 0x00};
     marker = marker + Bytes(58, 0xFF);
@@ -131,7 +131,7 @@ TEST_F(Status, PaperOutStopsTheJobAndClearingResumesIt) {
     EXPECT_EQ(ask(4), 0x12);
 }
 
-TEST_F(Status, RealTimeRequestsAreAnsweredAheadOfQueuedWork) {
+TEST_F(EmuStatus, RealTimeRequestsAreAnsweredAheadOfQueuedWork) {
     control("raise cover-open");
     send({0x1B, 0x40, 'A', 'B', 0x0A, 0x1D, 0x56, 0x00});
     EXPECT_EQ(ask(2), 0x16);
@@ -140,7 +140,7 @@ TEST_F(Status, RealTimeRequestsAreAnsweredAheadOfQueuedWork) {
     ticket(1);
 }
 
-TEST_F(Status, OutOfBandQueries) {
+TEST_F(EmuStatus, OutOfBandQueries) {
     std::string id;
     ASSERT_TRUE(link_.device_id(&id));
     EXPECT_EQ(id, std::string("\x00\x50", 2) + "MFG:QOR;CMD:ESC/POS;MDL:ZEM-D510x;CLS:PRINTER;DES:QOR ZEM-D510x Kiosk Printer;");
@@ -161,7 +161,7 @@ TEST_F(Status, OutOfBandQueries) {
     EXPECT_EQ(stat("resets"), "0");  // I/O reset disabled by default
 }
 
-TEST_F(Status, BusyWhenOfflineDropsClearToSend) {
+TEST_F(EmuStatus, BusyWhenOfflineDropsClearToSend) {
     send({0x12, 0x6B, 0x18, 0x87, 0x00, 0xC9});  // busy condition "full / off line", I/O reset on
     sync();
     control("raise offline");
@@ -176,7 +176,7 @@ TEST_F(Status, BusyWhenOfflineDropsClearToSend) {
     EXPECT_TRUE(qortest::eventually([&] { return stat("resets") == "1"; }));
 }
 
-TEST_F(Status, ResetAndRecoveryClearErrors) {
+TEST_F(EmuStatus, ResetAndRecoveryClearErrors) {
     control("raise cutter-error");
     EXPECT_EQ(ask(3), 0x1A);
     send({0x12, 0x71, 0x00});  // recovery; executed once the printer runs again...
@@ -196,7 +196,7 @@ TEST_F(Status, ResetAndRecoveryClearErrors) {
     EXPECT_EQ(stat("resets"), "1");
 }
 
-TEST_F(Status, SilentAndGarbage) {
+TEST_F(EmuStatus, SilentAndGarbage) {
     control("silent on");
     send(dle_eot(1));
     expect_silence();
@@ -206,7 +206,7 @@ TEST_F(Status, SilentAndGarbage) {
     EXPECT_EQ(ask(1), 0x12);
 }
 
-TEST_F(Status, DisconnectAndComeBack) {
+TEST_F(EmuStatus, DisconnectAndComeBack) {
     control("disconnect 400");
     uint8_t byte;
     EXPECT_LT(link_.receive(&byte, 1, 2000ms), 0);
@@ -216,13 +216,13 @@ TEST_F(Status, DisconnectAndComeBack) {
     EXPECT_EQ(ask(1), 0x12);
 }
 
-TEST_F(Status, SecondConnectionIsRefused) {
+TEST_F(EmuStatus, SecondConnectionIsRefused) {
     qoremu::Link second;
     EXPECT_FALSE(second.connect(emulator_->socket_path()));
     EXPECT_NE(second.error().find("in use"), std::string::npos) << second.error();
 }
 
-TEST_F(Status, PresenterTakesBackAnUncollectedTicket) {
+TEST_F(EmuStatus, PresenterTakesBackAnUncollectedTicket) {
     send(kStatusBackOn + Bytes{0x12, 0x54, 0x0A, 'X', 0x0A, 0x1D, 0x56, 0x00});  // 1.0 s
     wait_status_back([](const Bytes& b) { return (b[3] & 0x02) != 0; });
     wait_status_back([](const Bytes& b) { return (b[3] & 0x02) == 0; }, 4000);
@@ -234,7 +234,7 @@ TEST_F(Status, PresenterTakesBackAnUncollectedTicket) {
     EXPECT_EQ(stat("taken"), "1");
 }
 
-TEST_F(Status, ThrottledLineTakesItsTime) {
+TEST_F(EmuStatus, ThrottledLineTakesItsTime) {
     control("throttle 9600");
     Bytes data(960, 'x');  // ten bits a byte: one second at 9600 bps
     auto begin = std::chrono::steady_clock::now();
@@ -243,7 +243,7 @@ TEST_F(Status, ThrottledLineTakesItsTime) {
     EXPECT_GE(std::chrono::steady_clock::now() - begin, 900ms);
 }
 
-TEST_F(Status, ControlRejectsNonsense) {
+TEST_F(EmuStatus, ControlRejectsNonsense) {
     std::string error;
     EXPECT_FALSE(emulator_->control("raise everything", nullptr, &error));
     EXPECT_FALSE(emulator_->control("throttle 12", nullptr, &error));
