@@ -115,25 +115,8 @@ void wide_to_utf8(const char16_t* wide, size_t length, bool strict, bool& invali
             invalid = true;
             return;
         }
-        char32_t c = step.code_point;
         char bytes[4];
-        size_t n;
-        if (c < 0x80) {
-            bytes[0] = static_cast<char>(c), n = 1;
-        } else if (c < 0x800) {
-            bytes[0] = static_cast<char>(0xC0 | (c >> 6)), bytes[1] = static_cast<char>(0x80 | (c & 0x3F)), n = 2;
-        } else if (c < 0x10000) {
-            bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-            bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-            n = 3;
-        } else {
-            bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-            bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-            n = 4;
-        }
+        size_t n = qor::encode_utf8(step.code_point, bytes);
         // A character is stored whole or not at all.
         if (sink.capacity && sink.count + n > sink.capacity) {
             sink.full = true;

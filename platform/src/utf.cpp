@@ -7,24 +7,6 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 void append_utf16(std::u16string& out, char32_t c) {
     if (c < 0x10000) {
         out.push_back(static_cast<char16_t>(c));
@@ -36,6 +18,29 @@ void append_utf16(std::u16string& out, char32_t c) {
 }
 
 }  // namespace
+
+size_t encode_utf8(char32_t c, char out[4]) {
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
 
 Utf8Step decode_utf8(const unsigned char* text, size_t length) {
     unsigned char lead = text[0];
@@ -89,7 +94,8 @@ std::string utf16_to_utf8(const char16_t* text, size_t length) {
     out.reserve(length);
     for (size_t i = 0; i < length;) {
         Utf16Step step = decode_utf16(text + i, length - i);
-        append_utf8(out, step.code_point);
+        char bytes[4];
+        out.append(bytes, encode_utf8(step.code_point, bytes));
         i += step.units;
     }
     return out;

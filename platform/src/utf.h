@@ -31,6 +31,8 @@ struct Utf16Step {
     bool valid;
 };
 Utf8Step decode_utf8(const unsigned char* text, size_t length);
+// Writes one code point (at most U+10FFFF) as UTF-8; returns the byte count.
+size_t encode_utf8(char32_t code_point, char out[4]);
 Utf16Step decode_utf16(const char16_t* text, size_t length);
 
 }  // namespace qor
