@@ -3,7 +3,7 @@
 // the same run. The writes go to a counter instead of the spooler; the
 // counter "stream" is the command stream's size for the page.
 #include "bench_spooldrv_page.h"
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 
 #include <benchmark/benchmark.h>
 

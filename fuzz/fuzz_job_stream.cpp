@@ -3,7 +3,7 @@
 // Input: an optional device-mode prologue (first byte odd: the next 8 bytes
 // choose a small page's width, length, mode, orientation, feed, method and
 // font), then calls of [16-bit length][bytes] handed to DrvSplWritePrinter.
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The band: blank rows, raster blocks and their limits, feeds, turned pages.
 #include "band.h"
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Record dispatch, job and page commands, output buffering and failures.
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 #include "exports.h"
 #include "qor/memory.h"
 

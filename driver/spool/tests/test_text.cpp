@@ -1,6 +1,6 @@
 // Device-font text: the standard-mode queue placed between raster rows, and
 // page-mode text in its own print area.
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "spool_testing.h"
+#include "spooldrv_testing.h"
 
 #include "exports.h"
 #include "output.h"
