@@ -83,7 +83,7 @@ std::unique_ptr<Server> Server::create(const EmulatorOptions& options, std::stri
     }
     server->control_path_ = options.control_path.empty() ? default_control_path(options.name) : options.control_path;
     if (!server->listen_on(server->control_path_, &server->control_fd_, &why)) return fail(why);
-    if (options.pty && !server->pty_.open(options.pty_link, &why)) return fail(why);
+    if (options.pty && !server->open_pty(&why)) return fail(why);
     server->bps_ = options.baud;
     server->device_.set_silent(options.silent);
     return server;
@@ -147,7 +147,23 @@ bool Server::listen_on(const std::string& path, int* fd, std::string* error) {
     return true;
 }
 
-std::string Server::pty_path() const { return pty_.path(); }
+std::string Server::pty_path() const {
+    std::lock_guard lock(pty_path_mutex_);
+    return pty_path_;
+}
+
+bool Server::open_pty(std::string* error) {
+    bool ok = pty_.open(options_.pty_link, error);
+    std::lock_guard lock(pty_path_mutex_);
+    pty_path_ = pty_.path();
+    return ok;
+}
+
+void Server::close_pty() {
+    pty_.close();
+    std::lock_guard lock(pty_path_mutex_);
+    pty_path_.clear();
+}
 
 void Server::stop() {
     stopping_ = true;
@@ -424,7 +440,7 @@ void Server::disconnect(int milliseconds) {
     pty_out_.clear();
     refuse_until_ = now + std::chrono::milliseconds(milliseconds);
     if (pty_.is_open()) {
-        pty_.close();
+        close_pty();
         pty_back_at_ = refuse_until_;
     }
 }
@@ -449,7 +465,7 @@ void Server::run() {
         auto now = Clock::now();
         if (options_.pty && !pty_.is_open() && now >= pty_back_at_) {
             std::string why;
-            if (pty_.open(options_.pty_link, &why)) pty_back_at_ = Clock::time_point::max();
+            if (open_pty(&why)) pty_back_at_ = Clock::time_point::max();
             else std::fprintf(stderr, "qoremu: %s\n", why.c_str());
         }
         move_line_in(now);

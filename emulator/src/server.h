@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ private:
     void grant_credit();
     void drop_host();
     void write_host();
+    bool open_pty(std::string* error);
+    void close_pty();
     void read_pty();
     void write_pty();
     void accept_control();
@@ -87,6 +90,8 @@ private:
     Clock::time_point refuse_until_{};
 
     PseudoTerminal pty_;
+    mutable std::mutex pty_path_mutex_;
+    std::string pty_path_;  // copy for other threads
     Clock::time_point pty_back_at_ = Clock::time_point::max();
 
     // The line: bytes on the wire each way, moved at the line speed.
