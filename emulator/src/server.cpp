@@ -179,13 +179,24 @@ Clock::duration Server::byte_time(size_t bytes) const {
     return std::chrono::nanoseconds(int64_t(bytes) * 10 * 1000000000 / bps_);
 }
 
+// Bytes whose time on the wire has come since `*ready_at`: a wake-up that
+// came late catches up, but a line that stood idle (or was held up by the
+// printer) banks no more than a few milliseconds.
+size_t Server::bytes_due(Clock::time_point* ready_at, Clock::time_point now) const {
+    constexpr auto kMaxCatchUp = std::chrono::milliseconds(20);
+    if (now - *ready_at > kMaxCatchUp) *ready_at = now - kMaxCatchUp;
+    auto behind = std::chrono::duration_cast<std::chrono::nanoseconds>(now - *ready_at).count();
+    size_t slice = std::max<size_t>(1, size_t(bps_) / 5000);  // 2 ms of line
+    return slice + size_t(behind * bps_ / 10 / 1000000000);
+}
+
 void Server::move_line_in(Clock::time_point now) {
     while (!line_in_.empty() && device_.clear_to_send(now)) {
         size_t n = std::min(line_in_.size(), device_.room(now));
         if (bps_) {
             if (in_ready_at_ > now) break;
-            n = std::min(n, std::max<size_t>(1, size_t(bps_) / 5000));  // 2 ms of line
-            in_ready_at_ = std::max(in_ready_at_, now) + byte_time(n);
+            n = std::min(n, bytes_due(&in_ready_at_, now));
+            in_ready_at_ += byte_time(n);
         }
         device_.accept(line_in_.data(), n, now);
         line_in_.erase(line_in_.begin(), line_in_.begin() + long(n));
@@ -204,8 +215,8 @@ void Server::move_line_out(Clock::time_point now) {
         size_t n = line_out_.size();
         if (bps_) {
             if (out_ready_at_ > now) break;
-            n = std::min(n, std::max<size_t>(1, size_t(bps_) / 5000));
-            out_ready_at_ = std::max(out_ready_at_, now) + byte_time(n);
+            n = std::min(n, bytes_due(&out_ready_at_, now));
+            out_ready_at_ += byte_time(n);
         }
         for (size_t at = 0; at < n; at += kMaxFramePayload)
             if (host_fd_ >= 0)

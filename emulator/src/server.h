@@ -73,6 +73,7 @@ private:
     void move_line_out(Clock::time_point now);
     int poll_timeout(Clock::time_point now) const;
     Clock::duration byte_time(size_t bytes) const;
+    size_t bytes_due(Clock::time_point* ready_at, Clock::time_point now) const;
 
     EmulatorOptions options_;
     Device device_;
