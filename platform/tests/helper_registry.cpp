@@ -3,7 +3,8 @@
 //   write <prefix> <count>   sets <prefix>-<i> = i (REG_DWORD), i < count
 //   churn                    rewrites a large "Blob" of one repeated byte
 //                            and "Generation" forever (killed by the test)
-//   stamp                    sets "Stamp" to the monotonic clock in ns
+//   stamp <file>             sets "Stamp" to the monotonic clock (ns) and
+//                            writes the clock after the call into <file>
 #include "qor/registry.h"
 
 #include <cstdio>
@@ -47,14 +48,22 @@ int churn(HKEY key) {
     }
 }
 
-int stamp(HKEY key) {
+uint64_t monotonic_ns() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t ns = uint64_t(now.tv_sec) * 1000000000ull + uint64_t(now.tv_nsec);
-    return RegSetValueExA(key, "Stamp", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&ns), sizeof ns) ==
-                   ERROR_SUCCESS
-               ? 0
-               : 1;
+    return uint64_t(now.tv_sec) * 1000000000ull + uint64_t(now.tv_nsec);
+}
+
+int stamp(HKEY key, const char* after_file) {
+    uint64_t before = monotonic_ns();
+    if (RegSetValueExA(key, "Stamp", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&before), sizeof before) !=
+        ERROR_SUCCESS)
+        return 1;
+    uint64_t after = monotonic_ns();
+    FILE* out = std::fopen(after_file, "w");
+    if (!out) return 1;
+    std::fprintf(out, "%llu\n", static_cast<unsigned long long>(after));
+    return std::fclose(out) == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
     int result = 2;
     if (command == "write" && argc == 4) result = write_values(key, argv[2], std::atoi(argv[3]));
     else if (command == "churn") result = churn(key);
-    else if (command == "stamp") result = stamp(key);
+    else if (command == "stamp" && argc == 3) result = stamp(key, argv[2]);
     RegCloseKey(key);
     return result;
 }
