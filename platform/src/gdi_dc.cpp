@@ -68,21 +68,7 @@ std::u16string installed_driver_path(HANDLE printer) {
     return info.pDriverPath ? std::u16string(info.pDriverPath) : std::u16string();
 }
 
-}  // namespace
-
-std::shared_ptr<Dc> dc_of(HDC hdc) {
-    auto dc = lookup<Dc>(hdc);
-    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
-    return dc;
-}
-
-}  // namespace qor::gdi
-
-using namespace qor::gdi;
-
-extern "C" {
-
-QORAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const DEVMODEW* devmode) {
+HDC create_dc(LPCWSTR driver, LPCWSTR device, const DEVMODEW* devmode) {
     if (!device || !*device) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -124,51 +110,73 @@ QORAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const DEVMODEW* de
     return insert_object(dc);
 }
 
+}  // namespace
+
+std::shared_ptr<Dc> dc_of(HDC hdc) {
+    auto dc = lookup<Dc>(hdc);
+    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
+    return dc;
+}
+
+}  // namespace qor::gdi
+
+using namespace qor::gdi;
+
+extern "C" {
+
+QORAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const DEVMODEW* devmode) {
+    return no_throw(HDC{nullptr}, [&]() -> HDC { return create_dc(driver, device, devmode); });
+}
+
 QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode) {
-    auto dc = dc_of(hdc);
-    if (!dc) return nullptr;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    // A page in progress belongs to the old device mode.
-    if (dc->page_open) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto bytes = devmode ? copy_devmode(devmode, dc->device_name) : dc->devmode;
-    auto device = reset_device(dc->device, dc->driver_path, reinterpret_cast<DEVMODEW*>(bytes.data()),
-                               dc->device_name, dc->printer);
-    if (!device) return nullptr;
-    // The document goes on: the new device takes it over from the old one.
-    if (dc->doc_started) {
-        if (auto start_doc = device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc)) {
-            if (!start_doc(device->surface, dc->doc_name.data(), dc->job_id)) {
-                DWORD error = GetLastError();
-                destroy_device(*device);
-                SetLastError(error);
-                return nullptr;
+    return no_throw(HDC{nullptr}, [&]() -> HDC {
+        auto dc = dc_of(hdc);
+        if (!dc) return nullptr;
+        std::lock_guard<std::recursive_mutex> guard(dc->lock);
+        // A page in progress belongs to the old device mode.
+        if (dc->page_open) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        auto bytes = devmode ? copy_devmode(devmode, dc->device_name) : dc->devmode;
+        auto device = reset_device(dc->device, dc->driver_path, reinterpret_cast<DEVMODEW*>(bytes.data()),
+                                   dc->device_name, dc->printer);
+        if (!device) return nullptr;
+        // The document goes on: the new device takes it over from the old one.
+        if (dc->doc_started) {
+            if (auto start_doc = device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc)) {
+                if (!start_doc(device->surface, dc->doc_name.data(), dc->job_id)) {
+                    DWORD error = GetLastError();
+                    destroy_device(*device);
+                    SetLastError(error);
+                    return nullptr;
+                }
             }
         }
-    }
-    destroy_device(*dc->device);
-    dc->device = device;
-    dc->devmode = std::move(bytes);
-    dc->realized.reset();
-    dc->realized_for = nullptr;
-    return hdc;
+        destroy_device(*dc->device);
+        dc->device = device;
+        dc->devmode = std::move(bytes);
+        dc->realized.reset();
+        dc->realized_for = nullptr;
+        return hdc;
+    });
 }
 
 QORAPI BOOL DeleteDC(HDC hdc) {
-    auto dc = dc_of(hdc);
-    if (!dc) return FALSE;
-    {
-        std::lock_guard<std::recursive_mutex> guard(dc->lock);
-        if (dc->doc_started) AbortDoc(hdc);
-        dc->realized.reset();
-        destroy_device(*dc->device);
-        if (dc->printer) ClosePrinter(dc->printer);
-        dc->printer = nullptr;
-    }
-    remove_object(hdc);
-    return TRUE;
+    return no_throw(FALSE, [&]() -> BOOL {
+        auto dc = dc_of(hdc);
+        if (!dc) return FALSE;
+        {
+            std::lock_guard<std::recursive_mutex> guard(dc->lock);
+            if (dc->doc_started) AbortDoc(hdc);
+            dc->realized.reset();
+            destroy_device(*dc->device);
+            if (dc->printer) ClosePrinter(dc->printer);
+            dc->printer = nullptr;
+        }
+        remove_object(hdc);
+        return TRUE;
+    });
 }
 
 QORAPI int GetDeviceCaps(HDC hdc, int index) {

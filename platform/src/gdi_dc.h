@@ -66,7 +66,7 @@ R with_dc(HDC hdc, R failure, Action&& action) {
     auto dc = dc_of(hdc);
     if (!dc) return failure;
     std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return action(*dc);
+    return no_throw(failure, [&] { return action(*dc); });
 }
 
 // `failure` with ERROR_INVALID_PARAMETER, for a call made in the wrong state.

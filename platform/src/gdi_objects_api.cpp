@@ -53,39 +53,47 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI HFONT CreateFontIndirectW(const LOGFONTW* logfont) {
-    if (!logfont) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto font = std::make_shared<Font>();
-    font->logfont = *logfont;
-    font->logfont.lfFaceName[LF_FACESIZE - 1] = 0;
-    return insert_object(font);
+    return no_throw(HFONT{nullptr}, [&]() -> HFONT {
+        if (!logfont) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        auto font = std::make_shared<Font>();
+        font->logfont = *logfont;
+        font->logfont.lfFaceName[LF_FACESIZE - 1] = 0;
+        return insert_object(font);
+    });
 }
 
 QORAPI HBRUSH CreateSolidBrush(COLORREF color) {
-    auto brush = std::make_shared<Brush>();
-    brush->color = pixel_from_colorref(color);
-    return insert_object(brush);
+    return no_throw(HBRUSH{nullptr}, [&]() -> HBRUSH {
+        auto brush = std::make_shared<Brush>();
+        brush->color = pixel_from_colorref(color);
+        return insert_object(brush);
+    });
 }
 
 QORAPI HPEN CreatePen(int style, int width, COLORREF color) {
-    if (style != PS_SOLID && style != PS_NULL) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto pen = std::make_shared<Pen>();
-    pen->hollow = style == PS_NULL;
-    pen->width = width < 1 ? 1 : width;
-    pen->color = pixel_from_colorref(color);
-    return insert_object(pen);
+    return no_throw(HPEN{nullptr}, [&]() -> HPEN {
+        if (style != PS_SOLID && style != PS_NULL) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        auto pen = std::make_shared<Pen>();
+        pen->hollow = style == PS_NULL;
+        pen->width = width < 1 ? 1 : width;
+        pen->color = pixel_from_colorref(color);
+        return insert_object(pen);
+    });
 }
 
 QORAPI HGDIOBJ GetStockObject(int index) {
-    ensure_stock_objects();
-    if (index < 0 || index > SYSTEM_FONT + 8) return nullptr;
-    HGDIOBJ handle = stock_handle(index);
-    return lookup_object(handle) ? handle : nullptr;
+    return no_throw(HGDIOBJ{nullptr}, [&]() -> HGDIOBJ {
+        ensure_stock_objects();
+        if (index < 0 || index > SYSTEM_FONT + 8) return nullptr;
+        HGDIOBJ handle = stock_handle(index);
+        return lookup_object(handle) ? handle : nullptr;
+    });
 }
 
 QORAPI HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
@@ -123,45 +131,47 @@ QORAPI BOOL DeleteObject(HGDIOBJ object) {
 }
 
 QORAPI int EnumFontFamiliesExW(HDC hdc, LPLOGFONTW logfont, FONTENUMPROCW proc, LPARAM param, DWORD) {
-    auto dc = dc_of(hdc);
-    if (!dc || !proc) {
-        if (dc) SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::u16string wanted;
-    BYTE charset = DEFAULT_CHARSET;
-    if (logfont) {
-        for (size_t i = 0; i < LF_FACESIZE && logfont->lfFaceName[i]; ++i) wanted.push_back(logfont->lfFaceName[i]);
-        charset = logfont->lfCharSet;
-    }
-    std::vector<DeviceFontInfo> fonts;
-    {
-        std::lock_guard<std::recursive_mutex> guard(dc->lock);
-        fonts = device_fonts(*dc->device);
-    }
-    int result = 1;
-    for (const auto& font : fonts) {
-        std::u16string name(font.logfont.lfFaceName);
-        if (!wanted.empty() && name != wanted) continue;
-        if (charset != DEFAULT_CHARSET && charset != font.logfont.lfCharSet) continue;
-        result = proc(&font.logfont, &font.metrics, DEVICE_FONTTYPE, param);
-        if (!result) return 0;
-    }
-    for (const auto& family : installed_families()) {
-        if (!wanted.empty() && family != wanted) continue;
-        LOGFONTW lf{};
-        size_t n = std::min<size_t>(family.size(), LF_FACESIZE - 1);
-        std::memcpy(lf.lfFaceName, family.data(), n * 2);
-        lf.lfWeight = FW_NORMAL;
-        lf.lfCharSet = charset == DEFAULT_CHARSET ? ANSI_CHARSET : charset;
-        lf.lfPitchAndFamily = VARIABLE_PITCH;
-        TEXTMETRICW metrics{};
-        metrics.tmWeight = FW_NORMAL;
-        metrics.tmCharSet = lf.lfCharSet;
-        result = proc(&lf, &metrics, TRUETYPE_FONTTYPE, param);
-        if (!result) return 0;
-    }
-    return result;
+    return no_throw(0, [&]() -> int {
+        auto dc = dc_of(hdc);
+        if (!dc || !proc) {
+            if (dc) SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        std::u16string wanted;
+        BYTE charset = DEFAULT_CHARSET;
+        if (logfont) {
+            for (size_t i = 0; i < LF_FACESIZE && logfont->lfFaceName[i]; ++i) wanted.push_back(logfont->lfFaceName[i]);
+            charset = logfont->lfCharSet;
+        }
+        std::vector<DeviceFontInfo> fonts;
+        {
+            std::lock_guard<std::recursive_mutex> guard(dc->lock);
+            fonts = device_fonts(*dc->device);
+        }
+        int result = 1;
+        for (const auto& font : fonts) {
+            std::u16string name(font.logfont.lfFaceName);
+            if (!wanted.empty() && name != wanted) continue;
+            if (charset != DEFAULT_CHARSET && charset != font.logfont.lfCharSet) continue;
+            result = proc(&font.logfont, &font.metrics, DEVICE_FONTTYPE, param);
+            if (!result) return 0;
+        }
+        for (const auto& family : installed_families()) {
+            if (!wanted.empty() && family != wanted) continue;
+            LOGFONTW lf{};
+            size_t n = std::min<size_t>(family.size(), LF_FACESIZE - 1);
+            std::memcpy(lf.lfFaceName, family.data(), n * 2);
+            lf.lfWeight = FW_NORMAL;
+            lf.lfCharSet = charset == DEFAULT_CHARSET ? ANSI_CHARSET : charset;
+            lf.lfPitchAndFamily = VARIABLE_PITCH;
+            TEXTMETRICW metrics{};
+            metrics.tmWeight = FW_NORMAL;
+            metrics.tmCharSet = lf.lfCharSet;
+            result = proc(&lf, &metrics, TRUETYPE_FONTTYPE, param);
+            if (!result) return 0;
+        }
+        return result;
+    });
 }
 
 }  // extern "C"

@@ -37,47 +37,49 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI HBITMAP EngCreateBitmap(SIZEL size, LONG stride, ULONG format, FLONG flags, PVOID bits) {
-    size_t min_stride = stride_for(format, size.cx);
-    if (min_stride == 0 || size.cy <= 0 || size.cy > (1 << 20)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    size_t row = stride ? static_cast<size_t>(stride < 0 ? -static_cast<int64_t>(stride) : stride)
-                        : min_stride;
-    if (row < min_stride) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    size_t total = row * static_cast<size_t>(size.cy);
-    if (total > 0xFFFFFFFFu) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    auto surface = std::make_shared<Surface>();
-    uint8_t* base = static_cast<uint8_t*>(bits);
-    if (!base) {
-        surface->owned_bits.reset(new (std::nothrow) uint8_t[total]);
-        if (!surface->owned_bits) {
+    return no_throw(HBITMAP{nullptr}, [&]() -> HBITMAP {
+        size_t min_stride = stride_for(format, size.cx);
+        if (min_stride == 0 || size.cy <= 0 || size.cy > (1 << 20)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        size_t row = stride ? static_cast<size_t>(stride < 0 ? -static_cast<int64_t>(stride) : stride)
+                            : min_stride;
+        if (row < min_stride) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        size_t total = row * static_cast<size_t>(size.cy);
+        if (total > 0xFFFFFFFFu) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
-        if (!(flags & BMF_NOZEROINIT)) std::memset(surface->owned_bits.get(), 0, total);
-        base = surface->owned_bits.get();
-    }
-    SURFOBJ& so = surface->so;
-    so.sizlBitmap = size;
-    so.cjBits = static_cast<ULONG>(total);
-    so.pvBits = base;
-    bool top_down = (flags & BMF_TOPDOWN) || stride < 0;
-    so.lDelta = top_down ? static_cast<LONG>(row) : -static_cast<LONG>(row);
-    so.pvScan0 = top_down ? base : base + row * static_cast<size_t>(size.cy - 1);
-    so.iBitmapFormat = format;
-    so.iType = STYPE_BITMAP;
-    so.fjBitmap = top_down ? BMF_TOPDOWN : 0;
-    HANDLE handle = insert_object(surface);
-    so.hsurf = handle;
-    so.iUniq = 1;
-    return handle;
+        auto surface = std::make_shared<Surface>();
+        uint8_t* base = static_cast<uint8_t*>(bits);
+        if (!base) {
+            surface->owned_bits.reset(new (std::nothrow) uint8_t[total]);
+            if (!surface->owned_bits) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return nullptr;
+            }
+            if (!(flags & BMF_NOZEROINIT)) std::memset(surface->owned_bits.get(), 0, total);
+            base = surface->owned_bits.get();
+        }
+        SURFOBJ& so = surface->so;
+        so.sizlBitmap = size;
+        so.cjBits = static_cast<ULONG>(total);
+        so.pvBits = base;
+        bool top_down = (flags & BMF_TOPDOWN) || stride < 0;
+        so.lDelta = top_down ? static_cast<LONG>(row) : -static_cast<LONG>(row);
+        so.pvScan0 = top_down ? base : base + row * static_cast<size_t>(size.cy - 1);
+        so.iBitmapFormat = format;
+        so.iType = STYPE_BITMAP;
+        so.fjBitmap = top_down ? BMF_TOPDOWN : 0;
+        HANDLE handle = insert_object(surface);
+        so.hsurf = handle;
+        so.iUniq = 1;
+        return handle;
+    });
 }
 
 QORAPI BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG hooks) {
@@ -132,23 +134,25 @@ QORAPI BOOL EngCheckAbort(SURFOBJ* so) {
 
 QORAPI HPALETTE EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green,
                                  FLONG blue) {
-    if (mode != PAL_INDEXED && mode != PAL_BITFIELDS && mode != PAL_RGB && mode != PAL_BGR) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto palette = std::make_shared<Palette>();
-    palette->mode = mode;
-    if (mode == PAL_INDEXED) {
-        if (count == 0 || count > 65536 || !colors) {
+    return no_throw(HPALETTE{nullptr}, [&]() -> HPALETTE {
+        if (mode != PAL_INDEXED && mode != PAL_BITFIELDS && mode != PAL_RGB && mode != PAL_BGR) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;
         }
-        palette->colors.assign(colors, colors + count);
-    }
-    palette->red = red;
-    palette->green = green;
-    palette->blue = blue;
-    return insert_object(palette);
+        auto palette = std::make_shared<Palette>();
+        palette->mode = mode;
+        if (mode == PAL_INDEXED) {
+            if (count == 0 || count > 65536 || !colors) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return nullptr;
+            }
+            palette->colors.assign(colors, colors + count);
+        }
+        palette->red = red;
+        palette->green = green;
+        palette->blue = blue;
+        return insert_object(palette);
+    });
 }
 
 QORAPI BOOL EngDeletePalette(HPALETTE handle) {

@@ -94,35 +94,37 @@ QORAPI BOOL XFORMOBJ_bApplyXform(XFORMOBJ* xo, ULONG mode, ULONG count, PVOID in
 
 QORAPI BOOL EngTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* clip, RECTL*, RECTL* opaque,
                        BRUSHOBJ* foreground, BRUSHOBJ* background, POINTL*, MIX) {
-    EngString* string = string_from(str);
-    RealizedFont* font = realized_from(fo);
-    if (!so || !string || !font || !so->pvScan0 || so->iBitmapFormat != BMF_24BPP) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    RECTL bounds{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
-    if (clip && clip->iDComplexity != DC_TRIVIAL) {
-        bounds.left = std::max(bounds.left, clip->rclBounds.left);
-        bounds.top = std::max(bounds.top, clip->rclBounds.top);
-        bounds.right = std::min(bounds.right, clip->rclBounds.right);
-        bounds.bottom = std::min(bounds.bottom, clip->rclBounds.bottom);
-    }
-    if (opaque && background) {
-        RECTL area{std::max(opaque->left, bounds.left), std::max(opaque->top, bounds.top),
-                   std::min(opaque->right, bounds.right), std::min(opaque->bottom, bounds.bottom)};
-        fill_rect(so, area, background->iSolidColor);
-    }
-    if (!font->face.face) return TRUE;  // nothing installed to draw with
-    std::vector<POINTL> origins(string->positions.size());
-    for (size_t i = 0; i < origins.size(); ++i) origins[i] = string->positions[i].ptl;
-    std::u16string text = string->text;
-    if (text.size() != origins.size()) {
-        text.clear();
-        for (const GLYPHPOS& pos : string->positions) text.push_back(static_cast<char16_t>(pos.hg));
-    }
-    draw_glyphs(font->face, text.data(), origins.data(), origins.size(), so,
-                foreground ? foreground->iSolidColor : 0, bounds);
-    return TRUE;
+    return no_throw(FALSE, [&]() -> BOOL {
+        EngString* string = string_from(str);
+        RealizedFont* font = realized_from(fo);
+        if (!so || !string || !font || !so->pvScan0 || so->iBitmapFormat != BMF_24BPP) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        RECTL bounds{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+        if (clip && clip->iDComplexity != DC_TRIVIAL) {
+            bounds.left = std::max(bounds.left, clip->rclBounds.left);
+            bounds.top = std::max(bounds.top, clip->rclBounds.top);
+            bounds.right = std::min(bounds.right, clip->rclBounds.right);
+            bounds.bottom = std::min(bounds.bottom, clip->rclBounds.bottom);
+        }
+        if (opaque && background) {
+            RECTL area{std::max(opaque->left, bounds.left), std::max(opaque->top, bounds.top),
+                       std::min(opaque->right, bounds.right), std::min(opaque->bottom, bounds.bottom)};
+            fill_rect(so, area, background->iSolidColor);
+        }
+        if (!font->face.face) return TRUE;  // nothing installed to draw with
+        std::vector<POINTL> origins(string->positions.size());
+        for (size_t i = 0; i < origins.size(); ++i) origins[i] = string->positions[i].ptl;
+        std::u16string text = string->text;
+        if (text.size() != origins.size()) {
+            text.clear();
+            for (const GLYPHPOS& pos : string->positions) text.push_back(static_cast<char16_t>(pos.hg));
+        }
+        draw_glyphs(font->face, text.data(), origins.data(), origins.size(), so,
+                    foreground ? foreground->iSolidColor : 0, bounds);
+        return TRUE;
+    });
 }
 
 }  // extern "C"

@@ -1,10 +1,12 @@
 #include "driverdir.h"
 
+#include "pdev.h"
 #include "qor/spooler.h"
 
 #include <vector>
 
 std::u16string DriverFilePath(const char16_t* name) {
+    return Guarded(std::u16string(), [&]() -> std::u16string {
     DWORD needed = 0;
     GetPrinterDriverDirectoryW(nullptr, nullptr, 1, nullptr, 0, &needed);
     if (needed < 2 || needed > 0x10000) return {};
@@ -20,4 +22,5 @@ std::u16string DriverFilePath(const char16_t* name) {
     path += u"\\3\\";
     path += name;
     return path;
+    });
 }

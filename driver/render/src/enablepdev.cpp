@@ -27,7 +27,7 @@ std::u16string device_name_of(const DEVMODEW* devmode) {
 }
 
 // The data file of the printer's installed driver, else the default file.
-std::u16string description_path(const DEVMODEW* devmode) {
+std::u16string find_description(const DEVMODEW* devmode) {
     std::u16string name = device_name_of(devmode);
     HANDLE printer = nullptr;
     std::u16string path;
@@ -46,6 +46,10 @@ std::u16string description_path(const DEVMODEW* devmode) {
     }
     if (path.empty()) path = DriverFilePath(u"qorn5001.ppd");
     return path;
+}
+
+std::u16string description_path(const DEVMODEW* devmode) {
+    return Guarded(std::u16string(), [&] { return find_description(devmode); });
 }
 
 PDEV* create_pdev(HANDLE printer) {

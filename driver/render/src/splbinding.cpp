@@ -13,9 +13,7 @@ F bind(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-}  // namespace
-
-BOOL LoadSplModule(PDEV* pdev) {
+BOOL load_spl_module(PDEV* pdev) {
     std::u16string name;
     for (size_t i = 0; i < PPD_NAME_CHARS && pdev->ppd->data.Name[i]; ++i) name.push_back(pdev->ppd->data.Name[i]);
     std::memset(&pdev->spl, 0, sizeof(pdev->spl));
@@ -34,6 +32,12 @@ BOOL LoadSplModule(PDEV* pdev) {
     pdev->spl.abort = bind<PFN_DrvSplAbort>(module, "DrvSplAbort");
     pdev->spl.write_printer = bind<PFN_DrvSplWritePrinter>(module, "DrvSplWritePrinter");
     return TRUE;
+}
+
+}  // namespace
+
+BOOL LoadSplModule(PDEV* pdev) {
+    return Guarded(FALSE, [&] { return load_spl_module(pdev); });
 }
 
 void UnloadSplModule(PDEV* pdev) {

@@ -83,7 +83,12 @@ bool draw_batch(PDEV* pdev, ULONG count, const GLYPHPOS* positions, const WCHAR*
     batch.y = positions[0].ptl.y;
     batch.cur = batch.x > 0 ? batch.x : 0;
 
-    std::vector<char> converted(static_cast<size_t>(count) * 2 + 2, 0);
+    std::vector<char> converted;
+    if (!Guarded(false, [&] {
+            converted.assign(static_cast<size_t>(count) * 2 + 2, 0);
+            return true;
+        }))
+        return false;
     int bytes = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(count), converted.data(),
                                     static_cast<int>(converted.size()), nullptr, nullptr);
     if (bytes <= 0) return false;
