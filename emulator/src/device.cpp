@@ -10,7 +10,7 @@ namespace qoremu {
 
 namespace {
 
-constexpr uint8_t DLE = 0x10, EOT = 0x04;
+constexpr uint8_t DLE = 0x10, EOT = 0x04, DC2 = 0x12;
 
 std::string hex(const uint8_t* bytes, size_t size) {
     std::string out;
@@ -69,19 +69,22 @@ void Device::accept(const uint8_t* data, size_t size, Clock::time_point now) {
     for (size_t i = 0; i < size; ++i) realtime(data[i], now);
 }
 
-// DLE EOT n is answered when it arrives, wherever it stands in the stream.
+// DLE EOT n and the error recovery DC2 q 0 act when they arrive, wherever
+// they stand in the stream: an error that stops the printer must not stop
+// the request that clears it.
 void Device::realtime(uint8_t byte, Clock::time_point now) {
-    switch (realtime_state_) {
-    case 1: realtime_state_ = byte == EOT ? 2 : (byte == DLE ? 1 : 0); return;
-    case 2:
-        realtime_state_ = byte == DLE ? 1 : 0;
-        if (byte >= 1 && byte <= 4) {
-            ++realtime_requests_;
-            uint8_t reply = realtime_status(snapshot(now), byte);
-            emit(&reply, 1);
-        }
-        return;
-    default: realtime_state_ = byte == DLE ? 1 : 0; return;
+    int state = realtime_state_;
+    realtime_state_ = byte == DLE ? 1 : byte == DC2 ? 3 : 0;
+    if (state == 1 && byte == EOT) {
+        realtime_state_ = 2;
+    } else if (state == 2 && byte >= 1 && byte <= 4) {
+        ++realtime_requests_;
+        uint8_t reply = realtime_status(snapshot(now), byte);
+        emit(&reply, 1);
+    } else if (state == 3 && byte == 0x71) {
+        realtime_state_ = 4;
+    } else if (state == 4 && byte == 0x00) {
+        clear(kCutterError | kAutoRecoveryError, now);
     }
 }
 
@@ -244,6 +247,15 @@ std::vector<std::string> Device::stats() const {
 
 std::string Device::device_id() const { return qoremu::device_id(settings_.model); }
 
+void Device::finish(Clock::time_point now) {
+    print_speed_ = 0;
+    busy_until_ = {};
+    clear(kAllConditions, now);
+    reset_until_ = {};
+    run(now);
+    printer_.tear_off();
+}
+
 void Device::break_on() { break_ = true; }
 
 void Device::break_off(Clock::time_point now) {
@@ -294,9 +306,6 @@ void Device::command(const Command& c) {
         save_settings();
         break;
     case Op::HardwareReset: hardware_reset(now_); break;
-    case Op::Recovery:
-        if (n == 0) conditions_ &= ~uint32_t(kCutterError | kAutoRecoveryError);
-        break;
     case Op::TestPrint: {
         std::vector<std::string> lines = {std::string("QOR ") + model_name(settings_.model), "TEST PRINT", ""};
         char bytes[40];

@@ -54,6 +54,8 @@ public:
 
     // ---- out of band -----------------------------------------------------
     std::string device_id() const;
+    // Executes everything received, then tears off the paper printed.
+    void finish(Clock::time_point now);
     void break_on();
     void break_off(Clock::time_point now);
 
@@ -84,7 +86,7 @@ public:
 private:
     bool stopped() const { return conditions_ & kStopsPrinting; }
     void emit(const uint8_t* bytes, size_t size);
-    void realtime(uint8_t byte, Clock::time_point now);
+    void realtime(uint8_t byte, Clock::time_point now);  // DLE EOT n, DC2 q 0
     void report_status(Clock::time_point now);
     void send_status_back(const StatusSnapshot& status);
     void hardware_reset(Clock::time_point now);

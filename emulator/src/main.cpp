@@ -1,10 +1,14 @@
 // qoremu: a ZEM-D kiosk printer in software.
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "places.h"
+#include "qoremu/control_client.h"
 #include "server.h"
 
 namespace {
@@ -39,6 +43,8 @@ const char kHelp[] =
     "                       cover-open paper-jam cutter-error auto-recovery-error\n"
     "                       fatal-error (may be repeated)\n"
     "  --silent             send nothing to the host\n"
+    "  --render FILE        no transports: print the command stream in FILE ('-' for\n"
+    "                       standard input), tear off what is left, list the tickets\n"
     "  --help, --version\n"
     "\n"
     "While running, the control socket takes text commands (one per line; try\n"
@@ -54,10 +60,49 @@ bool number(const char* text, long low, long high, long* value) {
     return true;
 }
 
+// Prints a stored command stream without any transport.
+int render_file(const qoremu::EmulatorOptions& options, const char* file) {
+    qoremu::DeviceOptions device;
+    if (!qoremu::parse_model(options.model, &device.model)) {
+        std::fprintf(stderr, "qoremu: unknown model '%s'\n", options.model.c_str());
+        return 2;
+    }
+    device.tickets_dir = options.tickets_dir.empty() ? qoremu::default_tickets_dir() : options.tickets_dir;
+    device.state_path = options.state_path == "none" ? std::string() : options.state_path;
+    device.reset_ms = 0;
+    if (!qor::places::ensure_dir(device.tickets_dir)) {
+        std::fprintf(stderr, "qoremu: cannot make %s\n", device.tickets_dir.c_str());
+        return 1;
+    }
+    FILE* in = std::strcmp(file, "-") == 0 ? stdin : std::fopen(file, "rb");
+    if (!in) {
+        std::fprintf(stderr, "qoremu: %s: %s\n", file, std::strerror(errno));
+        return 1;
+    }
+    qoremu::Device printer(device);
+    auto now = qoremu::Clock::now();
+    uint8_t buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), in)) > 0) {
+        for (size_t at = 0; at < got;) {
+            size_t n = std::min(got - at, printer.room(now));
+            printer.accept(buffer + at, n, now);
+            at += n;
+            printer.run(now);
+        }
+    }
+    bool failed = std::ferror(in);
+    if (in != stdin) std::fclose(in);
+    printer.finish(now);
+    for (const auto& path : printer.tickets()) std::puts(path.c_str());
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qoremu::EmulatorOptions options;
+    const char* render = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -103,11 +148,13 @@ int main(int argc, char** argv) {
         else if (arg == "--reset-time") options.reset_ms = int(integer("milliseconds", 0, 60000));
         else if (arg == "--raise") options.conditions.push_back(value("a condition"));
         else if (arg == "--silent") options.silent = true;
+        else if (arg == "--render") render = value("a file");
         else {
             std::fprintf(stderr, "qoremu: unknown option '%s' (see --help)\n", arg.c_str());
             return 2;
         }
     }
+    if (render) return render_file(options, render);
     if (!options.socket && !options.pty) {
         std::fprintf(stderr, "qoremu: with --no-socket, --pty is needed\n");
         return 2;

@@ -122,6 +122,15 @@ void Printer::cut(bool partial) {
         ++counters_.cuts_ignored;
         return;
     }
+    end_ticket(partial);
+}
+
+void Printer::tear_off() {
+    if (page_mode_) print_page();
+    end_ticket(false);
+}
+
+void Printer::end_ticket(bool partial) {
     if (!line_.empty()) line_feed(line_spacing_dots());
     if (!ticket_started_) {
         ++counters_.empty_cuts;

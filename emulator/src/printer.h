@@ -54,6 +54,8 @@ public:
     void initialise();
     // Prints `lines` in the 12x24 font and cuts: the test print.
     void print_listing(const std::vector<std::string>& lines);
+    // Ends the ticket as if cut by hand: what is printed becomes a ticket.
+    void tear_off();
     // Paper rows moved since the last call (for the engine's timing).
     int take_rows_moved();
     bool page_mode() const { return page_mode_; }
@@ -84,6 +86,7 @@ private:
     void line_feed(int rows);
     void advance(int rows);
     void cut(bool partial);
+    void end_ticket(bool partial);
     void draw_glyph_on_paper(const Placed& placed, int top);
 
     // Page mode

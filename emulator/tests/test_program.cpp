@@ -71,6 +71,26 @@ TEST(EmuProgram, RunsAsAProcessAndPrints) {
     EXPECT_FALSE(qoremu::wait_for_path(control, 10ms)) << "sockets are removed at exit";
 }
 
+TEST(EmuProgram, RendersAStoredStreamWithoutTransports) {
+    std::string job = qortest::sandbox() + "/job.bin", tickets = qortest::sandbox() + "/render";
+    FILE* f = std::fopen(job.c_str(), "wb");
+    ASSERT_TRUE(f);
+    const uint8_t bytes[] = {0x1B, 0x40, 'H', 'i', 0x0A, 0x1B, 0x24, 0x20, 0x00,
+                             0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x02, 0x00, 0xFF, 0x81};
+    std::fwrite(bytes, 1, sizeof(bytes), f);
+    std::fclose(f);
+    std::string out;
+    ASSERT_EQ(run_program("--render " + job + " --tickets " + tickets + " --state none", &out), 0) << out;
+    EXPECT_EQ(out, tickets + "/ticket-0001.png\n");
+    emutest::Image image;
+    std::string error;
+    ASSERT_TRUE(emutest::read_png(tickets + "/ticket-0001.png", &image, &error)) << error;
+    EXPECT_EQ(image.height, 35);  // the text line, then the two raster rows torn off
+    EXPECT_TRUE(image.at(32, 33) && image.at(39, 33) && image.at(32, 34) && !image.at(33, 34));
+    out.clear();
+    EXPECT_EQ(run_program("--render " + qortest::sandbox() + "/missing", &out), 1);
+}
+
 TEST(EmuProgram, SigtermEndsItCleanly) {
     auto child = qortest::Child::spawn("qoremu", {"--name", "term"});
     ASSERT_TRUE(qoremu::wait_for_path(qoremu::default_control_path("term")));
