@@ -22,7 +22,8 @@ struct Module {
     std::string key;   // lower-case file name, for matching by name
     unsigned references = 0;
     bool pinned = false;  // the executable or a module loaded by other means
-    QOR_DLL_ENTRY entry = nullptr;  // set only when attach was sent
+    bool initialised = false;  // attach accepted, or nothing to call
+    QOR_DLL_ENTRY entry = nullptr;  // set only when attach was accepted
 };
 
 std::string lower(std::string text) {
@@ -143,10 +144,37 @@ HMODULE fail_module(DWORD error) {
     return nullptr;
 }
 
-HMODULE add_reference(Loader& table, HMODULE handle) {
+// Sends attach; false when the module refused it, after its detach, as the
+// platform does.
+bool initialise(Module& module, HMODULE handle) {
+    void* entry = own_symbol(handle, "DllEntryPoint");
+    if (!entry) entry = own_symbol(handle, "DllMain");
+    if (entry) {
+        auto call = reinterpret_cast<QOR_DLL_ENTRY>(entry);
+        if (!call(handle, DLL_PROCESS_ATTACH, nullptr)) {
+            call(handle, DLL_PROCESS_DETACH, nullptr);
+            return false;
+        }
+        module.entry = call;
+    }
+    module.initialised = true;
+    return true;
+}
+
+// Adds a reference to a module in the table and attaches it unless the
+// caller wants it only as data. A module first loaded as data is attached
+// by the first ordinary load.
+HMODULE add_reference(Loader& table, HMODULE handle, DWORD flags) {
     Module* module = table.find(handle);
-    if (module && !module->pinned) ++module->references;
-    return handle;
+    if (!module || module->pinned) return handle;
+    ++module->references;
+    if (module->initialised || (flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE))) return handle;
+    if (initialise(*module, handle)) return handle;
+    if (--module->references == 0) {
+        table.remove(handle);
+        dlclose(handle);
+    }
+    return fail_module(ERROR_DLL_INIT_FAILED);
 }
 
 HMODULE load(const std::string& utf8_name, DWORD flags) {
@@ -154,35 +182,17 @@ HMODULE load(const std::string& utf8_name, DWORD flags) {
     auto& table = loader();
     std::lock_guard guard(table.lock);
     if (name.find('/') == std::string::npos) {
-        if (HMODULE loaded = table.find_by_key(lower(name))) return add_reference(table, loaded);
+        if (HMODULE loaded = table.find_by_key(lower(name))) return add_reference(table, loaded, flags);
     }
     std::string found = locate(name);
     if (found.empty()) return fail_module(ERROR_MOD_NOT_FOUND);
     std::string path = real_path(found);
-    if (HMODULE loaded = table.find_by_path(path)) return add_reference(table, loaded);
+    if (HMODULE loaded = table.find_by_path(path)) return add_reference(table, loaded, flags);
     HMODULE handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return fail_module(ERROR_MOD_NOT_FOUND);
-    if (table.find(handle)) {
-        dlclose(handle);  // the same object under another path
-        return add_reference(table, handle);
-    }
-
-    Module& module = table.add(handle, path);
-    module.references = 1;
-    if (flags & (DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE)) return handle;
-    void* entry = own_symbol(handle, "DllEntryPoint");
-    if (!entry) entry = own_symbol(handle, "DllMain");
-    if (!entry) return handle;
-    auto call = reinterpret_cast<QOR_DLL_ENTRY>(entry);
-    module.entry = call;
-    if (!call(handle, DLL_PROCESS_ATTACH, nullptr)) {
-        // A refused attach is followed by detach and the unload, as there.
-        call(handle, DLL_PROCESS_DETACH, nullptr);
-        table.remove(handle);
-        dlclose(handle);
-        return fail_module(ERROR_DLL_INIT_FAILED);
-    }
-    return handle;
+    if (table.find(handle)) dlclose(handle);  // the same object under another path
+    else table.add(handle, path);
+    return add_reference(table, handle, flags);
 }
 
 // An already loaded module by name, registering one that the process loaded

@@ -114,11 +114,32 @@ TEST(BaseLoader, RefusedAttachFailsTheLoadAfterDetach) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_DLL_INIT_FAILED), GetLastError());
     EXPECT_EQ(1, counter("QORTEST_REFUSED_DETACH"));
     EXPECT_EQ(nullptr, GetModuleHandleA("QORTESTREFUSE.DLL"));
-    // As a data file the entry point is not called, so it loads.
+    // As a data file the entry point is not called, so it loads; an
+    // ordinary load of it later still attaches, and is still refused.
     HMODULE data = LoadLibraryExA("QORTESTREFUSE.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(nullptr, data);
-    EXPECT_TRUE(FreeLibrary(data));
+    ASSERT_NE(nullptr, data);
     EXPECT_EQ(1, counter("QORTEST_REFUSED_DETACH"));
+    EXPECT_EQ(nullptr, LoadLibraryA("QORTESTREFUSE.DLL"));
+    EXPECT_EQ(2, counter("QORTEST_REFUSED_DETACH"));
+    EXPECT_TRUE(FreeLibrary(data));
+    EXPECT_EQ(nullptr, GetModuleHandleA("QORTESTREFUSE.DLL"));
+}
+
+TEST(BaseLoader, DataFileLoadIsAttachedByALaterOrdinaryLoad) {
+    int attached = counter("QORTEST_ATTACH");
+    int detached = counter("QORTEST_DETACH");
+    HMODULE data = LoadLibraryExA("QORTESTMOD.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, data);
+    EXPECT_EQ(attached, counter("QORTEST_ATTACH"));
+    EXPECT_EQ(data, LoadLibraryA("QORTESTMOD.DLL"));
+    EXPECT_EQ(attached + 1, counter("QORTEST_ATTACH"));
+    EXPECT_EQ(data, LoadLibraryExA("QORTESTMOD.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    EXPECT_EQ(attached + 1, counter("QORTEST_ATTACH"));
+    EXPECT_TRUE(FreeLibrary(data));
+    EXPECT_TRUE(FreeLibrary(data));
+    EXPECT_EQ(detached, counter("QORTEST_DETACH"));
+    EXPECT_TRUE(FreeLibrary(data));
+    EXPECT_EQ(detached + 1, counter("QORTEST_DETACH"));
 }
 
 TEST(BaseLoader, ModuleHandlesAndFileNames) {

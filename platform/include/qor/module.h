@@ -13,8 +13,8 @@
 // the load with ERROR_DLL_INIT_FAILED. The last FreeLibrary calls it with
 // DLL_PROCESS_DETACH before the module is unloaded. Thread attach and detach
 // are not sent, nor is detach at process exit. A module first loaded as a
-// data file keeps its entry point uncalled until it is unloaded. An HMODULE
-// is also the module's HINSTANCE.
+// data file is attached by its first ordinary load. An HMODULE is also the
+// module's HINSTANCE.
 //
 // Resources: a module carries them in one table that its exported function
 // QorResources (a QOR_RESOURCE_FUNCTION) returns; a function rather than a
