@@ -79,8 +79,9 @@ bool read_all(int fd, std::string& text, bool& too_large) {
 
 class FileLock {
 public:
-    explicit FileLock(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Readable like the hive, so every user who may write the hive can lock it.
+    FileLock(const std::string& path, unsigned mode) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
         if (fd_ < 0) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd_ < 0) {
             error_ = error_from_errno(errno, ERROR_CANTOPEN);
@@ -182,7 +183,7 @@ LONG Hive::write(const std::function<LONG(Key& root, bool& changed)>& writer) {
     std::lock_guard<std::mutex> guard(mutex_);
     if (LONG status = check_writable(); status != ERROR_SUCCESS) return status;
     if (!ensure_folder()) return ERROR_ACCESS_DENIED;
-    FileLock lock(path_ + ".lock");
+    FileLock lock(path_ + ".lock", file_mode_);
     if (lock.error() != ERROR_SUCCESS) return lock.error();
     if (LONG status = refresh(); status != ERROR_SUCCESS) return status;
 
