@@ -220,7 +220,7 @@ void Printer::place_in_page(const Glyph& glyph, int scale_w, int scale_h, int sp
             if (glyph.at(gx, gy))
                 for (int sy = 0; sy < scale_h; ++sy)
                     for (int sx = 0; sx < scale_w; ++sx) plot(left + gx * scale_w + sx, top + gy * scale_h + sy);
-    u_ += advance_dots;
+    u_ = std::min(u_ + advance_dots, kPageDots);
 }
 
 void Printer::enter_page_mode() {
@@ -339,6 +339,16 @@ void Printer::raster_row(const uint8_t* bytes) {
 
 void Printer::command(const Command& c) {
     const uint8_t n = c.arg[0];
+    struct KeepPositionsBounded {
+        int& u;
+        int& v;
+        // Moves past the page are clipped anyway; the bound keeps sums far
+        // from overflowing however many of them come.
+        ~KeepPositionsBounded() {
+            u = std::min(u, kPageDots);
+            v = std::min(v, kPageDots);
+        }
+    } bounded{u_, v_};
     switch (c.op) {
     case Op::LineFeed:
         if (page_mode_) {
