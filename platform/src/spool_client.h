@@ -54,6 +54,34 @@ bool call_once(Op op, const Writer& request, Reply& reply);
 // Sets the caller's last error from a reply and returns its result as BOOL.
 BOOL finish(const Reply& reply);
 
+// Sets the last error and returns `result` (FALSE, 0 or null).
+template <class T = BOOL>
+T fail(DWORD error, T result = T{}) {
+    SetLastError(error);
+    return result;
+}
+inline BOOL succeed() {
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+// The out-counters of an enumeration: both needed, both start at 0.
+inline bool counters_ok(LPDWORD needed, LPDWORD returned) {
+    if (!needed || !returned) return fail(ERROR_INVALID_PARAMETER, false);
+    *needed = 0, *returned = 0;
+    return true;
+}
+
+// Decodes a list reply, packs it with `pack(items)` and counts it.
+template <class Item, class Pack>
+BOOL finish_list(Reply& reply, LPDWORD returned, Pack pack) {
+    std::vector<Item> items;
+    if (!decode_list(reply.body, items)) return fail(RPC_S_SERVER_UNAVAILABLE);
+    if (!pack(items)) return FALSE;
+    *returned = static_cast<DWORD>(items.size());
+    return succeed();
+}
+
 // An open printer handle: its own connection plus the client-side state of
 // a document being written.
 struct PrinterHandle {

@@ -57,16 +57,10 @@ BOOL pack_drivers(const std::vector<DriverInfo>& drivers, DWORD level, LPBYTE bu
 
 BOOL driver_directory(const std::string& server, const std::string& environment, DWORD level,
                       LPBYTE buffer, DWORD size, LPDWORD needed, bool wide) {
-    if (!needed) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!needed) return fail(ERROR_INVALID_PARAMETER);
     *needed = 0;
     if (!local_server(server)) return FALSE;
-    if (level != 1) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 1) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.str(environment);
     Reply reply;
@@ -81,13 +75,9 @@ BOOL driver_directory(const std::string& server, const std::string& environment,
         bytes.push_back('\0');
     }
     *needed = static_cast<DWORD>(bytes.size());
-    if (!buffer || size < bytes.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
+    if (!buffer || size < bytes.size()) return fail(ERROR_INSUFFICIENT_BUFFER);
     std::memcpy(buffer, bytes.data(), bytes.size());
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 DriverInfo read_driver_info(DWORD level, const uint8_t* info) {
@@ -104,6 +94,14 @@ DriverInfo read_driver_info(DWORD level, const uint8_t* info) {
             d.dependent_files.push_back(wide_to_utf8(f));
     }
     return d;
+}
+
+// The checks every call that adds something starts with.
+bool add_args_ok(LPWSTR server, bool level_ok, const void* info) {
+    if (!local_server(wide_to_utf8(server))) return false;
+    if (!level_ok) return fail(ERROR_INVALID_LEVEL, false);
+    if (!info) return fail(ERROR_INVALID_PARAMETER, false);
+    return true;
 }
 
 BOOL simple_call(Op op, const Writer& w) {
@@ -146,69 +144,36 @@ QORAPI BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD le
 
 QORAPI BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                               LPDWORD needed) {
-    if (!needed) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!needed) return fail(ERROR_INVALID_PARAMETER);
     *needed = 0;
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
-    if (level != 2 && level != 3) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.str(wide_to_utf8(environment));
     Reply reply;
     if (!call(*h->conn, Op::GetPrinterDriver, w, reply) || !finish(reply)) return FALSE;
     DriverInfo d;
-    if (!decode(reply.body, d)) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return FALSE;
-    }
+    if (!decode(reply.body, d)) return fail(RPC_S_SERVER_UNAVAILABLE);
     if (!pack_drivers({d}, level, buffer, size, needed)) return FALSE;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 QORAPI BOOL EnumPrinterDriversW(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                 LPDWORD needed, LPDWORD returned) {
-    if (!needed || !returned) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *needed = 0, *returned = 0;
+    if (!counters_ok(needed, returned)) return FALSE;
     if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 2 && level != 3) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.str(wide_to_utf8(environment));
     Reply reply;
     if (!call_once(Op::EnumPrinterDrivers, w, reply) || !finish(reply)) return FALSE;
-    std::vector<DriverInfo> drivers;
-    if (!decode_list(reply.body, drivers)) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return FALSE;
-    }
-    if (!pack_drivers(drivers, level, buffer, size, needed)) return FALSE;
-    *returned = static_cast<DWORD>(drivers.size());
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return finish_list<DriverInfo>(reply, returned, [&](const std::vector<DriverInfo>& drivers) { return pack_drivers(drivers, level, buffer, size, needed); });
 }
 
 QORAPI HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!local_server(wide_to_utf8(server))) return nullptr;
-    if (level != 2) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return nullptr;
-    }
-    if (!info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    if (!add_args_ok(server, level == 2, info)) return nullptr;
     const auto* r = reinterpret_cast<const PRINTER_INFO_2W*>(info);
     PrinterInfo p;
     p.name = wide_to_utf8(r->pPrinterName), p.share = wide_to_utf8(r->pShareName);
@@ -246,15 +211,7 @@ QORAPI BOOL DeletePrinter(HANDLE printer) {
 }
 
 QORAPI BOOL AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 2 && level != 3) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
-    if (!info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!add_args_ok(server, level == 2 || level == 3, info)) return FALSE;
     Writer w;
     encode(w, read_driver_info(level, info));
     return simple_call(Op::AddDriver, w);
@@ -268,15 +225,7 @@ QORAPI BOOL DeletePrinterDriverW(LPWSTR server, LPWSTR environment, LPWSTR drive
 }
 
 QORAPI BOOL AddPortExW(LPWSTR server, DWORD level, LPBYTE buffer, LPWSTR monitor_name) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 1) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
-    if (!buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!add_args_ok(server, level == 1, buffer)) return FALSE;
     Writer w;
     w.str(wide_to_utf8(reinterpret_cast<PORT_INFO_1W*>(buffer)->pName)).str(wide_to_utf8(monitor_name));
     return simple_call(Op::AddPort, w);
@@ -290,30 +239,17 @@ QORAPI BOOL DeletePortW(LPWSTR server, HANDLE, LPWSTR port_name) {
 }
 
 QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-    if (!needed || !returned) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *needed = 0, *returned = 0;
+    if (!counters_ok(needed, returned)) return FALSE;
     if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 1 && level != 2) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
     Reply reply;
     if (!call_once(Op::EnumPorts, Writer(), reply) || !finish(reply)) return FALSE;
-    std::vector<PortInfo> ports;
-    if (!decode_list(reply.body, ports)) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return FALSE;
-    }
-    BOOL ok;
-    if (level == 1) {
-        ok = pack_records<PORT_INFO_1W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_1W* r, const PortInfo& i) {
-            r->pName = p.str<char16_t>(i.name);
-        });
-    } else {
-        ok = pack_records<PORT_INFO_2W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_2W* r, const PortInfo& i) {
+    return finish_list<PortInfo>(reply, returned, [&](const std::vector<PortInfo>& ports) {
+        if (level == 1)
+            return pack_records<PORT_INFO_1W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_1W* r, const PortInfo& i) {
+                r->pName = p.str<char16_t>(i.name);
+            });
+        return pack_records<PORT_INFO_2W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_2W* r, const PortInfo& i) {
             r->pPortName = p.str<char16_t>(i.name);
             r->pMonitorName = p.str<char16_t>(i.monitor);
             std::string description = i.device;
@@ -322,23 +258,11 @@ QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LP
             r->fPortType = PORT_TYPE_WRITE | PORT_TYPE_READ;
             r->Reserved = 0;
         });
-    }
-    if (!ok) return FALSE;
-    *returned = static_cast<DWORD>(ports.size());
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    });
 }
 
 QORAPI BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 2) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
-    if (!info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!add_args_ok(server, level == 2, info)) return FALSE;
     const auto* r = reinterpret_cast<const MONITOR_INFO_2W*>(info);
     MonitorInfo m{wide_to_utf8(r->pName), wide_to_utf8(r->pEnvironment), wide_to_utf8(r->pDLLName)};
     Writer w;
@@ -374,12 +298,8 @@ QORAPI BOOL QorSpoolerControl(DWORD command) {
             Reply reply;
             call(*conn, Op::Shutdown, Writer(), reply);
         }
-        if (!wait_service_gone(std::chrono::seconds(15))) {
-            SetLastError(ERROR_TIMEOUT);
-            return FALSE;
-        }
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        if (!wait_service_gone(std::chrono::seconds(15))) return fail(ERROR_TIMEOUT);
+        return succeed();
     }
     default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
     }

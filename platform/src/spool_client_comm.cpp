@@ -1,5 +1,6 @@
 // A serial port's default configuration: the line settings the spooler
 // keeps for the port in the machine registry, as a device control block.
+#include "spool_client.h"
 #include "spool_serial_settings.h"
 #include "utf.h"
 
@@ -49,10 +50,7 @@ void fill_dcb(const SerialSettings& s, DCB& dcb) {
 }
 
 BOOL default_comm_config(std::string name, LPCOMMCONFIG config, LPDWORD size) {
-    if (!size) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!size) return fail(ERROR_INVALID_PARAMETER);
     if (!name.empty() && name.back() == ':') name.pop_back();
     if (*size < sizeof(COMMCONFIG) || !config) {
         *size = sizeof(COMMCONFIG);
@@ -60,23 +58,16 @@ BOOL default_comm_config(std::string name, LPCOMMCONFIG config, LPDWORD size) {
         return FALSE;
     }
     std::string settings;
-    if (name.empty() || !port_settings(name, settings)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
+    if (name.empty() || !port_settings(name, settings)) return fail(ERROR_FILE_NOT_FOUND);
     auto parsed = parse_serial_settings(settings.empty() ? "9600,n,8,1" : settings);
-    if (!parsed) {
-        SetLastError(ERROR_BADDB);
-        return FALSE;
-    }
+    if (!parsed) return fail(ERROR_BADDB);
     std::memset(config, 0, sizeof(COMMCONFIG));
     config->dwSize = sizeof(COMMCONFIG);
     config->wVersion = 1;
     fill_dcb(*parsed, config->dcb);
     config->dwProviderSubType = PST_RS232;
     *size = sizeof(COMMCONFIG);
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 }  // namespace

@@ -107,10 +107,7 @@ int connect_or_start() {
 
 std::unique_ptr<Connection> Connection::open(bool start_if_needed) {
     int fd = start_if_needed ? connect_or_start() : connect_socket();
-    if (fd < 0) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return nullptr;
-    }
+    if (fd < 0) return fail(RPC_S_SERVER_UNAVAILABLE, std::unique_ptr<Connection>());
     return std::unique_ptr<Connection>(new Connection(fd));
 }
 
@@ -131,10 +128,7 @@ bool call(Connection& conn, Op op, const Writer& request, Reply& reply) {
     reply.body = Reader(reply.payload);
     reply.result = reply.body.u32();
     reply.error = reply.body.u32();
-    if (!reply.body.ok()) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return false;
-    }
+    if (!reply.body.ok()) return fail(RPC_S_SERVER_UNAVAILABLE, false);
     return true;
 }
 
@@ -170,20 +164,14 @@ HANDLE insert_printer_handle(std::unique_ptr<PrinterHandle> handle) {
 std::shared_ptr<PrinterHandle> lookup_printer_handle(HANDLE handle) {
     std::lock_guard lock(table_mutex);
     auto it = table().find(reinterpret_cast<uintptr_t>(handle));
-    if (it == table().end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    if (it == table().end()) return fail(ERROR_INVALID_HANDLE, std::shared_ptr<PrinterHandle>());
     return it->second;
 }
 
 std::shared_ptr<PrinterHandle> take_printer_handle(HANDLE handle) {
     std::lock_guard lock(table_mutex);
     auto it = table().find(reinterpret_cast<uintptr_t>(handle));
-    if (it == table().end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    if (it == table().end()) return fail(ERROR_INVALID_HANDLE, std::shared_ptr<PrinterHandle>());
     auto h = it->second;
     table().erase(it);
     return h;

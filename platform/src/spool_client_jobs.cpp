@@ -16,23 +16,14 @@ DWORD start_doc(HANDLE printer, DWORD level, const std::string& document, const 
     auto h = lookup_printer_handle(printer);
     if (!h) return 0;
     std::lock_guard lock(h->mutex);
-    if (level < 1 || level > 3) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return 0;
-    }
-    if (h->spool_fd >= 0) {
-        SetLastError(ERROR_INVALID_PRINTER_STATE);
-        return 0;
-    }
+    if (level < 1 || level > 3) return fail<DWORD>(ERROR_INVALID_LEVEL);
+    if (h->spool_fd >= 0) return fail<DWORD>(ERROR_INVALID_PRINTER_STATE);
     Writer w;
     w.str(document).str(output).str(datatype);
     Reply reply;
     if (!call(*h->conn, Op::StartDoc, w, reply) || !finish(reply)) return 0;
     uint32_t job = reply.body.u32();
-    if (!reply.body.ok() || reply.passed_fd < 0) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return 0;
-    }
+    if (!reply.body.ok() || reply.passed_fd < 0) return fail<DWORD>(RPC_S_SERVER_UNAVAILABLE);
     h->spool_fd = reply.passed_fd;
     reply.passed_fd = -1;
     h->job_id = job;
@@ -60,10 +51,7 @@ BOOL end_doc(HANDLE printer, Op op) {
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
-    if (h->spool_fd < 0) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return FALSE;
-    }
+    if (h->spool_fd < 0) return fail(ERROR_SPL_NO_STARTDOC);
     close(h->spool_fd);
     h->spool_fd = -1;
     h->job_id = 0;
@@ -74,6 +62,39 @@ BOOL end_doc(HANDLE printer, Op op) {
     return finish(reply);
 }
 
+// Pages are counted here and reported with the end of the document.
+BOOL page_mark(HANDLE printer, bool start) {
+    auto h = lookup_printer_handle(printer);
+    if (!h) return FALSE;
+    std::lock_guard lock(h->mutex);
+    if (h->spool_fd < 0) return fail(ERROR_SPL_NO_STARTDOC);
+    if (!start && h->in_page) ++h->pages;
+    h->in_page = start;
+    return succeed();
+}
+
+void fill_job_1(Packer& p, JOB_INFO_1W* r, const JobInfo& j) {
+    r->JobId = j.id;
+    r->pPrinterName = p.str<char16_t>(j.printer);
+    r->pMachineName = p.str<char16_t>(j.machine);
+    r->pUserName = p.str<char16_t>(j.user);
+    r->pDocument = p.str<char16_t>(j.document);
+    r->pDatatype = p.str<char16_t>(j.datatype);
+    r->pStatus = j.status_text.empty() ? nullptr : p.str<char16_t>(j.status_text);
+    r->Status = j.status;
+    r->Priority = j.priority;
+    r->Position = j.position;
+    r->TotalPages = j.total_pages;
+    r->PagesPrinted = j.pages_printed;
+    time_t secs = static_cast<time_t>(j.submitted_ms / 1000);
+    struct tm utc{};
+    gmtime_r(&secs, &utc);
+    r->Submitted = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
+                              static_cast<WORD>(utc.tm_wday), static_cast<WORD>(utc.tm_mday),
+                              static_cast<WORD>(utc.tm_hour), static_cast<WORD>(utc.tm_min),
+                              static_cast<WORD>(utc.tm_sec), static_cast<WORD>(j.submitted_ms % 1000)};
+}
+
 }  // namespace
 }  // namespace qor::spool
 
@@ -82,69 +103,31 @@ using namespace qor::spool;
 extern "C" {
 
 QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE doc_info) {
-    if (!doc_info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
     const auto* d = reinterpret_cast<const DOC_INFO_1W*>(doc_info);
     return start_doc(printer, level, wide_to_utf8(d->pDocName), wide_to_utf8(d->pOutputFile),
                      wide_to_utf8(d->pDatatype));
 }
 
 QORAPI DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE doc_info) {
-    if (!doc_info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
     const auto* d = reinterpret_cast<const DOC_INFO_1A*>(doc_info);
     return start_doc(printer, level, ansi_to_utf8(d->pDocName), ansi_to_utf8(d->pOutputFile),
                      ansi_to_utf8(d->pDatatype));
 }
 
-QORAPI BOOL StartPagePrinter(HANDLE printer) {
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (h->spool_fd < 0) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return FALSE;
-    }
-    h->in_page = true;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
-}
+QORAPI BOOL StartPagePrinter(HANDLE printer) { return page_mark(printer, true); }
 
-QORAPI BOOL EndPagePrinter(HANDLE printer) {
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (h->spool_fd < 0) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return FALSE;
-    }
-    if (h->in_page) ++h->pages;
-    h->in_page = false;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
-}
+QORAPI BOOL EndPagePrinter(HANDLE printer) { return page_mark(printer, false); }
 
 QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD written) {
     if (written) *written = 0;
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
-    if (h->spool_fd < 0) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return FALSE;
-    }
-    if (!written || (size && !buffer)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (job_cancelled(h->spool_fd)) {
-        SetLastError(ERROR_PRINT_CANCELLED);
-        return FALSE;
-    }
+    if (h->spool_fd < 0) return fail(ERROR_SPL_NO_STARTDOC);
+    if (!written || (size && !buffer)) return fail(ERROR_INVALID_PARAMETER);
+    if (job_cancelled(h->spool_fd)) return fail(ERROR_PRINT_CANCELLED);
     const auto* p = static_cast<const uint8_t*>(buffer);
     DWORD done = 0;
     while (done < size) {
@@ -158,8 +141,7 @@ QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
         done += static_cast<DWORD>(n);
     }
     *written = done;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc(printer, Op::EndDoc); }
@@ -171,10 +153,7 @@ QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWOR
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
     // Only commands are supported; changing a job's record comes later.
-    if (level != 0 || info) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 0 || info) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.u32(job_id).u32(command);
     Reply reply;
@@ -184,52 +163,18 @@ QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWOR
 
 QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
                       LPDWORD needed, LPDWORD returned) {
-    if (!needed || !returned) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *needed = 0, *returned = 0;
+    if (!counters_ok(needed, returned)) return FALSE;
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
-    if (level != 1) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (level != 1) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.u32(first).u32(count);
     Reply reply;
     if (!call(*h->conn, Op::EnumJobs, w, reply) || !finish(reply)) return FALSE;
-    std::vector<JobInfo> jobs;
-    if (!decode_list(reply.body, jobs)) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return FALSE;
-    }
-    BOOL ok = pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, [](Packer& p, JOB_INFO_1W* r, const JobInfo& j) {
-        r->JobId = j.id;
-        r->pPrinterName = p.str<char16_t>(j.printer);
-        r->pMachineName = p.str<char16_t>(j.machine);
-        r->pUserName = p.str<char16_t>(j.user);
-        r->pDocument = p.str<char16_t>(j.document);
-        r->pDatatype = p.str<char16_t>(j.datatype);
-        r->pStatus = j.status_text.empty() ? nullptr : p.str<char16_t>(j.status_text);
-        r->Status = j.status;
-        r->Priority = j.priority;
-        r->Position = j.position;
-        r->TotalPages = j.total_pages;
-        r->PagesPrinted = j.pages_printed;
-        time_t secs = static_cast<time_t>(j.submitted_ms / 1000);
-        struct tm utc{};
-        gmtime_r(&secs, &utc);
-        r->Submitted = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
-                                  static_cast<WORD>(utc.tm_wday), static_cast<WORD>(utc.tm_mday),
-                                  static_cast<WORD>(utc.tm_hour), static_cast<WORD>(utc.tm_min),
-                                  static_cast<WORD>(utc.tm_sec), static_cast<WORD>(j.submitted_ms % 1000)};
+    return finish_list<JobInfo>(reply, returned, [&](const std::vector<JobInfo>& jobs) {
+        return pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, fill_job_1);
     });
-    if (!ok) return FALSE;
-    *returned = static_cast<DWORD>(jobs.size());
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
 }
 
 }  // extern "C"

@@ -25,10 +25,7 @@ std::vector<uint8_t> devmode_bytes(const DEVMODEW* dm) {
 
 BOOL open_printer(const std::string& name, bool has_defaults, const std::string& datatype,
                   const std::vector<uint8_t>& devmode, DWORD access, LPHANDLE out) {
-    if (!out) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!out) return fail(ERROR_INVALID_PARAMETER);
     *out = nullptr;
     auto handle = std::make_unique<PrinterHandle>();
     handle->conn = Connection::open();
@@ -39,8 +36,7 @@ BOOL open_printer(const std::string& name, bool has_defaults, const std::string&
     if (!call(*handle->conn, Op::OpenPrinter, w, reply)) return FALSE;
     if (!finish(reply)) return FALSE;
     *out = insert_printer_handle(std::move(handle));
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 // Runs `body(handle)` with the handle locked; invalid handles fail.
@@ -119,53 +115,28 @@ bool printer_level_supported(DWORD level) { return level == 1 || level == 2 || l
 template <bool Wide>
 BOOL enum_printers(DWORD flags, const std::string& name, DWORD level, LPBYTE buffer, DWORD size,
                    LPDWORD needed, LPDWORD returned) {
-    if (!needed || !returned) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *needed = 0, *returned = 0;
-    if (!printer_level_supported(level)) {
-        SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
+    if (!counters_ok(needed, returned)) return FALSE;
+    if (!printer_level_supported(level)) return fail(ERROR_INVALID_LEVEL);
     Writer w;
     w.u32(flags).str(name);
     Reply reply;
     if (!call_once(Op::EnumPrinters, w, reply)) return FALSE;
     if (!finish(reply)) return FALSE;
-    std::vector<PrinterInfo> items;
-    if (!decode_list(reply.body, items)) {
-        SetLastError(RPC_S_SERVER_UNAVAILABLE);
-        return FALSE;
-    }
-    if (!pack_printers<Wide>(items, level, buffer, size, needed)) return FALSE;
-    *returned = static_cast<DWORD>(items.size());
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return finish_list<PrinterInfo>(reply, returned, [&](const std::vector<PrinterInfo>& items) { return pack_printers<Wide>(items, level, buffer, size, needed); });
 }
 
 template <bool Wide>
 BOOL get_printer(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    if (!needed) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!needed) return fail(ERROR_INVALID_PARAMETER);
     *needed = 0;
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
-        if (!printer_level_supported(level)) {
-            SetLastError(ERROR_INVALID_LEVEL);
-            return FALSE;
-        }
+        if (!printer_level_supported(level)) return fail(ERROR_INVALID_LEVEL);
         Reply reply;
         if (!call(*h.conn, Op::GetPrinter, Writer(), reply) || !finish(reply)) return FALSE;
         PrinterInfo info;
-        if (!decode(reply.body, info)) {
-            SetLastError(RPC_S_SERVER_UNAVAILABLE);
-            return FALSE;
-        }
+        if (!decode(reply.body, info)) return fail(RPC_S_SERVER_UNAVAILABLE);
         if (!pack_printers<Wide>({info}, level, buffer, size, needed)) return FALSE;
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        return succeed();
     });
 }
 
@@ -210,14 +181,8 @@ bool read_set_info(DWORD level, LPBYTE info, PrinterInfo& out) {
 template <bool Wide>
 BOOL set_printer(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
-        if (level != 0 && level != 2 && level != 5) {
-            SetLastError(ERROR_INVALID_LEVEL);
-            return FALSE;
-        }
-        if (level != 0 && !info) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (level != 0 && level != 2 && level != 5) return fail(ERROR_INVALID_LEVEL);
+        if (level != 0 && !info) return fail(ERROR_INVALID_PARAMETER);
         PrinterInfo record;
         if (level != 0) read_set_info<Wide>(level, info, record);
         // With PRINTER_CONTROL_SET_STATUS the status word is the pointer's value.
@@ -335,8 +300,7 @@ QORAPI BOOL ClosePrinter(HANDLE printer) {
     Reply reply;
     call(*h->conn, Op::ClosePrinter, Writer(), reply);
     h->conn.reset();
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    return succeed();
 }
 
 QORAPI BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,

@@ -23,6 +23,7 @@ struct LocalPort {
     std::shared_ptr<PortDevice> device;
     std::string output_file;  // of the open document, for reopening
     bool broken = false;      // the device went away; reopen before the next write
+    bool line_only = false;   // opened for line requests, no document yet
     COMMTIMEOUTS timeouts{};
 
     std::shared_ptr<PortDevice> current() {
@@ -71,7 +72,9 @@ BOOL start_doc_port(HANDLE h, LPWSTR, DWORD, DWORD level, LPBYTE doc_info) {
     if (doc_info && level >= 1 && level <= 3)
         if (LPWSTR file = reinterpret_cast<LPWSTR*>(doc_info)[1]) output = utf16_to_utf8(file);
     std::lock_guard lock(port->mutex);
-    if (port->device) return TRUE;
+    bool reuse = port->device && (!port->line_only || output.empty());
+    port->line_only = false;
+    if (reuse) return TRUE;
     std::shared_ptr<PortDevice> dev;
     if (!open_for(*port, output, dev)) return FALSE;
     port->device = std::move(dev);
@@ -169,9 +172,17 @@ BOOL get_data_from_port(HANDLE h, DWORD control, LPWSTR, LPWSTR in, DWORD in_siz
     if (returned) *returned = 0;
     if (!port) return fail(ERROR_INVALID_HANDLE);
     if (control == 0) return fail(ERROR_NOT_SUPPORTED);
-    // Line requests work whether or not a document is open.
-    auto dev = port->current();
-    if (!dev && !open_for(*port, std::string(), dev)) return FALSE;
+    // Line requests work whether or not a document is open; a device opened
+    // for them stays open for the next ones until the port's document ends.
+    std::shared_ptr<PortDevice> dev;
+    {
+        std::lock_guard lock(port->mutex);
+        if (!port->device) {
+            if (!open_for(*port, std::string(), port->device)) return FALSE;
+            port->line_only = true;
+        }
+        dev = port->device;
+    }
     DWORD error = 0;
     switch (control) {
     case IOCTL_PAR_QUERY_DEVICE_ID:

@@ -88,8 +88,15 @@ public:
 
 class EmulatorDevice : public PortDevice {
 public:
+    // The emulator serves one host at a time and notices a closed
+    // connection a moment later, and a freshly started one may not listen
+    // yet: keep trying for a while before calling it not ready.
     bool connect(const std::string& path, DWORD& error) {
-        if (link_.connect(path)) return true;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        do {
+            if (link_.connect(path)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } while (std::chrono::steady_clock::now() < deadline);
         error = ERROR_NOT_READY;
         return false;
     }

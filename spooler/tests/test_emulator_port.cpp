@@ -16,6 +16,7 @@ class EmulatorPort : public ::testing::Test {
 protected:
     void SetUp() override {
         emulator = qortest::Child::spawn("qoremu", {"--socket", socket});
+        // The port's own connection attempts wait for the emulator to listen.
         ASSERT_TRUE(qortest::eventually([&] {
             struct stat st{};
             return stat(socket.c_str(), &st) == 0;
