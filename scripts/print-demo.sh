@@ -6,14 +6,15 @@
 # again: what is already there is reused.
 #
 #   scripts/print-demo.sh            build, set up, print
-#   scripts/print-demo.sh --no-build use the build/ folder as it is
+#   scripts/print-demo.sh --no-build use the build folder as it is
+#   (QOR_BUILD_DIR names another build folder than build/)
 #
 # Places: $QOR_ROOT (default ~/.local/share/qor) and $QOR_RUNTIME_DIR
 # (default $XDG_RUNTIME_DIR/qor), the same the suite's tools use, so they
 # find the printer afterwards.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=$top/build
+build=${QOR_BUILD_DIR:-$top/build}
 if [ "${1:-}" != "--no-build" ]; then
   "$top/scripts/install-deps.sh"
   "$top/scripts/build.sh" default
