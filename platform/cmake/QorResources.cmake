@@ -6,7 +6,11 @@
 #       [STRINGS <file>]...)
 #
 # Relative files are taken from the calling folder. Call once per target.
-qor_add_program(qorrc SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tools/qorrc.cpp LIBS qorplatform_internal)
+# qorrc stands alone (only the UTF helpers), so modules' resources build even
+# while the platform library is broken or partly left out.
+add_executable(qorrc ${CMAKE_CURRENT_LIST_DIR}/../tools/qorrc.cpp ${CMAKE_CURRENT_LIST_DIR}/../src/utf.cpp)
+target_include_directories(qorrc PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../include ${CMAKE_CURRENT_LIST_DIR}/../src)
+qor_target_defaults(qorrc)
 
 function(qor_embed_resources target)
   set(args)
