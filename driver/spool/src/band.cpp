@@ -129,7 +129,7 @@ void GatherTurnedRow(const BYTE* grey, const BandGeometry& g, size_t grey_rows_p
 
 bool ComputeBandGeometry(const EXDEVMODE& devmode, BandGeometry* g) noexcept {
     const PaperMetrix paper = devmode.CurrentPaper;
-    const bool portrait = devmode.dm.dmOrientation == DMORIENT_PORTRAIT;
+    const bool portrait = !IsLandscape(devmode);
     *g = BandGeometry{};
     if (paper.Feed == PAPER_FEED_ROTATED) {
         g->row_width = paper.AreaLength;

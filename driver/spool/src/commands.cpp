@@ -40,6 +40,8 @@ BYTE DensityCode(BYTE density) {
 
 bool IsPageMode(const SPLJOB* job) noexcept { return job->devmode.Mode != 0; }
 
+bool IsLandscape(const EXDEVMODE& devmode) noexcept { return devmode.dm.dmOrientation == DMORIENT_LANDSCAPE; }
+
 void SendJobStart(SPLJOB* job) noexcept {
     BYTE start[sizeof(kStatusBack) + sizeof(kInitialise) + 2 + 24 + sizeof(kSetting123D) +
                sizeof(kMotionUnits)];
@@ -77,8 +79,7 @@ void SendPageStart(SPLJOB* job) noexcept {
 
     if (IsPageMode(job)) {
         Send(job, kSetting124F);
-        const SHORT orientation = dm.dm.dmOrientation;
-        SendPrintDirection(job, orientation == DMORIENT_PORTRAIT ? 0 : 3);
+        SendPrintDirection(job, IsLandscape(dm) ? 3 : 0);
         if (dm.Kind == EXDM_KIND_PAGE_AREA) {
             const PaperMetrix paper = dm.CurrentPaper;
             SendPrintArea(job, 0, 0, int64_t{paper.AreaWidthMM} * 8, int64_t{paper.AreaLengthMM} * 8);

@@ -26,3 +26,6 @@ void SendFeed(SPLJOB* job, LONG rows) noexcept;
 void SendRasterImage(SPLJOB* job, const BYTE* data, DWORD bytes_per_row, DWORD rows) noexcept;
 
 bool IsPageMode(const SPLJOB* job) noexcept;
+// Landscape is orientation 2 alone, as the rendering driver draws it; any
+// other value is drawn, and therefore printed, upright.
+bool IsLandscape(const EXDEVMODE& devmode) noexcept;

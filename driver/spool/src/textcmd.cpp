@@ -15,7 +15,7 @@ bool SendText(SPLJOB* job, const BYTE* record, DWORD size) noexcept {
     const EXDEVMODE& dm = job->devmode;
 
     if (page_mode) {
-        if (dm.dm.dmOrientation == DMORIENT_PORTRAIT)
+        if (!IsLandscape(dm))
             SendPrintArea(job, header.x0, header.y0, header.width, header.height);
         else
             SendPrintArea(job, int64_t{header.area_width} - header.y0 - header.height, header.x0,

@@ -145,6 +145,20 @@ TEST(Band, RotatedFeedSwapsWidthAndLength) {
     EXPECT_EQ(g.stride, 300u);
 }
 
+TEST(Band, OnlyOrientationTwoIsLandscape) {
+    // The rendering driver draws any other orientation upright.
+    BandGeometry g;
+    EXDEVMODE dm = MakeDevmode(100, 300);
+    for (SHORT orientation : {0, 1, 3, -1}) {
+        dm.dm.dmOrientation = orientation;
+        ASSERT_TRUE(ComputeBandGeometry(dm, &g));
+        EXPECT_FALSE(g.turned) << orientation;
+    }
+    dm.dm.dmOrientation = DMORIENT_LANDSCAPE;
+    ASSERT_TRUE(ComputeBandGeometry(dm, &g));
+    EXPECT_TRUE(g.turned);
+}
+
 TEST(Band, HostileGeometryAndShortImagesAreContained) {
     BandGeometry g;
     EXPECT_FALSE(ComputeBandGeometry(MakeDevmode(-8, 100), &g));
