@@ -231,7 +231,10 @@ typedef int (*FONTENUMPROCW)(const LOGFONTW* logfont, const TEXTMETRICW* metrics
 #define SP_ERROR (-1)
 
 // Device contexts. `driver` is "WINSPOOL" (or null) to take the printer's
-// installed driver, or the name or path of a driver module to load directly.
+// installed driver, or the name or path of a driver module to load directly;
+// such a device may name a printer the spooler does not know, and its
+// documents then run without a spooler job (job ids counted in the process).
+// Without a device mode the printer's default is used, else the driver's.
 QORAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR output, const DEVMODEW* devmode);
 QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode);
 QORAPI BOOL DeleteDC(HDC hdc);
