@@ -482,6 +482,92 @@ TEST_F(SpoolerTest, SerialPortOpensWithTheSettingsKeptInTheRegistry) {
     RegCloseKey(key);
 }
 
+TEST_F(SpoolerTest, NarrowCallsPrintARawJobAsTheSetupToolDoes) {
+    HANDLE h = nullptr;
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>(kPrinter.c_str()), &h, nullptr));
+    DOC_INFO_1A di{const_cast<char*>("QOR ZEM-D F/W Update"), nullptr, const_cast<char*>("RAW")};
+    DWORD job = StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&di));
+    ASSERT_NE(job, 0u);
+    DWORD written = 0;
+    ASSERT_TRUE(StartPagePrinter(h));
+    ASSERT_TRUE(WritePrinter(h, const_cast<char*>("\x12q\x00"), 3, &written));
+    EXPECT_EQ(written, 3u);
+    ASSERT_TRUE(EndPagePrinter(h));
+    ASSERT_TRUE(EndDocPrinter(h));
+    ASSERT_TRUE(ClosePrinter(h));
+    ASSERT_TRUE(spooler.wait_idle(kPrinter));
+    EXPECT_EQ(spooler.output(), std::string("\x12q\x00", 3));
+    DOC_INFO_1A emf{const_cast<char*>("x"), nullptr, const_cast<char*>("NT EMF 1.008")};
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>(kPrinter.c_str()), &h, nullptr));
+    EXPECT_EQ(StartDocPrinterA(h, 1, reinterpret_cast<LPBYTE>(&emf)), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATATYPE));
+    ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, StoredDeviceModeComesBackInBothForms) {
+    Printer p(kPrinter);
+    std::vector<uint8_t> record(220 + 672, 0);
+    auto* dm = reinterpret_cast<DEVMODEW*>(record.data());
+    std::u16string name = w(kPrinter);
+    std::memcpy(dm->dmDeviceName, name.c_str(), (name.size() + 1) * 2);
+    dm->dmSpecVersion = 0x0401, dm->dmSize = 220, dm->dmDriverExtra = 672, dm->dmFields = 0x04000203;
+    dm->dmPaperWidth = 800;
+    record[220 + 5] = 0x5A;  // a byte of the driver's private part
+    std::vector<uint8_t> keep;
+    auto* info = p.level2(keep);
+    info->pDevMode = dm;
+    ASSERT_TRUE(SetPrinterW(p.get(), 2, keep.data(), 0));
+    auto* back = p.level2(keep)->pDevMode;
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(std::memcmp(back, record.data(), record.size()), 0);
+    DWORD needed = 0;
+    GetPrinterA(p.get(), 2, nullptr, 0, &needed);
+    std::vector<uint8_t> narrow(needed);
+    ASSERT_TRUE(GetPrinterA(p.get(), 2, narrow.data(), needed, &needed));
+    const auto* a = static_cast<const uint8_t*>(reinterpret_cast<PRINTER_INFO_2A*>(narrow.data())->pDevMode);
+    ASSERT_NE(a, nullptr);
+    EXPECT_STREQ(reinterpret_cast<const char*>(a), kPrinter.c_str());
+    uint16_t size_a = 0, extra = 0, width = 0;
+    std::memcpy(&size_a, a + 36, 2);
+    std::memcpy(&extra, a + 38, 2);
+    std::memcpy(&width, a + offsetof(DEVMODEW, u1) - 32 + 6, 2);
+    EXPECT_EQ(size_a, 156);
+    EXPECT_EQ(extra, 672);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(a[156 + 5], 0x5A);
+}
+
+TEST_F(SpoolerTest, JobFailingOnItsPortWaitsWithAnErrorAndPrintsOnceThePortWorks) {
+    std::string folder = qortest::sandbox() + "/not-a-file";
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(QorConfigurePortW(u"FILE:", w(folder).c_str(), nullptr));
+    Printer p(kPrinter);
+    ASSERT_NE(print(p.get(), "eventually"), 0u);
+    ASSERT_TRUE(eventually([&] {
+        DWORD needed = 0, count = 0;
+        std::vector<uint8_t> buf(4096);
+        if (!EnumJobsW(p.get(), 0, 1, 1, buf.data(), DWORD(buf.size()), &needed, &count) || count != 1) return false;
+        return (reinterpret_cast<JOB_INFO_1W*>(buf.data())->Status & JOB_STATUS_ERROR) != 0;
+    }));
+    ASSERT_TRUE(QorConfigurePortW(u"FILE:", w(spooler.output_path()).c_str(), nullptr));
+    ASSERT_TRUE(spooler.wait_idle(kPrinter));
+    EXPECT_EQ(spooler.output(), "eventually");
+}
+
+TEST_F(SpoolerTest, PausedJobWaitsWhileLaterJobsPrint) {
+    Printer p(kPrinter);
+    ASSERT_TRUE(p.command(PRINTER_CONTROL_PAUSE));
+    DWORD first = print(p.get(), "first ");
+    ASSERT_NE(print(p.get(), "second "), 0u);
+    ASSERT_TRUE(SetJobW(p.get(), first, 0, nullptr, JOB_CONTROL_PAUSE));
+    ASSERT_TRUE(p.command(PRINTER_CONTROL_RESUME));
+    ASSERT_TRUE(eventually([&] { return p.jobs() == 1; }));
+    EXPECT_EQ(spooler.output(), "second ");
+    ASSERT_TRUE(SetJobW(p.get(), first, 0, nullptr, JOB_CONTROL_RESUME));
+    ASSERT_TRUE(spooler.wait_idle(kPrinter));
+    EXPECT_EQ(spooler.output(), "second first ");
+}
+
 TEST_F(SpoolerTest, DefaultCommConfigReflectsThePortsStoredSettings) {
     ASSERT_TRUE(QorConfigurePortW(u"COM3", nullptr, u"19200,e,7,2,p"));
     DWORD size = 0;
