@@ -8,7 +8,12 @@
 namespace qorlm {
 
 inline constexpr DWORD kRequestJobId = 0xFFFFFFFF;
-inline constexpr DWORD kPollingStack = 0x4000;
+// The original asks for 16 KB of stack, which there is only the initial
+// commit: the thread may still grow to the process's default reserve. Here
+// the size argument is a hard limit, and 16 KB does not hold a spooler RPC
+// (the spooler crashed on the first status report), so the threads take the
+// default reserve that the original effectively had.
+inline constexpr DWORD kPollingStack = 0;
 inline constexpr DWORD kReadDoneWaitMs = 5000;
 
 // The wake event is published and withdrawn by the polling thread while

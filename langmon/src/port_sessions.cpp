@@ -142,13 +142,12 @@ QORAPI BOOL QORMonWritePort(HANDLE handle, LPBYTE buffer, DWORD count, LPDWORD w
         SetLastError(caller_error);
         return TRUE;
     }
-    const BOOL result = port->monitor.pfnWritePort
-                            ? port->monitor.pfnWritePort(port->underlying_port, buffer, count, written)
-                            : FALSE;
-    const DWORD error = GetLastError();
+    // The lock covers the bookkeeping, not the transfer: a printer that stops
+    // taking data (paper out, cover open) would otherwise hold the lock for
+    // the whole write time-out and starve the polls that report why.
     unlock_port(port);
-    SetLastError(error);
-    return result;
+    return port->monitor.pfnWritePort ? port->monitor.pfnWritePort(port->underlying_port, buffer, count, written)
+                                      : FALSE;
 }
 
 QORAPI BOOL QORMonReadPort(HANDLE handle, LPBYTE buffer, DWORD size, LPDWORD read) {

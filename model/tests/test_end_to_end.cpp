@@ -30,7 +30,7 @@ protected:
         tickets_ = dir + "/tickets";
         emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket_, "--control", control_, "--tickets",
                                                      tickets_, "--state", dir + "/zemd.state", "--print-speed",
-                                                     "20"});
+                                                     "200", "--rx-buffer", "256"});
         ASSERT_TRUE(qoremu::wait_for_path(control_));
         ASSERT_TRUE(spooler_.add_driver(kDriver, "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
         ASSERT_TRUE(spooler_.add_printer(kPrinter, "USB001", "emu:" + socket_, kDriver));
@@ -68,10 +68,11 @@ protected:
         return job;
     }
 
+    static constexpr DWORD kNoStatus = 0xFFFFFFFF;
     DWORD spooler_status() {
         std::vector<BYTE> buffer(8192);
         DWORD needed = 0;
-        if (!GetPrinterW(printer_, 2, buffer.data(), DWORD(buffer.size()), &needed)) return 0xFFFFFFFF;
+        if (!GetPrinterW(printer_, 2, buffer.data(), DWORD(buffer.size()), &needed)) return kNoStatus;
         return reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())->Status;
     }
 
@@ -111,13 +112,18 @@ TEST_F(ModelEndToEnd, RawJobReachesThePaper) {
 }
 
 TEST_F(ModelEndToEnd, PaperOutDuringAJobReachesTheSpoolerAndTheStatusBlockThenClears) {
-    // Long enough at 20 mm/s to still be printing when the paper runs out.
-    print(ticket_text(60));
+    // More than the printer's small buffer and the line's credit take, so the
+    // spooler is still writing (the job still active) when the paper runs out.
+    print(ticket_text(200));
     ASSERT_TRUE(qortest::eventually([&] { return stat("status-backs") != "" && stat("status-backs") != "0"; },
                                     std::chrono::seconds(10)));
     control("raise paper-out");
-    EXPECT_TRUE(qortest::eventually([&] { return (spooler_status() & PRINTER_STATUS_PAPER_OUT) != 0; },
-                                    std::chrono::seconds(10)));
+    EXPECT_TRUE(qortest::eventually(
+        [&] {
+            const DWORD status = spooler_status();
+            return status != kNoStatus && (status & PRINTER_STATUS_PAPER_OUT) != 0;
+        },
+        std::chrono::seconds(10)));
     DWORD word = 0;
     EXPECT_TRUE(qortest::eventually([&] { return block_status(&word) && (word & status::kPaperOut); }));
     control("clear paper-out");
