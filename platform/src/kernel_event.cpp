@@ -1,7 +1,7 @@
 // Events, manual or automatic reset, unnamed or named.
 #include "kernel_sync.h"
 #include "qor/kernel.h"
-#include "utf.h"
+#include "object_names.h"
 
 namespace qor::kernel {
 
@@ -38,7 +38,7 @@ void initialise_event(EventState* s, BOOL manual_reset, BOOL initial_state) {
     s->signalled.store(initial_state ? 1 : 0);
 }
 
-HANDLE create_event(BOOL manual_reset, BOOL initial_state, const std::string* name) {
+HANDLE create_event(BOOL manual_reset, BOOL initial_state, const std::optional<std::string>& name) {
     if (!name) {
         auto block = std::make_shared<PrivateEvent>();
         initialise_event(&block->state, manual_reset, initial_state);
@@ -71,31 +71,19 @@ HANDLE open_event(const std::string& name) {
 }  // namespace
 
 extern "C" QORAPI HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCSTR name) {
-    if (!name) return create_event(manual_reset, initial_state, nullptr);
-    std::string n = qor::acp_to_utf8(name);
-    return create_event(manual_reset, initial_state, &n);
+    return create_event(manual_reset, initial_state, object_name(name));
 }
 
 extern "C" QORAPI HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCWSTR name) {
-    if (!name) return create_event(manual_reset, initial_state, nullptr);
-    std::string n = qor::utf16_to_utf8(name);
-    return create_event(manual_reset, initial_state, &n);
+    return create_event(manual_reset, initial_state, object_name(name));
 }
 
 extern "C" QORAPI HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_event(qor::acp_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), open_event);
 }
 
 extern "C" QORAPI HANDLE OpenEventW(DWORD, BOOL, LPCWSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_event(qor::utf16_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), open_event);
 }
 
 extern "C" QORAPI BOOL SetEvent(HANDLE event) {

@@ -2,7 +2,7 @@
 #include "kernel_file.h"
 
 #include "qor/kernel.h"
-#include "utf.h"
+#include "object_names.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -88,20 +88,14 @@ std::shared_ptr<FileObject> lookup_file(HANDLE h) { return lookup_as<FileObject>
 
 extern "C" QORAPI HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                                      DWORD, HANDLE) {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
-    return create_file(qor::acp_to_utf8(path), access, disposition);
+    return with_required_name(path, INVALID_HANDLE_VALUE,
+                              [&](const std::string& p) { return create_file(p, access, disposition); });
 }
 
 extern "C" QORAPI HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                                      DWORD, HANDLE) {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
-    return create_file(qor::utf16_to_utf8(path), access, disposition);
+    return with_required_name(path, INVALID_HANDLE_VALUE,
+                              [&](const std::string& p) { return create_file(p, access, disposition); });
 }
 
 extern "C" QORAPI BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read_count, LPVOID) {
@@ -192,18 +186,6 @@ BOOL delete_file(const std::string& path) {
 }
 }  // namespace
 
-extern "C" QORAPI BOOL DeleteFileA(LPCSTR path) {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return delete_file(qor::acp_to_utf8(path));
-}
+extern "C" QORAPI BOOL DeleteFileA(LPCSTR path) { return with_required_name(path, BOOL(FALSE), delete_file); }
 
-extern "C" QORAPI BOOL DeleteFileW(LPCWSTR path) {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return delete_file(qor::utf16_to_utf8(path));
-}
+extern "C" QORAPI BOOL DeleteFileW(LPCWSTR path) { return with_required_name(path, BOOL(FALSE), delete_file); }

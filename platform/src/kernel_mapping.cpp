@@ -3,7 +3,7 @@
 #include "kernel_file.h"
 #include "named_region.h"
 #include "qor/kernel.h"
-#include "utf.h"
+#include "object_names.h"
 
 #include <cerrno>
 #include <map>
@@ -144,7 +144,8 @@ HANDLE create_file_mapping(HANDLE file, uint64_t size, bool writable) {
     return insert_handle(std::make_shared<MappingObject>(holder, fd, 0, size, writable));
 }
 
-HANDLE create_mapping(HANDLE file, DWORD protect, DWORD size_high, DWORD size_low, const std::string* name) {
+HANDLE create_mapping(HANDLE file, DWORD protect, DWORD size_high, DWORD size_low,
+                      const std::optional<std::string>& name) {
     bool writable = (protect & 0xFF) == PAGE_READWRITE;
     if ((protect & 0xFF) != PAGE_READWRITE && (protect & 0xFF) != PAGE_READONLY) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -178,32 +179,20 @@ using namespace qor::kernel;
 
 extern "C" QORAPI HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD size_high,
                                             DWORD size_low, LPCSTR name) {
-    if (!name) return create_mapping(file, protect, size_high, size_low, nullptr);
-    std::string n = qor::acp_to_utf8(name);
-    return create_mapping(file, protect, size_high, size_low, &n);
+    return create_mapping(file, protect, size_high, size_low, object_name(name));
 }
 
 extern "C" QORAPI HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD size_high,
                                             DWORD size_low, LPCWSTR name) {
-    if (!name) return create_mapping(file, protect, size_high, size_low, nullptr);
-    std::string n = qor::utf16_to_utf8(name);
-    return create_mapping(file, protect, size_high, size_low, &n);
+    return create_mapping(file, protect, size_high, size_low, object_name(name));
 }
 
 extern "C" QORAPI HANDLE OpenFileMappingA(DWORD access, BOOL, LPCSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_mapping(access, qor::acp_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
 }
 
 extern "C" QORAPI HANDLE OpenFileMappingW(DWORD access, BOOL, LPCWSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_mapping(access, qor::utf16_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
 }
 
 extern "C" QORAPI LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low,

@@ -3,7 +3,7 @@
 // or process dies.
 #include "kernel_sync.h"
 #include "qor/kernel.h"
-#include "utf.h"
+#include "object_names.h"
 
 #include <cerrno>
 #include <ctime>
@@ -147,7 +147,7 @@ struct PrivateMutex {
     MutexState state;
 };
 
-HANDLE create_mutex(BOOL initial_owner, const std::string* name) {
+HANDLE create_mutex(BOOL initial_owner, const std::optional<std::string>& name) {
     std::shared_ptr<MutexObject> object;
     bool existed = false;
     if (!name) {
@@ -186,31 +186,19 @@ HANDLE open_mutex(const std::string& name) {
 }  // namespace
 
 extern "C" QORAPI HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCSTR name) {
-    if (!name) return create_mutex(initial_owner, nullptr);
-    std::string n = qor::acp_to_utf8(name);
-    return create_mutex(initial_owner, &n);
+    return create_mutex(initial_owner, object_name(name));
 }
 
 extern "C" QORAPI HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCWSTR name) {
-    if (!name) return create_mutex(initial_owner, nullptr);
-    std::string n = qor::utf16_to_utf8(name);
-    return create_mutex(initial_owner, &n);
+    return create_mutex(initial_owner, object_name(name));
 }
 
 extern "C" QORAPI HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_mutex(qor::acp_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), open_mutex);
 }
 
 extern "C" QORAPI HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return open_mutex(qor::utf16_to_utf8(name));
+    return with_required_name(name, HANDLE(nullptr), open_mutex);
 }
 
 extern "C" QORAPI BOOL ReleaseMutex(HANDLE mutex) {
