@@ -11,17 +11,6 @@
 
 namespace {
 
-void BM_CopyPage24(benchmark::State& state) {
-    const benchpage::Page& page = benchpage::ReferencePage();
-    std::vector<uint8_t> to(page.bgr.size());
-    for (auto _ : state) {
-        std::memcpy(to.data(), page.bgr.data(), page.bgr.size());
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_CopyPage24)->Unit(benchmark::kMillisecond);
-
 void BM_SpoolerSidePage(benchmark::State& state) {
     const benchpage::Page& page = benchpage::ReferencePage();
     spooltest::Recorder recorder;

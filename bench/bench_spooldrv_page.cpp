@@ -1,9 +1,11 @@
 #include "bench_spooldrv_page.h"
 
+#include <benchmark/benchmark.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace benchpage {
 
@@ -37,5 +39,31 @@ const Page& ReferencePage() {
     }();
     return page;
 }
+
+BITMAPINFO PageBitmapInfo(const Page& page) {
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof(info));
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = static_cast<LONG>(page.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(page.height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    return info;
+}
+
+namespace {
+
+void BM_CopyPage24(benchmark::State& state) {
+    const Page& page = ReferencePage();
+    std::vector<uint8_t> to(page.bgr.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), page.bgr.data(), page.bgr.size());
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_CopyPage24)->Unit(benchmark::kMillisecond);
+
+}  // namespace
 
 }  // namespace benchpage

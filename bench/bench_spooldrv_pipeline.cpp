@@ -71,17 +71,6 @@ const Installation& TheInstallation() {
     return installation;
 }
 
-void BM_CopyPage24(benchmark::State& state) {
-    const benchpage::Page& page = benchpage::ReferencePage();
-    std::vector<uint8_t> to(page.bgr.size());
-    for (auto _ : state) {
-        std::memcpy(to.data(), page.bgr.data(), page.bgr.size());
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_CopyPage24)->Unit(benchmark::kMillisecond);
-
 void BM_WholePipelinePage(benchmark::State& state) {
     const benchpage::Page& page = benchpage::ReferencePage();
     TheInstallation().SetMethod(static_cast<int>(state.range(0)));
@@ -90,13 +79,7 @@ void BM_WholePipelinePage(benchmark::State& state) {
         state.SkipWithError("no device context");
         return;
     }
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(page.width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(page.height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    const BITMAPINFO info = benchpage::PageBitmapInfo(page);
     DOCINFOW doc{sizeof(DOCINFOW), u"pipeline", nullptr, nullptr, 0};
     if (StartDocW(hdc, &doc) <= 0) {
         state.SkipWithError("no document: is QORCPDN7.so next to the benchmark?");

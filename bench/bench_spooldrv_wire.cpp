@@ -111,13 +111,7 @@ void BM_ThrottledPageOnTheWire(benchmark::State& state) {
         return;
     }
     const benchpage::Page& page = benchpage::ReferencePage();
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(page.width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(page.height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    const BITMAPINFO info = benchpage::PageBitmapInfo(page);
     double wire_seconds = 0, bytes = 0;
     for (auto _ : state) {
         const size_t tickets = qoremu::list_tickets(system.tickets()).size();

@@ -38,6 +38,16 @@ bool FindPaper(const PpdData& ppd, const std::string& wanted, PaperMetrix* paper
     return false;
 }
 
+// A setting the description bounds; a zero upper bound means the
+// description gives none and `fallback` holds.
+bool WithinRange(const char* option, int value, int low, int high, int fallback, std::string* error) {
+    if (high == 0) high = fallback;
+    if (value >= low && value <= high) return true;
+    *error = std::string(option) + " must lie within " + std::to_string(low) + ".." + std::to_string(high) +
+             " for this printer";
+    return false;
+}
+
 }  // namespace
 
 std::unique_ptr<PpdBlock> LoadPrinterDescription(HANDLE printer, std::string* error) {
@@ -100,21 +110,11 @@ bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, EXDEVMODE* de
         devmode->dm.dmFields |= 0x2;
     }
     if (options.bright) {
-        const int low = ppd.MINBright, high = ppd.MAXBright ? ppd.MAXBright : 255;
-        if (*options.bright < low || *options.bright > high) {
-            *error = "--brightness must lie within " + std::to_string(low) + ".." + std::to_string(high) +
-                     " for this printer";
-            return false;
-        }
+        if (!WithinRange("--brightness", *options.bright, ppd.MINBright, ppd.MAXBright, 255, error)) return false;
         devmode->Bright = static_cast<BYTE>(*options.bright);
     }
     if (options.density) {
-        const int low = ppd.MINDensity, high = ppd.MAXDensity ? ppd.MAXDensity : 6;
-        if (*options.density < low || *options.density > high) {
-            *error = "--density must lie within " + std::to_string(low) + ".." + std::to_string(high) +
-                     " for this printer";
-            return false;
-        }
+        if (!WithinRange("--density", *options.density, ppd.MINDensity, ppd.MAXDensity, 6, error)) return false;
         devmode->Density = static_cast<BYTE>(*options.density);
     }
     if (options.orientation) devmode->dm.dmOrientation = static_cast<SHORT>(*options.orientation);

@@ -20,6 +20,14 @@ Bytes RasterHeader(DWORD bytes, DWORD rows) {
             static_cast<uint8_t>(rows), static_cast<uint8_t>(rows >> 8)};
 }
 
+// `before` (feeds, position), then a raster block of all-black bytes.
+void AppendSolidBlock(Bytes* out, std::initializer_list<uint8_t> before, DWORD bytes, DWORD rows) {
+    out->insert(out->end(), before);
+    const Bytes header = RasterHeader(bytes, rows);
+    out->insert(out->end(), header.begin(), header.end());
+    out->insert(out->end(), static_cast<size_t>(bytes) * rows, 0xFF);
+}
+
 TEST(Band, SingleMarkedRowBecomesOnePositionedBlock) {
     Recorder recorder;
     Job job;
@@ -42,14 +50,9 @@ TEST(Band, IdenticalRowsSplitAfter2303) {
     image.Paint(0, 0, 8, 2400);
     PrintPage(job, MakeDevmode(64, 2400), image);
     const Bytes band = BandBytes(recorder.all(), 4);
-    Bytes expected = {0x1B, 0x24, 0x00, 0x00};
-    Bytes first = RasterHeader(1, 2303);
-    expected.insert(expected.end(), first.begin(), first.end());
-    expected.insert(expected.end(), 2303, 0xFF);
-    for (uint8_t b : {0x1B, 0x24, 0x00, 0x00}) expected.push_back(b);
-    Bytes second = RasterHeader(1, 97);
-    expected.insert(expected.end(), second.begin(), second.end());
-    expected.insert(expected.end(), 97, 0xFF);
+    Bytes expected;
+    AppendSolidBlock(&expected, {0x1B, 0x24, 0x00, 0x00}, 1, 2303);
+    AppendSolidBlock(&expected, {0x1B, 0x24, 0x00, 0x00}, 1, 97);
     EXPECT_EQ(band, expected);
 }
 
@@ -61,14 +64,9 @@ TEST(Band, BlankRowsBetweenBlocksAreFedInStepsOf255) {
     image.Paint(8, 305, 8, 5);
     PrintPage(job, MakeDevmode(64, 310), image);
     const Bytes band = BandBytes(recorder.all(), 4);
-    Bytes expected = {0x1B, 0x24, 0x00, 0x00};
-    Bytes first = RasterHeader(1, 5);
-    expected.insert(expected.end(), first.begin(), first.end());
-    expected.insert(expected.end(), 5, 0xFF);
-    for (uint8_t b : {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x2D, 0x1B, 0x24, 0x08, 0x00}) expected.push_back(b);
-    Bytes second = RasterHeader(1, 5);
-    expected.insert(expected.end(), second.begin(), second.end());
-    expected.insert(expected.end(), 5, 0xFF);
+    Bytes expected;
+    AppendSolidBlock(&expected, {0x1B, 0x24, 0x00, 0x00}, 1, 5);
+    AppendSolidBlock(&expected, {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x2D, 0x1B, 0x24, 0x08, 0x00}, 1, 5);
     EXPECT_EQ(Hex(band), Hex(expected));
 }
 
@@ -96,11 +94,8 @@ TEST(Band, PageModePlacesEachBlockInItsOwnArea) {
     GreyImage image(64, 40);
     image.Paint(16, 10, 16, 3);
     PrintPage(job, dm, image);
-    const Bytes area = {0x1B, 0x57, 0x10, 0x00, 0x0A, 0x00, 0x10, 0x00, 0x03, 0x00};
-    Bytes expected = area;
-    const Bytes header = RasterHeader(2, 3);
-    expected.insert(expected.end(), header.begin(), header.end());
-    expected.insert(expected.end(), 6, 0xFF);
+    Bytes expected;
+    AppendSolidBlock(&expected, {0x1B, 0x57, 0x10, 0x00, 0x0A, 0x00, 0x10, 0x00, 0x03, 0x00}, 2, 3);
     for (uint8_t b : {0x1B, 0x0C, 0x1D, 0x56, 0x00, 0x1B, 0x53}) expected.push_back(b);
     const Bytes all = recorder.all();
     EXPECT_EQ(Hex(Bytes(all.end() - static_cast<long>(expected.size()), all.end())), Hex(expected));
@@ -187,8 +182,8 @@ TEST(Band, EveryMethodPrintsBlackAsSolidRows) {
         GreyImage image(32, 4);
         image.Paint(0, 0, 32, 4);
         PrintPage(job, dm, image);
-        Bytes expected = RasterHeader(4, 4);
-        expected.insert(expected.end(), 16, 0xFF);
+        Bytes expected;
+        AppendSolidBlock(&expected, {}, 4, 4);
         EXPECT_NE(Find(recorder.all(), expected), std::string::npos) << "method " << method;
     }
 }

@@ -14,6 +14,19 @@ std::vector<TextItemSpec> Letters(LONG x, LONG y, LONG advance, const char* text
     return items;
 }
 
+// The bytes a text record sends on a page-mode page, from its print area on.
+Bytes PageModeText(EXDEVMODE dm, const Bytes& record) {
+    Recorder recorder;
+    Job job;
+    dm.Mode = 1;
+    job.write(DevmodeRecord(dm));
+    job.write(record);
+    job.write(EndPageRecord());
+    const Bytes all = recorder.all();
+    const size_t area = Find(all, {0x1B, 0x57});
+    return area == std::string::npos ? Bytes{} : Bytes(all.begin() + static_cast<long>(area), all.end());
+}
+
 Bytes PageBytes(const Recorder& recorder) {
     const Bytes all = recorder.all();
     return Bytes(all.begin() + static_cast<long>(JobStartBytes().size()), all.end());
@@ -80,38 +93,24 @@ TEST(Text, TextRowClosesAnOpenBlockFirst) {
 }
 
 TEST(Text, PageModePortraitTextIsPlacedInItsArea) {
-    Recorder recorder;
-    Job job;
     EXDEVMODE dm = MakeDevmode(384, 400);
-    dm.Mode = 1;
     dm.Font = 2;
-    job.write(DevmodeRecord(dm));
-    recorder.clear();
-    job.write(TextRecord(dm, 100, 184, 24, 16, false, Letters(100, 184, 8, "ABC")));
-    job.write(EndPageRecord());
+    const Bytes text = PageModeText(dm, TextRecord(dm, 100, 184, 24, 16, false, Letters(100, 184, 8, "ABC")));
     const Bytes expected = {0x1B, 0x57, 0x64, 0x00, 0xB8, 0x00, 0x18, 0x00, 0x10, 0x00,  // area
                             0x1B, 0x24, 0x00, 0x00, 0x1D, 0x24, 0x10, 0x00, 'A',        //
                             0x1B, 0x24, 0x08, 0x00, 'B', 0x1B, 0x24, 0x10, 0x00, 'C'};
-    const Bytes all = recorder.all();
-    EXPECT_EQ(Find(all, expected), Find(all, {0x1B, 0x57})) << Hex(all);
+    EXPECT_EQ(Find(text, expected), 0u) << Hex(text);
 }
 
 TEST(Text, PageModeLandscapeTextAreaIsTurned) {
-    Recorder recorder;
-    Job job;
     EXDEVMODE dm = MakeDevmode(384, 400);
-    dm.Mode = 1;
     dm.Font = 1;
     dm.dm.dmOrientation = DMORIENT_LANDSCAPE;
-    job.write(DevmodeRecord(dm));
-    recorder.clear();
-    job.write(TextRecord(dm, 50, 100, 36, 24, false, Letters(50, 100, 12, "AB")));
-    job.write(EndPageRecord());
+    const Bytes text = PageModeText(dm, TextRecord(dm, 50, 100, 36, 24, false, Letters(50, 100, 12, "AB")));
     // x = 384 - 100 - 24 = 260, y = 50, dx = 24, dy = 36.
     const Bytes expected = {0x1B, 0x57, 0x04, 0x01, 0x32, 0x00, 0x18, 0x00, 0x24, 0x00,
                             0x1B, 0x24, 0x00, 0x00, 0x1D, 0x24, 0x18, 0x00, 'A'};
-    const Bytes all = recorder.all();
-    EXPECT_EQ(Find(all, expected), Find(all, {0x1B, 0x57})) << Hex(all);
+    EXPECT_EQ(Find(text, expected), 0u) << Hex(text);
 }
 
 TEST(Text, KanjiModeIsSwitchedOnlyWhenTheRecordKindChanges) {
