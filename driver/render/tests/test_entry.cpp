@@ -16,6 +16,22 @@ F bound(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Size in mm, resolution and physical size in dots, physical offset.
+struct Geometry {
+    LONG horz_mm, vert_mm, horz_res, vert_res, phys_cx, phys_cy, offset_x, offset_y;
+};
+
+void expect_geometry(const GDIINFO& caps, const Geometry& g) {
+    EXPECT_EQ(static_cast<LONG>(caps.ulHorzSize), g.horz_mm);
+    EXPECT_EQ(static_cast<LONG>(caps.ulVertSize), g.vert_mm);
+    EXPECT_EQ(static_cast<LONG>(caps.ulHorzRes), g.horz_res);
+    EXPECT_EQ(static_cast<LONG>(caps.ulVertRes), g.vert_res);
+    EXPECT_EQ(caps.szlPhysSize.cx, g.phys_cx);
+    EXPECT_EQ(caps.szlPhysSize.cy, g.phys_cy);
+    EXPECT_EQ(caps.ptlPhysOffset.x, g.offset_x);
+    EXPECT_EQ(caps.ptlPhysOffset.y, g.offset_y);
+}
+
 class RenderDriverEntries : public InstalledDriver {
 protected:
     void SetUp() override {
@@ -86,14 +102,7 @@ TEST_F(RenderDriverEntries, CapabilitiesOfAPortraitDevice) {
     ASSERT_NE(pdev, nullptr);
     EXPECT_EQ(caps.ulVersion, 0x400u);
     EXPECT_EQ(caps.ulTechnology, 2u);
-    EXPECT_EQ(caps.ulHorzSize, 72u);
-    EXPECT_EQ(caps.ulVertSize, 297u);
-    EXPECT_EQ(caps.ulHorzRes, 576u);
-    EXPECT_EQ(caps.ulVertRes, 2376u);
-    EXPECT_EQ(caps.szlPhysSize.cx, 640);
-    EXPECT_EQ(caps.szlPhysSize.cy, 2376);
-    EXPECT_EQ(caps.ptlPhysOffset.x, 32);
-    EXPECT_EQ(caps.ptlPhysOffset.y, 0);
+    expect_geometry(caps, {72, 297, 576, 2376, 640, 2376, 32, 0});
     EXPECT_EQ(caps.cBitsPixel, 24u);
     EXPECT_EQ(caps.ulNumColors, 8u);
     EXPECT_EQ(caps.ulLogPixelsX, 203u);
@@ -124,14 +133,7 @@ TEST_F(RenderDriverEntries, LandscapeSwapsTheGeometry) {
     DEVINFO info{};
     DHPDEV pdev = enable_pdev(make_devmode(changes), caps, info);
     ASSERT_NE(pdev, nullptr);
-    EXPECT_EQ(caps.ulHorzRes, 40u);
-    EXPECT_EQ(caps.ulVertRes, 577u);
-    EXPECT_EQ(caps.ulHorzSize, 5u);
-    EXPECT_EQ(caps.ulVertSize, 72u);
-    EXPECT_EQ(caps.szlPhysSize.cx, 56);
-    EXPECT_EQ(caps.szlPhysSize.cy, 640);
-    EXPECT_EQ(caps.ptlPhysOffset.x, 8);
-    EXPECT_EQ(caps.ptlPhysOffset.y, 16);
+    expect_geometry(caps, {5, 72, 40, 577, 56, 640, 8, 16});
     disable_pdev(pdev, info);
 }
 
