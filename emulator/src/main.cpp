@@ -1,5 +1,6 @@
 // qoremu: a ZEM-D kiosk printer in software.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,10 +14,14 @@
 
 namespace {
 
-qoremu::Server* g_server = nullptr;
+std::atomic<qoremu::Server*> g_server{nullptr};
+volatile std::sig_atomic_t g_stop_requested = 0;
 
+// A signal may come before the server exists (its sockets are visible as
+// soon as they are made): it is remembered and honoured then.
 void on_signal(int) {
-    if (g_server) g_server->stop();
+    g_stop_requested = 1;
+    if (qoremu::Server* server = g_server.load()) server->stop();
 }
 
 const char kHelp[] =
@@ -159,6 +164,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qoremu: with --no-socket, --pty is needed\n");
         return 2;
     }
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
     std::string error;
     auto server = qoremu::Server::create(options, &error);
     if (!server) {
@@ -166,12 +177,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     g_server = server.get();
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    if (g_stop_requested) server->stop();
 
     std::printf("qoremu: %s ready\n", options.model.c_str());
     if (!server->socket_path().empty()) std::printf("  socket    %s\n", server->socket_path().c_str());
