@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "places.h"
 #include "qoremu/control_client.h"
+#include "qoremu/link.h"
 #include "server.h"
 
 namespace {
@@ -48,6 +50,8 @@ const char kHelp[] =
     "                       cover-open paper-jam cutter-error auto-recovery-error\n"
     "                       fatal-error (may be repeated)\n"
     "  --silent             send nothing to the host\n"
+    "  --command TEXT       send TEXT to the running emulator's control socket (the\n"
+    "                       one --name or --control names), print its answer, exit\n"
     "  --render FILE        no transports: print the command stream in FILE ('-' for\n"
     "                       standard input), tear off what is left, list the tickets\n"
     "  --help, --version\n"
@@ -63,6 +67,21 @@ bool number(const char* text, long low, long high, long* value) {
     if (errno || *end || end == text || v < low || v > high) return false;
     *value = v;
     return true;
+}
+
+// Control commands to a running emulator, from the command line.
+int send_commands(const qoremu::EmulatorOptions& options, const std::vector<std::string>& commands) {
+    std::string path = options.control_path.empty() ? qoremu::default_control_path(options.name) : options.control_path;
+    for (const auto& command : commands) {
+        std::vector<std::string> lines;
+        std::string error;
+        if (!qoremu::control_command(path, command, &lines, &error)) {
+            std::fprintf(stderr, "qoremu: %s: %s\n", command.c_str(), error.c_str());
+            return 1;
+        }
+        for (const auto& line : lines) std::puts(line.c_str());
+    }
+    return 0;
 }
 
 // Prints a stored command stream without any transport.
@@ -108,6 +127,7 @@ int render_file(const qoremu::EmulatorOptions& options, const char* file) {
 int main(int argc, char** argv) {
     qoremu::EmulatorOptions options;
     const char* render = nullptr;
+    std::vector<std::string> commands;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -154,12 +174,14 @@ int main(int argc, char** argv) {
         else if (arg == "--raise") options.conditions.push_back(value("a condition"));
         else if (arg == "--silent") options.silent = true;
         else if (arg == "--render") render = value("a file");
+        else if (arg == "--command") commands.push_back(value("a control command"));
         else {
             std::fprintf(stderr, "qoremu: unknown option '%s' (see --help)\n", arg.c_str());
             return 2;
         }
     }
     if (render) return render_file(options, render);
+    if (!commands.empty()) return send_commands(options, commands);
     if (!options.socket && !options.pty) {
         std::fprintf(stderr, "qoremu: with --no-socket, --pty is needed\n");
         return 2;

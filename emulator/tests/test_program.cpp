@@ -66,6 +66,13 @@ TEST(EmuProgram, RunsAsAProcessAndPrints) {
     std::string out;
     EXPECT_EQ(run_program("--name prog", &out), 1);
     EXPECT_NE(out.find("another emulator"), std::string::npos) << out;
+    // The same control from the command line.
+    out.clear();
+    EXPECT_EQ(run_program("--name prog --command 'raise cover-open' --command status", &out), 0);
+    EXPECT_NE(out.find("conditions paper-near-end cover-open"), std::string::npos) << out;
+    out.clear();
+    EXPECT_EQ(run_program("--name prog --command 'raise everything'", &out), 1);
+    EXPECT_NE(out.find("unknown condition"), std::string::npos) << out;
     ASSERT_TRUE(qoremu::control_command(control, "quit"));
     EXPECT_EQ(child.wait(10s), 0);
     EXPECT_FALSE(qoremu::wait_for_path(control, 10ms)) << "sockets are removed at exit";
