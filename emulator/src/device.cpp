@@ -239,6 +239,8 @@ std::vector<std::string> Device::stats() const {
         "resets " + std::to_string(resets_),
         "write-errors " + std::to_string(write_errors_),
         "identification " + identification_,
+        "vendor-settings " + hex(&vendor_3d_, 1) + " " + hex(&vendor_4f_, 1),
+        "quality-density " + hex(&quality_density_, 1),
     };
     return lines;
 }

@@ -1,5 +1,7 @@
 #include "qoremu/emulator.h"
 
+#include <system_error>
+
 #include "qoremu/control_client.h"
 #include "server.h"
 
@@ -35,7 +37,12 @@ std::unique_ptr<Emulator> Emulator::start(const EmulatorOptions& options, std::s
     std::unique_ptr<Emulator> emulator(new Emulator());
     emulator->server_ = std::move(server);
     Server* s = emulator->server_.get();
-    emulator->thread_ = std::thread([s] { s->run(); });
+    try {
+        emulator->thread_ = std::thread([s] { s->run(); });
+    } catch (const std::system_error& e) {
+        if (error) *error = std::string("cannot start the emulator's thread: ") + e.what();
+        return nullptr;
+    }
     return emulator;
 }
 
