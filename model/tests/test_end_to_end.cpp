@@ -56,15 +56,15 @@ protected:
         return {};
     }
 
-    // Starts a RAW job, writes `bytes` and (unless `keep_open`) ends it.
-    DWORD print(const std::vector<BYTE>& bytes, bool end = true) {
+    // Prints `bytes` as one RAW job.
+    DWORD print(const std::vector<BYTE>& bytes) {
         std::u16string document = u"e2e", type = u"RAW";
         DOC_INFO_1W info{document.data(), nullptr, type.data()};
         const DWORD job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info));
         EXPECT_NE(job, 0u);
         DWORD written = 0;
         EXPECT_TRUE(WritePrinter(printer_, const_cast<BYTE*>(bytes.data()), DWORD(bytes.size()), &written));
-        if (end) EXPECT_TRUE(EndDocPrinter(printer_));
+        EXPECT_TRUE(EndDocPrinter(printer_));
         return job;
     }
 
