@@ -50,6 +50,12 @@ bool HalftoneDiffusion(const BYTE* grey, BYTE* out, LONG width, LONG, DiffusionS
     BYTE any = 0;
     for (LONG start = 0; start < width; start += 8) {
         const LONG stop = width - start < 8 ? width : start + 8;
+        // Eight white dots change nothing: skip them whole.
+        uint64_t eight;
+        if (stop - start == 8 && (std::memcpy(&eight, grey + start, 8), eight == ~uint64_t{0})) {
+            out[start >> 3] = 0;
+            continue;
+        }
         unsigned bits = 0;
         for (LONG x = start; x < stop; ++x) {
             const int32_t dark = 255 - grey[x];
