@@ -1,6 +1,7 @@
 #include "scripted.h"
 
 #include "qortest.h"
+#include "qor/memory.h"
 
 #include <thread>
 
@@ -183,8 +184,11 @@ TEST_F(LmSessions, CloseReturnsOnlyAfterThePollingThreadHasEnded) {
     EXPECT_EQ(monitor().reads.load(), reads);
 }
 
-TEST_F(LmSessions, ShutdownFreesTheMonitorBlock) {
-    EXPECT_EQ(QORMonShutdown(nullptr), nullptr);
+TEST_F(LmSessions, ShutdownFreesTheMonitorBlockAndPassesOnGlobalFreesResult) {
+    HGLOBAL monitor = GlobalAlloc(GPTR, 16);
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_EQ(QORMonShutdown(monitor), nullptr);  // freed
+    EXPECT_EQ(QORMonShutdown(monitor), monitor);  // no longer a block: GlobalFree hands it back
 }
 
 TEST_F(LmSessions, CloseRightAfterAStartWaitsForTheThreadItJustCreated) {
