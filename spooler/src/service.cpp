@@ -24,7 +24,7 @@ DWORD Service::start() {
     std::lock_guard lock(mutex_);
     if (DWORD e = db_.load()) return e;
     for (auto& sj : scan_spool_folder()) {
-        if (!db_.printer(sj.printer)) {
+        if (!db_.printer(sj.printer) || (sj.flags & kSpoolSent)) {
             remove_spool_files(sj.id);
             continue;
         }

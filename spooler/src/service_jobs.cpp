@@ -268,6 +268,8 @@ void Service::despool(RuntimePtr rt) {
             rt->retry_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.retry_ms);
         } else if (via_monitor) {
             job->state = JobState::Sent;  // the monitor reports it printed
+            job->spool.flags |= kSpoolSent;
+            write_spool_header(job->spool);
         } else {
             remove_job(job);  // its data has gone to the port
         }

@@ -59,6 +59,7 @@ std::vector<uint8_t> encode_spool_header(const SpoolJob& job) {
     h.version = kVersion;
     h.job_id = job.id, h.pages = job.pages, h.submitted_ms = job.submitted_ms, h.size = job.size;
     h.priority = job.priority;
+    h.flags = job.flags;
     put(h.printer, job.printer), put(h.document, job.document), put(h.user, job.user);
     put(h.machine, job.machine), put(h.datatype, job.datatype), put(h.output_file, job.output_file);
     std::vector<uint8_t> out(sizeof h);
@@ -73,6 +74,7 @@ bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job) {
     if (std::memcmp(h.magic, "QSHD", 4) != 0 || h.version != kVersion || h.job_id == 0) return false;
     job.id = h.job_id, job.pages = h.pages, job.submitted_ms = h.submitted_ms, job.size = h.size;
     job.priority = h.priority;
+    job.flags = h.flags;
     return get(h.printer, job.printer) && !job.printer.empty() && get(h.document, job.document) &&
            get(h.user, job.user) && get(h.machine, job.machine) && get(h.datatype, job.datatype) &&
            get(h.output_file, job.output_file);

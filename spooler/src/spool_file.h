@@ -21,7 +21,7 @@ struct SpoolHeader {
     uint64_t submitted_ms;
     uint64_t size;
     uint32_t priority;
-    uint32_t reserved;
+    uint32_t flags;  // kSpoolSent: all data went to the printer
     char printer[256];
     char document[256];
     char user[64];
@@ -36,6 +36,7 @@ static_assert(offsetof(SpoolHeader, pages) == 12);
 static_assert(offsetof(SpoolHeader, submitted_ms) == 16);
 static_assert(offsetof(SpoolHeader, size) == 24);
 static_assert(offsetof(SpoolHeader, priority) == 32);
+static_assert(offsetof(SpoolHeader, flags) == 36);
 static_assert(offsetof(SpoolHeader, printer) == 40);
 static_assert(offsetof(SpoolHeader, document) == 296);
 static_assert(offsetof(SpoolHeader, user) == 552);
@@ -43,10 +44,16 @@ static_assert(offsetof(SpoolHeader, machine) == 616);
 static_assert(offsetof(SpoolHeader, datatype) == 680);
 static_assert(offsetof(SpoolHeader, output_file) == 712);
 
+// The job's data has gone to the printer; only the monitor's report that
+// it was printed was outstanding. Such a job is not sent again after a
+// restart.
+constexpr uint32_t kSpoolSent = 0x1;
+
 struct SpoolJob {
     uint32_t id = 0;
     uint32_t pages = 0;
     uint32_t priority = 1;
+    uint32_t flags = 0;
     uint64_t submitted_ms = 0;
     uint64_t size = 0;
     std::string printer, document, user, machine, datatype, output_file;

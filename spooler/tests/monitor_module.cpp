@@ -1,12 +1,15 @@
 // A language monitor module for the tests: passes jobs to the port monitor,
 // reports each job printed from inside EndDocPort through the client API (as
 // the suite's language monitor does), and answers the printer-data request
-// "TEST_Request" with 0x12345678.
+// "TEST_Request" with 0x12345678. While $QOR_ROOT/lm-silent exists it
+// reports nothing, as a monitor whose printer never confirms.
 #include "qor/monitor.h"
 #include "qor/spooler.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +49,8 @@ BOOL read_port(HANDLE h, LPBYTE data, DWORD size, LPDWORD got) {
 BOOL end_doc(HANDLE h) {
     auto* p = static_cast<Port*>(h);
     p->ports.pfnEndDocPort(p->underlying);
+    const char* root = std::getenv("QOR_ROOT");
+    if (root && access((std::string(root) + "/lm-silent").c_str(), F_OK) == 0) return TRUE;
     HANDLE printer = nullptr;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
     if (OpenPrinterW(p->printer.data(), &printer, &defaults)) {

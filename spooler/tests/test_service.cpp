@@ -1,5 +1,6 @@
 // The spooler end to end: the client API in this process, qorspoold and the
 // printing clients in their own processes.
+#include "spool_file.h"
 #include "spool_testing.h"
 #include "utf.h"
 
@@ -340,6 +341,38 @@ TEST_F(SpoolerTest, LanguageMonitorAnswersUnknownDataAndReportsJobsPrinted) {
     std::stringstream got;
     got << in.rdbuf();
     EXPECT_EQ(got.str(), "lm0lm1lm2");
+}
+
+TEST_F(SpoolerTest, JobAwaitingItsMonitorsReportIsNotSentAgainAfterARestart) {
+    ASSERT_TRUE(spooler.add_driver("QOR LM Driver", "Test Monitor", "spooltest_monitor.so"));
+    std::string out = qortest::sandbox() + "/lm-output.bin";
+    ASSERT_TRUE(spooler.add_printer("LM Printer", out, "", "QOR LM Driver"));
+    std::ofstream(qortest::sandbox() + "/root/lm-silent").put('x');
+    {
+        Printer p("LM Printer");
+        DWORD job = print(p.get(), "once");
+        ASSERT_NE(job, 0u);
+        // Sent: marked so in its header, while the report is outstanding.
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(qor::spooler::spool_header_path(job), std::ios::binary);
+            std::vector<uint8_t> bytes(sizeof(qor::spooler::SpoolHeader));
+            in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+            qor::spooler::SpoolJob header;
+            return in.gcount() == std::streamsize(bytes.size()) &&
+                   qor::spooler::decode_spool_header(bytes.data(), bytes.size(), header) &&
+                   (header.flags & qor::spooler::kSpoolSent);
+        }));
+        EXPECT_EQ(p.jobs(), 1u);
+    }
+    spooler.stop();
+    qorspool::PrivateSpooler again(100);
+    ASSERT_TRUE(again.ok());
+    Printer p("LM Printer");
+    EXPECT_EQ(p.jobs(), 0u);
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), "once");
 }
 
 TEST_F(SpoolerTest, EnumeratesLocalPrintersInBothFormsAndLevels) {
