@@ -72,17 +72,15 @@ void* trampoline(void* arg) {
 
 const HANDLE kCurrentThread = reinterpret_cast<HANDLE>(intptr_t(-2));
 
+// The platform takes the requested size as what to commit at first and
+// reserves at least its default megabyte, so callers ask for small stacks
+// (16 KB) and still call into code that needs more. Linux commits stack pages
+// lazily, so reserving the larger size costs nothing.
 size_t stack_for(SIZE_T requested) {
-#if defined(QOR_SANITIZED)
-    // Instrumented code needs far more stack than the caller planned for.
-    const size_t floor = 1u << 20;
-#else
-    const size_t floor = PTHREAD_STACK_MIN;
-#endif
-    if (requested == 0) return std::max<size_t>(floor, 1u << 20);
+    constexpr size_t kDefaultReserve = size_t(1) << 20;
     size_t page = size_t(sysconf(_SC_PAGESIZE));
-    size_t size = (requested + page - 1) / page * page;
-    return std::max(size, floor);
+    size_t size = (size_t(requested) + page - 1) / page * page;
+    return std::max({size, kDefaultReserve, size_t(PTHREAD_STACK_MIN)});
 }
 
 }  // namespace

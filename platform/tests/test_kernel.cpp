@@ -344,6 +344,24 @@ TEST(KernelThread, HandleSignalsEndAndKeepsExitCode) {
     CloseHandle(t);
 }
 
+namespace {
+DWORD deep_stack_body(LPVOID) {
+    volatile char buffer[256 * 1024];  // far more than the 16 KB asked for
+    for (size_t i = 0; i < sizeof buffer; i += 512) buffer[i] = char(i);
+    return DWORD(buffer[512]);
+}
+}  // namespace
+
+TEST(KernelThread, SmallStackRequestStillReservesTheDefault) {
+    HANDLE t = CreateThread(nullptr, 16 * 1024, deep_stack_body, nullptr, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(t, &code));
+    EXPECT_EQ(code, DWORD(char(512)));
+    CloseHandle(t);
+}
+
 TEST(KernelThread, SuspendedThreadRunsOnResume) {
     std::atomic<int> gate{1};
     HANDLE t = CreateThread(nullptr, 0, thread_body, &gate, CREATE_SUSPENDED, nullptr);
