@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and runs the demonstration.
+# The main job: installs what is missing, builds, starts the print service
+# and the printer emulator, installs the demo printer and prints the example
+# documents (see scripts/print-demo.sh for the options it passes on).
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/install-deps.sh"
-"$top/scripts/build.sh" default
-export QOR_RUNTIME_DIR=${QOR_RUNTIME_DIR:-$(mktemp -d /tmp/qor-demo.XXXXXX)}
-"$top/build/bin/qor-platform-demo"
+exec "$(cd "$(dirname "$0")" && pwd)/print-demo.sh" "$@"
