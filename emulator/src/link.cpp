@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "places.h"
@@ -176,6 +177,20 @@ bool Link::flush_pending(Clock::time_point deadline) {
     return true;
 }
 
+std::unique_lock<std::mutex> Link::lock_for_reading() {
+    readers_waiting_.fetch_add(1);
+    std::unique_lock lock(mutex_);
+    readers_waiting_.fetch_sub(1);
+    return lock;
+}
+
+void Link::let_readers_in() {
+    // The mutex is not fair: a sender that takes it straight back would
+    // starve the polling thread's reads for as long as the printer is busy.
+    auto until = Clock::now() + std::chrono::milliseconds(20);
+    while (readers_waiting_.load() > 0 && Clock::now() < until) std::this_thread::yield();
+}
+
 long Link::send(const void* data, size_t size, std::chrono::milliseconds timeout) {
     auto deadline = Clock::now() + timeout;
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -191,6 +206,12 @@ long Link::send(const void* data, size_t size, std::chrono::milliseconds timeout
         if (credit_ == 0) {
             if (!pump(std::chrono::milliseconds(std::min(remaining_ms(deadline), 5))))
                 return sent ? long(sent) : -1;
+            if (credit_ == 0) {
+                if (remaining_ms(deadline) == 0) return long(sent);
+                lock.unlock();
+                let_readers_in();
+                continue;
+            }
         }
         if (credit_ > 0) {
             size_t n = std::min<size_t>({size - sent, size_t(credit_), kMaxFramePayload});
@@ -207,7 +228,7 @@ long Link::receive(void* buffer, size_t size, std::chrono::milliseconds timeout)
     auto deadline = Clock::now() + timeout;
     auto* out = static_cast<uint8_t*>(buffer);
     for (;;) {
-        std::unique_lock lock(mutex_);
+        auto lock = lock_for_reading();
         if (fd_ < 0 && received_.empty()) {
             fail("not connected");
             return -1;
@@ -242,7 +263,7 @@ bool Link::request(uint8_t type, const std::vector<uint8_t>& payload, std::vecto
         }
     }
     for (;;) {
-        std::unique_lock lock(mutex_);
+        auto lock = lock_for_reading();
         for (auto it = replies_.begin(); it != replies_.end(); ++it) {
             if (it->tag != tag) continue;
             if (it->type == (type | kFrameReplyBit)) {

@@ -4,6 +4,7 @@
 // the connection only briefly. Frames in docs/printer-protocol.md, section 6.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -65,8 +66,13 @@ private:
     bool flush_pending(Clock::time_point deadline);
     void fail(const std::string& why);
     void drop();
+    // Takes mutex_ for a thread that waits for replies or data; a sender
+    // waiting for credit steps aside while such threads queue for it.
+    std::unique_lock<std::mutex> lock_for_reading();
+    void let_readers_in();
 
     mutable std::mutex mutex_;
+    std::atomic<int> readers_waiting_{0};
     int fd_ = -1;
     FrameDecoder decoder_;
     std::deque<uint8_t> received_;
