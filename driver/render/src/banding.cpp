@@ -34,7 +34,7 @@ BOOL DrvStartPage(SURFOBJ* surface) {
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
     }
-    if (pdev->flags & PF_PAGE_OPEN) WriteRecord(pdev, RECORD_END_PAGE, nullptr, 0);
+    if (pdev->flags & PF_PAGE_OPEN) WriteRecord(pdev, JOB_RECORD_END_PAGE, nullptr, 0);
     SendBitmapHdr(pdev);
     pdev->flags |= PF_PAGE_OPEN;
     pdev->flags &= ~PF_DOC_CONTINUES;
@@ -58,7 +58,7 @@ BOOL DrvSendPage(SURFOBJ* surface) {
 BOOL DrvEndDoc(SURFOBJ* surface, FLONG) {
     PDEV* pdev = ValidPdevOfSurface(surface);
     if (!pdev) return FALSE;
-    WriteRecord(pdev, RECORD_END_PAGE, nullptr, 0);
+    WriteRecord(pdev, JOB_RECORD_END_PAGE, nullptr, 0);
     ResetTextState(pdev);
     // The page-open flag goes too: a second document must not begin with a
     // stray end-of-page record.
@@ -101,7 +101,7 @@ BOOL DrvNextBand(SURFOBJ* surface, POINTL* origin) {
     BYTE table[256];
     BuildBrightnessTable(pdev->devmode.Bright, table);
     ConvertBandToGrey(pdev->surface_bits, pdev->surface_width, pdev->surface_height, table);
-    WriteRecord(pdev, RECORD_BAND, nullptr, 0);
+    WriteRecord(pdev, JOB_RECORD_BAND, nullptr, 0);
     if (!(pdev->flags & PF_OUTPUT_FAILED)) {
         DWORD size = GreyStride(pdev->surface_width) * pdev->surface_height;
         DWORD written = 0;

@@ -54,6 +54,6 @@ BOOL WriteRecord(PDEV* pdev, WORD type, const void* payload, DWORD length) {
 
 BOOL SendBitmapHdr(PDEV* pdev) {
     FlushStaging(pdev);
-    WriteRecord(pdev, RECORD_DEVMODE, &pdev->devmode, sizeof(pdev->devmode));
+    WriteRecord(pdev, JOB_RECORD_DEVMODE, &pdev->devmode, sizeof(pdev->devmode));
     return TRUE;
 }

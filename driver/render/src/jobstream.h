@@ -2,26 +2,10 @@
 // in the device's staging buffer and written one record per call.
 #pragma once
 
+#include "common/jobstream.h"
 #include "pdev.h"
 
-#define RECORD_DEVMODE 1
-#define RECORD_END_PAGE 2
-#define RECORD_BAND 4
-#define RECORD_TEXT 8
-#define RECORD_PASSTHROUGH 0xF000
-#define RECORD_MAX_PAYLOAD (STAGING_CAPACITY - 8)
-
-#pragma pack(push, 1)
-typedef struct _RecordHeader {
-    WORD type;
-    WORD reserved;
-    DWORD length;  // payload bytes
-} RecordHeader;
-#pragma pack(pop)
-
-static_assert(sizeof(RecordHeader) == 8);
-static_assert(offsetof(RecordHeader, reserved) == 2);
-static_assert(offsetof(RecordHeader, length) == 4);
+#define RECORD_MAX_PAYLOAD (STAGING_CAPACITY - sizeof(RecordHeader))
 
 // Writes through the bound DrvSplWritePrinter; without one, reports success.
 BOOL UMPDSplWritePrinter(PDEV* pdev, LPVOID buffer, DWORD length, LPDWORD written);

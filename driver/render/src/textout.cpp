@@ -42,7 +42,7 @@ bool write_record(Batch& batch) {
     PDEV* pdev = batch.pdev;
     const PaperMetrix paper = *pdev->current_paper;
     TextRecordHeader header{};
-    header.type = TEXT_RECORD_TYPE;
+    header.header.type = JOB_RECORD_TEXT;  // payload length 0: the call's length is the record
     header.area_width = static_cast<DWORD>(paper.AreaWidth);
     header.area_length = static_cast<DWORD>(paper.AreaLength);
     header.x0 = batch.x > 0 ? batch.x : batch.first_item_x;

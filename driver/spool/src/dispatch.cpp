@@ -4,7 +4,7 @@
 #include "commands.h"
 #include "halftone.h"
 #include "output.h"
-#include "records.h"
+#include "common/jobstream.h"
 #include "textcmd.h"
 #include "textqueue.h"
 
@@ -108,17 +108,17 @@ BOOL DispatchWrite(SPLJOB* job, const BYTE* buffer, DWORD length, DWORD* written
     const DWORD room = length - static_cast<DWORD>(sizeof(header));
 
     // The records that carry their payload must hold all of it.
-    if ((header.type == SPL_RECORD_DEVMODE || header.type == SPL_RECORD_PASSTHROUGH) && header.length > room) {
+    if ((header.type == JOB_RECORD_DEVMODE || header.type == JOB_RECORD_PASSTHROUGH) && header.length > room) {
         SetLastError(ERROR_INVALID_DATA);
         return FALSE;
     }
     BOOL result = TRUE;
     switch (header.type) {
-    case SPL_RECORD_DEVMODE: result = StartPage(job, payload, header.length); break;
-    case SPL_RECORD_END_PAGE: EndPage(job); break;
-    case SPL_RECORD_BAND: job->flags |= JOB_BAND_NEXT; break;
-    case SPL_RECORD_TEXT: result = HandleText(job, buffer, length); break;
-    case SPL_RECORD_PASSTHROUGH: result = PassThrough(job, payload, header.length); break;
+    case JOB_RECORD_DEVMODE: result = StartPage(job, payload, header.length); break;
+    case JOB_RECORD_END_PAGE: EndPage(job); break;
+    case JOB_RECORD_BAND: job->flags |= JOB_BAND_NEXT; break;
+    case JOB_RECORD_TEXT: result = HandleText(job, buffer, length); break;
+    case JOB_RECORD_PASSTHROUGH: result = PassThrough(job, payload, header.length); break;
     default: break;
     }
     if (job->flags & JOB_OUTPUT_FAILED) return FALSE;

@@ -2,7 +2,7 @@
 
 #include "commands.h"
 #include "output.h"
-#include "records.h"
+#include "common/jobstream.h"
 
 #include <algorithm>
 #include <cstring>

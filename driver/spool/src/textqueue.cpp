@@ -1,6 +1,6 @@
 #include "textqueue.h"
 
-#include "records.h"
+#include "common/jobstream.h"
 
 #include <cstdlib>
 #include <cstring>

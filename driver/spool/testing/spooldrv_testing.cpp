@@ -2,7 +2,7 @@
 
 #include "exports.h"
 #include "output.h"
-#include "records.h"
+#include "common/jobstream.h"
 
 #include <cstdio>
 #include <cstring>
@@ -79,12 +79,12 @@ EXDEVMODE MakeDevmode(LONG area_width, LONG area_length) {
 }
 
 Bytes DevmodeRecord(const EXDEVMODE& devmode) {
-    return Record(SPL_RECORD_DEVMODE, &devmode, sizeof(devmode), sizeof(devmode));
+    return Record(JOB_RECORD_DEVMODE, &devmode, sizeof(devmode), sizeof(devmode));
 }
-Bytes EndPageRecord() { return Record(SPL_RECORD_END_PAGE, nullptr, 0, 0); }
-Bytes BandRecord() { return Record(SPL_RECORD_BAND, nullptr, 0, 0); }
+Bytes EndPageRecord() { return Record(JOB_RECORD_END_PAGE, nullptr, 0, 0); }
+Bytes BandRecord() { return Record(JOB_RECORD_BAND, nullptr, 0, 0); }
 Bytes PassThroughRecord(const Bytes& data) {
-    return Record(SPL_RECORD_PASSTHROUGH, data.data(), static_cast<DWORD>(data.size()),
+    return Record(JOB_RECORD_PASSTHROUGH, data.data(), static_cast<DWORD>(data.size()),
                   static_cast<DWORD>(data.size()));
 }
 
@@ -92,7 +92,7 @@ Bytes TextRecord(const EXDEVMODE& devmode, LONG x0, LONG y0, LONG width, LONG he
                  const std::vector<TextItemSpec>& items) {
     TextRecordHeader header;
     std::memset(&header, 0, sizeof(header));
-    header.header.type = SPL_RECORD_TEXT;
+    header.header.type = JOB_RECORD_TEXT;
     const PaperMetrix paper = devmode.CurrentPaper;
     header.area_width = static_cast<DWORD>(paper.AreaWidth);
     header.area_length = static_cast<DWORD>(paper.AreaLength);

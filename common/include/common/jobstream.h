@@ -1,17 +1,18 @@
-// The job stream as the rendering driver writes it: every record starts with
-// an 8-byte header; text records carry a 48-byte header and 12-byte items.
-// All of it is outside input and is bounds-checked by its readers.
+// The job stream between the rendering driver and the spooler-side driver:
+// every record starts with an 8-byte header; text records carry a 48-byte
+// header and 12-byte items. To the spooler-side driver all of it is outside
+// input, bounds-checked by its readers.
 #pragma once
 
 #include "qor/base.h"
 
 #include <cstddef>
 
-#define SPL_RECORD_DEVMODE 1
-#define SPL_RECORD_END_PAGE 2
-#define SPL_RECORD_BAND 4
-#define SPL_RECORD_TEXT 8
-#define SPL_RECORD_PASSTHROUGH 0xF000
+#define JOB_RECORD_DEVMODE 1
+#define JOB_RECORD_END_PAGE 2
+#define JOB_RECORD_BAND 4
+#define JOB_RECORD_TEXT 8
+#define JOB_RECORD_PASSTHROUGH 0xF000
 
 #pragma pack(push, 1)
 typedef struct _RecordHeader {
