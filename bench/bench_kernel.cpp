@@ -40,68 +40,50 @@ void stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-void BM_NamedMutexInfinite(benchmark::State& state) {
+// Named mutex open in a second process; `limit` is the wait's time-out.
+void named_mutex_loop(benchmark::State& state, const char* name, DWORD limit) {
     private_namespace();
-    HANDLE m = CreateMutexA(nullptr, FALSE, "bench-mutex");
-    pid_t other = start_holder("bench-mutex");
+    HANDLE m = CreateMutexA(nullptr, FALSE, name);
+    pid_t other = start_holder(name);
     for (auto _ : state) {
-        WaitForSingleObject(m, INFINITE);
+        WaitForSingleObject(m, limit);
         ReleaseMutex(m);
     }
     stop(other);
     CloseHandle(m);
 }
+
+void BM_NamedMutexInfinite(benchmark::State& state) { named_mutex_loop(state, "bench-mutex", INFINITE); }
 BENCHMARK(BM_NamedMutexInfinite);
 
-void BM_NamedMutexTimed(benchmark::State& state) {
-    private_namespace();
-    HANDLE m = CreateMutexA(nullptr, FALSE, "bench-mutex-timed");
-    pid_t other = start_holder("bench-mutex-timed");
-    for (auto _ : state) {
-        WaitForSingleObject(m, 5000);
-        ReleaseMutex(m);
-    }
-    stop(other);
-    CloseHandle(m);
-}
+void BM_NamedMutexTimed(benchmark::State& state) { named_mutex_loop(state, "bench-mutex-timed", 5000); }
 BENCHMARK(BM_NamedMutexTimed);
 
-void BM_BarePsharedPthreadMutex(benchmark::State& state) {
+// A bare pthread mutex in shared memory, for comparison.
+void bare_mutex_loop(benchmark::State& state, bool robust_recursive) {
     void* p = mmap(nullptr, sizeof(pthread_mutex_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     auto* mutex = static_cast<pthread_mutex_t*>(p);
     pthread_mutexattr_t attr;
     pthread_mutexattr_init(&attr);
     pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
-    pthread_mutex_init(mutex, &attr);
-    pid_t other = fork();
-    if (other == 0) {
-        for (;;) pause();
+    if (robust_recursive) {
+        pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+        pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
     }
+    pthread_mutex_init(mutex, &attr);
     for (auto _ : state) {
         pthread_mutex_lock(mutex);
         pthread_mutex_unlock(mutex);
     }
-    stop(other);
+    pthread_mutex_destroy(mutex);
     munmap(p, sizeof(pthread_mutex_t));
 }
+
+void BM_BarePsharedPthreadMutex(benchmark::State& state) { bare_mutex_loop(state, false); }
 BENCHMARK(BM_BarePsharedPthreadMutex);
 
 // What the platform's mutex is built on: robust and recursive as well.
-void BM_BareRobustRecursivePthreadMutex(benchmark::State& state) {
-    void* p = mmap(nullptr, sizeof(pthread_mutex_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    auto* mutex = static_cast<pthread_mutex_t*>(p);
-    pthread_mutexattr_t attr;
-    pthread_mutexattr_init(&attr);
-    pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
-    pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
-    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(mutex, &attr);
-    for (auto _ : state) {
-        pthread_mutex_lock(mutex);
-        pthread_mutex_unlock(mutex);
-    }
-    munmap(p, sizeof(pthread_mutex_t));
-}
+void BM_BareRobustRecursivePthreadMutex(benchmark::State& state) { bare_mutex_loop(state, true); }
 BENCHMARK(BM_BareRobustRecursivePthreadMutex);
 
 // Ping-pong between two processes: one iteration is two set-to-wake hops.
