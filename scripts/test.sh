@@ -10,7 +10,7 @@ fuzz_seconds=${QOR_FUZZ_SECONDS:-10}
 jobs=${QOR_JOBS:-$(nproc)}
 status=0
 for v in $variants; do
-  echo "=== $v build ==="
+  echo "=== $v build (at ${SECONDS}s) ==="
   "$top/scripts/build.sh" "$v"
   case "$v" in
     default) dir=$top/build ;;
@@ -20,10 +20,11 @@ for v in $variants; do
     "$top/scripts/fuzz.sh" "$fuzz_seconds" || status=1
     continue
   fi
-  echo "=== $v tests ==="
+  echo "=== $v tests (at ${SECONDS}s) ==="
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
   export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --no-tests=error) || status=1
 done
+echo "=== done in ${SECONDS}s ==="
 exit $status
