@@ -13,7 +13,9 @@
 namespace {
 
 std::mutex g_jobs_lock;
-std::unordered_set<SPLJOB*>* g_jobs = nullptr;  // never destroyed: exports may run during unload
+// Made with the first job and freed with the last, so that nothing is left
+// behind when the rendering driver unloads this module at document end.
+std::unordered_set<SPLJOB*>* g_jobs = nullptr;
 
 SPLJOB* Lookup(HANDLE handle) noexcept {
     auto* job = static_cast<SPLJOB*>(handle);
@@ -38,7 +40,12 @@ bool Register(SPLJOB* job) noexcept {
 
 void Unregister(SPLJOB* job) noexcept {
     std::lock_guard<std::mutex> lock(g_jobs_lock);
-    if (g_jobs) g_jobs->erase(job);
+    if (!g_jobs) return;
+    g_jobs->erase(job);
+    if (g_jobs->empty()) {
+        delete g_jobs;
+        g_jobs = nullptr;
+    }
 }
 
 }  // namespace
