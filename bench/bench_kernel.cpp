@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <pthread.h>
 #include <string>
 #include <sys/mman.h>
@@ -15,13 +16,22 @@
 
 namespace {
 
-// Each benchmark process gets its own object namespace.
+// Each benchmark process gets its own object namespace, removed at exit.
+std::string namespace_dir;
+pid_t namespace_owner = 0;
+
+void remove_namespace() {
+    if (getpid() != namespace_owner) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(namespace_dir, ignored);
+}
+
 void private_namespace() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    std::string dir = "/tmp/qor-bench-" + std::to_string(getpid());
-    setenv("QOR_RUNTIME_DIR", dir.c_str(), 1);
+    if (namespace_owner != 0) return;
+    namespace_owner = getpid();
+    namespace_dir = "/tmp/qor-bench-" + std::to_string(namespace_owner);
+    setenv("QOR_RUNTIME_DIR", namespace_dir.c_str(), 1);
+    std::atexit(remove_namespace);
 }
 
 // A second process that opens `names` and keeps them open until killed.
