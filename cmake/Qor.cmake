@@ -32,6 +32,15 @@ function(qor_target_defaults target)
   target_compile_options(${target} PRIVATE ${QOR_WARNINGS})
 endfunction()
 
+# A platform area's private headers, for that area's own tests, benchmarks
+# and fuzz targets (qor_platform_private(<target> <area>...)); never for a
+# module or program, which see only the areas' include/ folders.
+function(qor_platform_private target)
+  foreach(area ${ARGN})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/${area}/src)
+  endforeach()
+endfunction()
+
 # A deliverable library: built as <NAME>.so in the output folder, loaded by
 # name at run time, linking the platform layer.
 function(qor_add_module name)
@@ -54,7 +63,7 @@ endfunction()
 # A GoogleTest binary whose cases each run as their own CTest test, in a
 # fresh QOR_ROOT / QOR_RUNTIME_DIR (see platform/testing).
 function(qor_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;AREAS" ${ARGN})
   if(NOT QOR_TESTS)
     return()
   endif()
@@ -63,6 +72,7 @@ function(qor_add_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE qortesting qorplatform GTest::gtest GTest::gmock ${ARG_LIBS})
+  qor_platform_private(${name} ${ARG_AREAS})
   qor_target_defaults(${name})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${QOR_BIN_DIR}
@@ -72,13 +82,14 @@ endfunction()
 
 # A libFuzzer target, built only with QOR_FUZZ under clang.
 function(qor_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;AREAS" ${ARGN})
   if(NOT QOR_FUZZ)
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE qorplatform ${ARG_LIBS})
+  qor_platform_private(${name} ${ARG_AREAS})
   qor_target_defaults(${name})
   set_property(GLOBAL APPEND PROPERTY QOR_FUZZERS ${name})
 endfunction()

@@ -1,6 +1,6 @@
 // The spooler's request decoding: frame headers, tagged fields and every
 // record a request can carry, fed with arbitrary bytes.
-#include "spool_protocol.h"
+#include "qor/spool/protocol.h"
 
 #include <cstring>
 

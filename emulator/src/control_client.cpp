@@ -11,7 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "places.h"
+#include "qor/support/places.h"
 
 namespace qoremu {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "places.h"
+#include "qor/support/places.h"
 
 namespace qoremu {
 

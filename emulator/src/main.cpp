@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "places.h"
+#include "qor/support/places.h"
 #include "qoremu/control_client.h"
 #include "qoremu/link.h"
 #include "server.h"

@@ -12,7 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "places.h"
+#include "qor/support/places.h"
 #include "qoremu/control_client.h"
 #include "qoremu/link.h"
 

@@ -1,5 +1,5 @@
 // qorctl, the spooler's administration command.
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include "qor/spooler.h"
 

@@ -1,8 +1,8 @@
 #include "database.h"
 
-#include "places.h"
+#include "qor/support/places.h"
 #include "registry_store.h"
-#include "spool_serial_settings.h"
+#include "qor/spool/serial_settings.h"
 
 #include "qor/spooler.h"
 

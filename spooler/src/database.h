@@ -3,7 +3,7 @@
 // thread-safe by itself; the service calls it under its lock.
 #pragma once
 
-#include "spool_protocol.h"
+#include "qor/spool/protocol.h"
 
 #include <map>
 #include <string>

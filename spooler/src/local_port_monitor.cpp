@@ -1,7 +1,7 @@
 #include "local_port_monitor.h"
 
 #include "port_device.h"
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "monitor_host.h"
 
 #include "database.h"
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include <cctype>
 #include <dlfcn.h>

@@ -1,6 +1,6 @@
 #include "port_device.h"
 #include "port_io.h"
-#include "spool_serial_settings.h"
+#include "qor/spool/serial_settings.h"
 
 #include "qoremu/link.h"
 

@@ -1,6 +1,6 @@
 #include "registry_store.h"
 
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include "qor/registry.h"
 #include "qor/spooler.h"

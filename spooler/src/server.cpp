@@ -1,6 +1,6 @@
 #include "server.h"
 
-#include "places.h"
+#include "qor/support/places.h"
 #include "request_dispatch.h"
 
 #include <atomic>

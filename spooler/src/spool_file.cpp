@@ -1,6 +1,6 @@
 #include "spool_file.h"
 
-#include "places.h"
+#include "qor/support/places.h"
 #include "port_io.h"
 
 #include <algorithm>

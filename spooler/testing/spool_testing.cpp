@@ -1,6 +1,6 @@
 #include "spool_testing.h"
 
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include "qor/spooler.h"
 

@@ -3,7 +3,7 @@
 //   spooltest_helper_print hang PRINTER                 starts a job, writes, then waits to be killed
 // A framed job is "JOB c=CC j=JJJ n=NNNNNN\n", NNNNNN pattern bytes, "END\n",
 // so the output shows whether any job's bytes were mixed with another's.
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include "qor/spooler.h"
 

@@ -1,6 +1,6 @@
 // The service's socket and lifetime: hostile requests, start on demand,
 // ending when its folder goes, and qorctl driving it.
-#include "spool_protocol.h"
+#include "qor/spool/protocol.h"
 #include "spool_testing.h"
 
 #include "qor/spooler.h"

@@ -3,9 +3,9 @@
 // monitor's table.
 #include "local_port_monitor.h"
 #include "port_io.h"
-#include "spool_serial_settings.h"
+#include "qor/spool/serial_settings.h"
 #include "spool_file.h"
-#include "spool_protocol.h"
+#include "qor/spool/protocol.h"
 
 #include "qortest.h"
 

@@ -2,7 +2,7 @@
 // printing clients in their own processes.
 #include "spool_file.h"
 #include "spool_testing.h"
-#include "utf.h"
+#include "qor/support/utf.h"
 
 #include "qor/monitor.h"
 #include "qor/registry.h"

@@ -1,0 +1,278 @@
+#include "qor/spool/protocol.h"
+
+#include "qor/support/places.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace qor::spool {
+
+HeaderCheck check_header(const FrameHeader& header) {
+    if (header.magic != kFrameMagic) return HeaderCheck::BadMagic;
+    if (header.op >= static_cast<uint32_t>(Op::Count)) return HeaderCheck::BadOp;
+    if (header.length > kMaxPayload) return HeaderCheck::TooLarge;
+    return HeaderCheck::Ok;
+}
+
+void Writer::raw(const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    out_.insert(out_.end(), p, p + size);
+}
+
+Writer& Writer::u32(uint32_t value) {
+    out_.push_back(static_cast<uint8_t>(Tag::U32));
+    raw(&value, sizeof value);
+    return *this;
+}
+
+Writer& Writer::u64(uint64_t value) {
+    out_.push_back(static_cast<uint8_t>(Tag::U64));
+    raw(&value, sizeof value);
+    return *this;
+}
+
+Writer& Writer::str(std::string_view value) {
+    // Longer than kMaxString is sent as is; the reader refuses it.
+    uint32_t n = static_cast<uint32_t>(value.size());
+    out_.push_back(static_cast<uint8_t>(Tag::Str));
+    raw(&n, sizeof n);
+    raw(value.data(), value.size());
+    return *this;
+}
+
+Writer& Writer::bytes(const void* data, size_t size) {
+    uint32_t n = static_cast<uint32_t>(size);
+    out_.push_back(static_cast<uint8_t>(Tag::Bytes));
+    raw(&n, sizeof n);
+    if (size) raw(data, size);
+    return *this;
+}
+
+bool Reader::take(void* out, size_t size) {
+    if (!ok_ || size > size_ - pos_) {
+        ok_ = false;
+        return false;
+    }
+    std::memcpy(out, data_ + pos_, size);
+    pos_ += size;
+    return true;
+}
+
+bool Reader::take_tag(Tag tag) {
+    uint8_t t = 0;
+    if (!take(&t, 1)) return false;
+    if (t != static_cast<uint8_t>(tag)) ok_ = false;
+    return ok_;
+}
+
+uint32_t Reader::u32() {
+    uint32_t v = 0;
+    if (!take_tag(Tag::U32) || !take(&v, sizeof v)) return 0;
+    return v;
+}
+
+uint64_t Reader::u64() {
+    uint64_t v = 0;
+    if (!take_tag(Tag::U64) || !take(&v, sizeof v)) return 0;
+    return v;
+}
+
+std::string Reader::str() {
+    uint32_t n = 0;
+    if (!take_tag(Tag::Str) || !take(&n, sizeof n)) return {};
+    if (n > kMaxString || n > size_ - pos_) {
+        ok_ = false;
+        return {};
+    }
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+    if (s.find('\0') != std::string::npos) {
+        ok_ = false;
+        return {};
+    }
+    pos_ += n;
+    return s;
+}
+
+std::vector<uint8_t> Reader::bytes(uint32_t limit) {
+    uint32_t n = 0;
+    if (!take_tag(Tag::Bytes) || !take(&n, sizeof n)) return {};
+    if (n > limit || n > size_ - pos_) {
+        ok_ = false;
+        return {};
+    }
+    std::vector<uint8_t> v(data_ + pos_, data_ + pos_ + n);
+    pos_ += n;
+    return v;
+}
+
+void encode(Writer& w, const PrinterInfo& p) {
+    w.str(p.name).str(p.share).str(p.port).str(p.driver).str(p.comment).str(p.location);
+    w.str(p.sep_file).str(p.print_processor).str(p.datatype).str(p.parameters).bytes(p.devmode);
+    w.u32(p.attributes).u32(p.priority).u32(p.default_priority).u32(p.start_time);
+    w.u32(p.until_time).u32(p.status).u32(p.jobs).u32(p.dns_timeout).u32(p.tx_timeout);
+}
+
+bool decode(Reader& r, PrinterInfo& p) {
+    p.name = r.str(), p.share = r.str(), p.port = r.str(), p.driver = r.str();
+    p.comment = r.str(), p.location = r.str(), p.sep_file = r.str();
+    p.print_processor = r.str(), p.datatype = r.str(), p.parameters = r.str();
+    p.devmode = r.bytes(kMaxPrinterData);
+    p.attributes = r.u32(), p.priority = r.u32(), p.default_priority = r.u32();
+    p.start_time = r.u32(), p.until_time = r.u32(), p.status = r.u32(), p.jobs = r.u32();
+    p.dns_timeout = r.u32(), p.tx_timeout = r.u32();
+    return r.ok();
+}
+
+void encode(Writer& w, const JobInfo& j) {
+    w.u32(j.id).str(j.printer).str(j.machine).str(j.user).str(j.document).str(j.datatype);
+    w.str(j.status_text).u32(j.status).u32(j.priority).u32(j.position).u32(j.total_pages);
+    w.u32(j.pages_printed).u64(j.submitted_ms).u64(j.size);
+}
+
+bool decode(Reader& r, JobInfo& j) {
+    j.id = r.u32(), j.printer = r.str(), j.machine = r.str(), j.user = r.str();
+    j.document = r.str(), j.datatype = r.str(), j.status_text = r.str();
+    j.status = r.u32(), j.priority = r.u32(), j.position = r.u32(), j.total_pages = r.u32();
+    j.pages_printed = r.u32(), j.submitted_ms = r.u64(), j.size = r.u64();
+    return r.ok();
+}
+
+void encode(Writer& w, const DriverInfo& d) {
+    w.u32(d.version).str(d.name).str(d.environment).str(d.driver_path).str(d.data_file);
+    w.str(d.config_file).str(d.help_file).str(d.monitor).str(d.default_datatype);
+    w.u32(static_cast<uint32_t>(d.dependent_files.size()));
+    for (const auto& f : d.dependent_files) w.str(f);
+}
+
+bool decode(Reader& r, DriverInfo& d) {
+    d.version = r.u32(), d.name = r.str(), d.environment = r.str(), d.driver_path = r.str();
+    d.data_file = r.str(), d.config_file = r.str(), d.help_file = r.str(), d.monitor = r.str();
+    d.default_datatype = r.str();
+    uint32_t n = r.u32();
+    if (!r.ok() || n > 1024) return r.fail(), false;
+    d.dependent_files.clear();
+    for (uint32_t i = 0; i < n && r.ok(); ++i) d.dependent_files.push_back(r.str());
+    return r.ok();
+}
+
+void encode(Writer& w, const PortInfo& p) { w.str(p.name).str(p.monitor).str(p.device).str(p.settings); }
+
+bool decode(Reader& r, PortInfo& p) {
+    p.name = r.str(), p.monitor = r.str(), p.device = r.str(), p.settings = r.str();
+    return r.ok();
+}
+
+void encode(Writer& w, const MonitorInfo& m) { w.str(m.name).str(m.environment).str(m.module); }
+
+bool decode(Reader& r, MonitorInfo& m) {
+    m.name = r.str(), m.environment = r.str(), m.module = r.str();
+    return r.ok();
+}
+
+Writer reply_writer(uint32_t result, uint32_t error) {
+    Writer w;
+    w.u32(result).u32(error);
+    return w;
+}
+
+namespace {
+
+bool send_all(int fd, const uint8_t* data, size_t size, int pass_fd) {
+    while (size > 0) {
+        iovec iov{const_cast<uint8_t*>(data), size};
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        if (pass_fd >= 0) {
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            cmsghdr* c = CMSG_FIRSTHDR(&msg);
+            c->cmsg_level = SOL_SOCKET;
+            c->cmsg_type = SCM_RIGHTS;
+            c->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(c), &pass_fd, sizeof(int));
+        }
+        ssize_t n = sendmsg(fd, &msg, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        pass_fd = -1;  // the descriptor went with the first byte
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads exactly `size` bytes; collects a passed descriptor on the way.
+RecvResult recv_all(int fd, uint8_t* data, size_t size, int* received_fd) {
+    size_t got = 0;
+    while (got < size) {
+        iovec iov{data + got, size - got};
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)] = {};
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        ssize_t n = recvmsg(fd, &msg, MSG_CMSG_CLOEXEC);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return RecvResult::Closed;
+        }
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS) continue;
+            size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+            for (size_t i = 0; i < count; ++i) {
+                int passed;
+                std::memcpy(&passed, CMSG_DATA(c) + i * sizeof(int), sizeof(int));
+                if (received_fd && *received_fd < 0) *received_fd = passed;
+                else close(passed);
+            }
+        }
+        if (n == 0) return got == 0 ? RecvResult::Closed : RecvResult::Bad;
+        got += static_cast<size_t>(n);
+    }
+    return RecvResult::Ok;
+}
+
+}  // namespace
+
+bool send_frame(int fd, Op op, const std::vector<uint8_t>& payload, int pass_fd) {
+    if (payload.size() > kMaxPayload) return false;
+    // One buffer keeps header and payload in a single send for small frames.
+    FrameHeader h{kFrameMagic, static_cast<uint32_t>(op), static_cast<uint32_t>(payload.size())};
+    if (payload.size() <= 4096) {
+        uint8_t buf[sizeof h + 4096];
+        std::memcpy(buf, &h, sizeof h);
+        if (!payload.empty()) std::memcpy(buf + sizeof h, payload.data(), payload.size());
+        return send_all(fd, buf, sizeof h + payload.size(), pass_fd);
+    }
+    return send_all(fd, reinterpret_cast<const uint8_t*>(&h), sizeof h, pass_fd) &&
+           send_all(fd, payload.data(), payload.size(), -1);
+}
+
+RecvResult recv_frame(int fd, FrameHeader& header, std::vector<uint8_t>& payload, int* received_fd) {
+    if (received_fd) *received_fd = -1;
+    auto fail = [&](RecvResult r) {
+        if (received_fd && *received_fd >= 0) close(*received_fd), *received_fd = -1;
+        return r;
+    };
+    RecvResult r = recv_all(fd, reinterpret_cast<uint8_t*>(&header), sizeof header, received_fd);
+    if (r != RecvResult::Ok) return fail(r);
+    if (check_header(header) != HeaderCheck::Ok) return fail(RecvResult::Bad);
+    payload.resize(header.length);
+    if (header.length) {
+        r = recv_all(fd, payload.data(), header.length, received_fd);
+        if (r != RecvResult::Ok) return fail(r == RecvResult::Closed ? RecvResult::Bad : r);
+    }
+    return RecvResult::Ok;
+}
+
+std::string socket_path() { return places::runtime_dir() + "/" + kSocketName; }
+
+}  // namespace qor::spool
