@@ -14,7 +14,7 @@
 namespace {
 
 std::filesystem::path Installed() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "qorn5001.ppd";
+    return std::filesystem::path(QOR_DATA_DIR) / "qorn5001.ppd";
 }
 
 std::string ReadInstalled() {

@@ -29,7 +29,7 @@ inline std::u16string Wide(const std::string& ascii) {
 
 // The installed description files, from the source tree.
 inline std::filesystem::path DataFile(const char* name) {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / name;
+    return std::filesystem::path(QOR_DATA_DIR) / name;
 }
 
 }  // namespace ppdtest
