@@ -1,6 +1,7 @@
 // The device mode record: defaults from a description, paper lookup and the
 // acceptance of a caller's record.
 #include "common/exdevmode.h"
+#include "qortest.h"
 
 #include "test_ppd_support.h"
 
@@ -156,6 +157,7 @@ TEST(DevModeDefaults, EmptyTablesLeaveThePapersZero) {
 TEST(DevModeDefaults, RefusesMissingArguments) {
     auto b = Parse(kSmall);
     EXDEVMODE dm;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(EngSetDefaultEXDEVMODE(nullptr, u"P", &b->data));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(EngSetDefaultEXDEVMODE(&dm, u"P", nullptr));
@@ -370,6 +372,7 @@ TEST(DevModeAccept, RefusesMissingArguments) {
     auto b = Parse(kSmall);
     EXDEVMODE device;
     EXDEVMODE caller = CallerRecord(b->data);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(EngAcceptEXDEVMODE(nullptr, &caller.dm, u"D", &b->data));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(EngAcceptEXDEVMODE(&device, nullptr, u"D", &b->data));

@@ -51,11 +51,12 @@ TEST(PpdFile, ParsesAFileLikeTheSameTextInMemory) {
 TEST(PpdFile, FailsWhenTheFileCannotBeRead) {
     auto block = NewBlock();
     auto missing = std::filesystem::path(qortest::sandbox()) / "missing.ppd";
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(PPD_Init(&block->data, WidePath(missing).c_str()));
-    EXPECT_NE(GetLastError(), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 
     auto empty = WriteFile("empty.ppd", "");
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(PPD_Init(&block->data, WidePath(empty).c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
 

@@ -1,5 +1,6 @@
 // The description reader's rules, on text in memory.
 #include "test_ppd_support.h"
+#include "qortest.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,7 @@ TEST(PpdReader, OnlyNameParses) {
 
 TEST(PpdReader, RefusesNullArguments) {
     PpdData data{};
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(PPD_Parse(nullptr, "x", 1));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(PPD_Parse(&data, nullptr, 4));

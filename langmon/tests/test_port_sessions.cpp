@@ -15,7 +15,7 @@ class LmSessions : public PortTest {};
 
 TEST_F(LmSessions, DuplicateOpenIsBusyButAnotherLetterCaseIsAnotherPort) {
     ASSERT_NE(open("COM1"), nullptr);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(open("COM1"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
     HANDLE lower = open("com1");
@@ -32,6 +32,7 @@ TEST_F(LmSessions, DuplicateOpenIsBusyButAnotherLetterCaseIsAnotherPort) {
 
 TEST_F(LmSessions, AFailedOpenLeavesThePortFreeForTheNextAttempt) {
     monitor().open_ok = false;
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(open("COM2"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     monitor().open_ok = true;
@@ -51,7 +52,7 @@ TEST_F(LmSessions, SecondStartIsBusyAndLeavesTheRunningJobIntact) {
     HANDLE port = open("USB001");
     ASSERT_TRUE(start(port, 12));
     EXPECT_EQ(monitor().count("timeouts 100/0/10/5/500 0"), 1u);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(start(port, 13));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
     EXPECT_EQ(record(port)->job_id, 12u);
@@ -64,6 +65,7 @@ TEST_F(LmSessions, SecondStartIsBusyAndLeavesTheRunningJobIntact) {
 TEST_F(LmSessions, AFailedStartClearsTheJobAndKeepsTheMonitorsError) {
     HANDLE port = open("USB001");
     monitor().start_ok = false;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(start(port, 5));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_READY));
     EXPECT_FALSE(qormon_has(record(port), QORMON_JOB_ACTIVE | QORMON_POLLING_RUN | QORMON_PORT_STARTED));

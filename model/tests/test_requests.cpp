@@ -1,4 +1,5 @@
 #include "requests.h"
+#include "qortest.h"
 
 #include "common/blocks_shared.h"
 #include "common/status.h"
@@ -189,6 +190,7 @@ TEST_F(ModelRequests, ShortBuffersAndOtherNamesAreRefused) {
     std::u16string name = u"QOR_GetStatusRequest";
     DWORD returned = 0;
     BYTE small[2];
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(answer_cil_request(lm_, &record_, name.data(), reinterpret_cast<LPWSTR>(small), 2, &returned));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(returned, 4u);

@@ -10,6 +10,10 @@
 
 namespace qortest {
 
+// Set as the last error before a call whose error a test checks, so the
+// check cannot pass on an error an earlier call left behind.
+inline constexpr unsigned kStaleError = 0xdeadbeef;
+
 // The fresh folder this test process owns (parent of root, run, config).
 const std::string& sandbox();
 // Folder of the running test binary: build/bin, where all programs live.

@@ -271,6 +271,7 @@ protected:
 
 TEST_F(PortMonitorTable, FilePortAppendsEachDocumentAndRefusesUnknownPorts) {
     HANDLE port = nullptr;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"COM7"), &port));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_UNKNOWN_PORT));
     ASSERT_TRUE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"FILE:"), &port));
@@ -288,6 +289,7 @@ TEST_F(PortMonitorTable, FilePortAppendsEachDocumentAndRefusesUnknownPorts) {
     }
     EXPECT_EQ(read_output(), "first second");
     DWORD status = 0, returned = 0;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(t->pfnGetPrinterDataFromPort(port, IOCTL_SERIAL_GET_MODEMSTATUS, nullptr, nullptr, 0,
                                               reinterpret_cast<LPWSTR>(&status), 4, &returned));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
@@ -303,6 +305,7 @@ TEST_F(PortMonitorTable, InjectedDeviceFailureIsReportedAndTheNextAttemptGoesThr
     script = &s;
     set_port_io(&kFake);
     DWORD written = 0;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("abcd")), 4, &written));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
     EXPECT_EQ(written, 2u);
@@ -323,6 +326,7 @@ TEST_F(PortMonitorTable, VanishedDeviceIsReopenedOnTheNextWrite) {
     script = &s;
     set_port_io(&kFake);
     DWORD written = 0;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("ab")), 2, &written));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DEV_NOT_EXIST));
     set_port_io(nullptr);

@@ -101,7 +101,11 @@ PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG face, ULONG mode, ULONG_P
         return nullptr;
     }
     switch (mode) {
-    case QFT_KERNPAIRS: return nullptr;
+    case QFT_KERNPAIRS:
+        // No pairs is an answer, not a failure: the caller tells the two
+        // apart by the last error.
+        SetLastError(NO_ERROR);
+        return nullptr;
     case QFT_GLYPHSET: return CreateGlyphSet(pdev, IsDoubleByteCharset(metrics->jWinCharSet));
     default:
         SetLastError(ERROR_INVALID_PARAMETER);

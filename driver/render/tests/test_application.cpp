@@ -1,6 +1,7 @@
 // An application prints a page through the engine: images of every depth
 // and system-font text land in the grey page where they were drawn.
 #include "render_testkit.h"
+#include "qortest.h"
 
 #include <cstring>
 
@@ -158,6 +159,7 @@ TEST_F(RenderApplication, BadCallsAreRefused) {
         EXPECT_EQ(StretchDIBits(hdc, 0, 0, 4, 4, 0, 0, 5, 4, dib.bits.data(), dib.header(), DIB_RGB_COLORS, SRCCOPY),
                   0);
         Dib odd = make_dib(4, 4, 16);
+        SetLastError(qortest::kStaleError);
         EXPECT_EQ(StretchDIBits(hdc, 0, 0, 4, 4, 0, 0, 4, 4, odd.bits.data(), odd.header(), DIB_RGB_COLORS, SRCCOPY),
                   0);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));

@@ -1,6 +1,7 @@
 // The driver's entry points as the engine finds them: enabling, device
 // set-up, capabilities, escapes and the device fonts' descriptions.
 #include "render_testkit.h"
+#include "qortest.h"
 
 #include "qor/module.h"
 
@@ -88,11 +89,12 @@ TEST_F(RenderDriverEntries, EnableDriverHandsOutTheEighteenEntries) {
     }
     auto enable = bound<PFN_DrvEnableDriver>(module_, "DrvEnableDriver");
     DRVENABLEDATA data{};
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(enable(0x10000, sizeof(data), &data));
-    EXPECT_EQ(GetLastError(), 119u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_DRIVER_LEVEL));
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(enable(DDI_DRIVER_VERSION_NT5, 8, &data));
-    EXPECT_EQ(GetLastError(), 119u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_DRIVER_LEVEL));
 }
 
 TEST_F(RenderDriverEntries, CapabilitiesOfAPortraitDevice) {
@@ -144,9 +146,9 @@ TEST_F(RenderDriverEntries, DeviceFontsFollowTheFontSetting) {
     ASSERT_NE(pdev, nullptr);
     auto query_font = entry<PFN_DrvQueryFont>(INDEX_DrvQueryFont);
     ULONG_PTR id = 7;
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(query_font(pdev, 0, 1, &id), nullptr);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(id, 0u);
     disable_pdev(pdev, info);
 
@@ -174,14 +176,15 @@ TEST_F(RenderDriverEntries, DeviceFontsFollowTheFontSetting) {
     EXPECT_EQ(face, u"QOR Original");
 
     auto tree = entry<PFN_DrvQueryFontTree>(INDEX_DrvQueryFontTree);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(tree(pdev, 0, 1, QFT_KERNPAIRS, &id), nullptr);
-    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
     auto* set = static_cast<FD_GLYPHSET*>(tree(pdev, 0, 1, QFT_GLYPHSET, &id));
     ASSERT_NE(set, nullptr);
     EXPECT_GE(set->cGlyphsSupported, 251u);  // the code page's defined codes
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(tree(pdev, 0, 1, 9, &id), nullptr);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     disable_pdev(pdev, info);
 }
 
@@ -236,14 +239,14 @@ TEST_F(RenderDriverEntries, EscapesWithoutADevice) {
     char technology[16] = {};
     EXPECT_EQ(escape(nullptr, GETTECHNOLOGY, 0, nullptr, sizeof(technology), technology), 1u);
     EXPECT_EQ(std::memcmp(technology, "RVXL Level2", 12), 0);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(escape(nullptr, GETTECHNOLOGY, 0, nullptr, 0, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(escape(nullptr, GETTECHNOLOGY, 0, nullptr, 5, technology), 0u);
     DWORD copies = 5;
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(escape(nullptr, SETCOPYCOUNT, 4, &copies, 0, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(escape(nullptr, 4242, 0, nullptr, 0, nullptr), 0u);
 }
 

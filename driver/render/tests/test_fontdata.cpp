@@ -1,6 +1,7 @@
 // Glyph data and device metrics of the device fonts, mapped through the
 // font's transform as the engine hands it over.
 #include "entries.h"
+#include "qortest.h"
 #include "gdi_font.h"
 #include "render_testkit.h"
 
@@ -93,9 +94,9 @@ TEST_F(RenderFontData, UnknownModesAndFacesFail) {
     GLYPHDATA data{};
     EXPECT_EQ(DrvQueryFontData(pdev_, &font_.fo, QFD_GLYPHANDOUTLINE, 0x41, &data, nullptr, 0), -1);
     font_.fo.iFace = 3;
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(DrvQueryFontData(pdev_, &font_.fo, QFD_GLYPHANDBITMAP, 0x41, &data, nullptr, 0), -1);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(DrvGetGlyphMode(pdev_, &font_.fo), 1u);
 }
 

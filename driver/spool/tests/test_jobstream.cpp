@@ -1,5 +1,6 @@
 // Record dispatch, job and page commands, output buffering and failures.
 #include "spooldrv_testing.h"
+#include "qortest.h"
 #include "exports.h"
 #include "qor/memory.h"
 
@@ -115,6 +116,7 @@ TEST(JobStream, DevmodeRecordOfWrongLengthIsRefused) {
     Bytes record = DevmodeRecord(MakeDevmode(kWidth, 8));
     record[4] = 0x7B;  // payload length 891
     DWORD written = 99;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(job.write(record, &written));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -135,6 +137,7 @@ TEST(JobStream, ShortCallsBadHandlesAndUnknownRecords) {
     EXPECT_TRUE(job.write(unknown, &written));
     EXPECT_EQ(written, unknown.size());
     int stranger = 0;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(DrvSplWritePrinter(&stranger, const_cast<uint8_t*>(unknown.data()), 11, &written));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_TRUE(recorder.all().empty());
@@ -168,6 +171,7 @@ TEST(JobStream, FailedWritesAreReportedAndStopTheJob) {
     Job job;
     recorder.fail_with(ERROR_NOT_READY);
     DWORD written = 5;
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(job.write(DevmodeRecord(MakeDevmode(kWidth, 8)), &written));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));

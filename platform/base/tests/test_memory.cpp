@@ -1,4 +1,5 @@
 #include "qor/memory.h"
+#include "qortest.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ TEST(BaseHeap, AllocResizeAndFree) {
     EXPECT_EQ('x', block[99]);
     EXPECT_TRUE(all_zero(block + 100, 4900));
 
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, HeapReAlloc(heap, HEAP_REALLOC_IN_PLACE_ONLY, block, 1 << 20));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
     EXPECT_EQ(5000u, HeapSize(heap, 0, block));  // untouched by the failure
@@ -44,7 +45,7 @@ TEST(BaseHeap, ForeignAndStalePointersAreRejected) {
     HANDLE second = HeapCreate(0, 0, 0);
     void* block = HeapAlloc(first, 0, 16);
     int on_stack = 0;
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(HeapFree(second, 0, block));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     EXPECT_FALSE(HeapFree(first, 0, &on_stack));
@@ -60,7 +61,7 @@ TEST(BaseHeap, DestroyFreesEverythingAndRetiresTheHandle) {
     HANDLE heap = HeapCreate(0, 4096, 0);
     for (int i = 0; i < 100; ++i) ASSERT_NE(nullptr, HeapAlloc(heap, 0, 64 + i));  // left for destroy (ASan checks)
     EXPECT_TRUE(HeapDestroy(heap));
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, HeapAlloc(heap, 0, 8));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
     EXPECT_FALSE(HeapDestroy(heap));
@@ -72,7 +73,7 @@ TEST(BaseHeap, BoundedHeapAndHugeRequestsFailCleanly) {
     HANDLE heap = HeapCreate(0, 0, 1000);
     void* a = HeapAlloc(heap, 0, 600);
     ASSERT_NE(nullptr, a);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, HeapAlloc(heap, 0, 600));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
     EXPECT_EQ(nullptr, HeapReAlloc(heap, 0, a, 1200));
@@ -98,8 +99,10 @@ TEST(BaseGlobalMemory, MoveableBlockGivesAHandleAndCountsLocks) {
 
     EXPECT_TRUE(GlobalUnlock(handle));
     SetLastError(1);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(GlobalUnlock(handle));
     EXPECT_EQ(static_cast<DWORD>(NO_ERROR), GetLastError());
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(GlobalUnlock(handle));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_LOCKED), GetLastError());
 
@@ -112,7 +115,7 @@ TEST(BaseGlobalMemory, MoveableBlockGivesAHandleAndCountsLocks) {
     EXPECT_EQ(nullptr, GlobalReAlloc(handle, 8 << 20, 0));
     EXPECT_EQ(handle, GlobalReAlloc(handle, 8 << 20, GMEM_MOVEABLE));
     EXPECT_EQ(nullptr, GlobalFree(handle));
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(handle, GlobalFree(handle));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
     EXPECT_EQ(nullptr, GlobalLock(handle));

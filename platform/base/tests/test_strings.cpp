@@ -1,4 +1,5 @@
 #include "qor/strings.h"
+#include "qortest.h"
 #include "acp_text.h"
 #include "qor/support/utf.h"
 
@@ -120,7 +121,7 @@ TEST_P(BaseDoubleByte, DanglingLeadByteIsInvalid) {
     std::string text = "ab";
     text.push_back(static_cast<char>(p.lead));
     WCHAR out[8];
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, MultiByteToWideChar(p.page, MB_ERR_INVALID_CHARS, text.data(), 3, out, 8));
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
     ASSERT_EQ(3, MultiByteToWideChar(p.page, 0, text.data(), 3, out, 8));
@@ -138,7 +139,7 @@ TEST_P(BaseDoubleByte, PairIsNeverSplitByShortBuffer) {
     const auto& p = GetParam();
     char out[3] = {'#', '#', '#'};
     std::u16string wide = u"A" + p.expected.substr(0, 1);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, WideCharToMultiByte(p.page, 0, wide.data(), 2, out, 2, nullptr, nullptr));
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
     EXPECT_EQ('#', out[1]);
@@ -157,7 +158,7 @@ TEST(BaseConversion, SizesTerminatorsAndShortBuffers) {
     EXPECT_EQ(5, MultiByteToWideChar(1252, 0, "hello", 5, nullptr, 0));
     ASSERT_EQ(6, MultiByteToWideChar(1252, 0, "hello", -1, wide, 16));
     EXPECT_EQ(u"hello", std::u16string(wide));
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, MultiByteToWideChar(1252, 0, "hello", -1, wide, 5));
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
     // Embedded zeros are text when the length is given.
@@ -168,7 +169,7 @@ TEST(BaseConversion, SizesTerminatorsAndShortBuffers) {
     EXPECT_EQ(4, WideCharToMultiByte(CP_ACP, 0, u"abc", -1, nullptr, 0, nullptr, nullptr));
     EXPECT_EQ(4, WideCharToMultiByte(CP_ACP, 0, u"abc", -1, narrow, 16, nullptr, nullptr));
     EXPECT_STREQ("abc", narrow);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, WideCharToMultiByte(CP_ACP, 0, u"abc", -1, narrow, 3, nullptr, nullptr));
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
 }
@@ -193,7 +194,7 @@ TEST(BaseConversion, Utf8IllFormedInput) {
     WCHAR wide[8];
     // Overlong slash, a surrogate in UTF-8 and a stray continuation byte.
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
-        SetLastError(0);
+        SetLastError(qortest::kStaleError);
         EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bad, -1, wide, 8)) << bad;
         EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
         int n = MultiByteToWideChar(CP_UTF8, 0, bad, -1, wide, 8);
@@ -203,7 +204,7 @@ TEST(BaseConversion, Utf8IllFormedInput) {
     ASSERT_EQ(3, MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", -1, wide, 8));
     EXPECT_EQ(u'\xD83D', wide[0]);
     EXPECT_EQ(u'\xDE00', wide[1]);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", -1, wide, 2));
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
 
@@ -211,7 +212,7 @@ TEST(BaseConversion, Utf8IllFormedInput) {
     const WCHAR lone[] = {u'a', 0xD800, u'b'};
     ASSERT_EQ(5, WideCharToMultiByte(CP_UTF8, 0, lone, 3, narrow, 8, nullptr, nullptr));
     EXPECT_EQ(std::string("a\xEF\xBF\xBD" "b"), std::string(narrow, 5));
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 3, narrow, 8, nullptr, nullptr));
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
 }

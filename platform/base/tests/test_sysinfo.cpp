@@ -50,7 +50,7 @@ TEST(BaseVersion, DefaultIsWindows2000InEveryRecordForm) {
 
     OSVERSIONINFOA wrong{};
     wrong.dwOSVersionInfoSize = sizeof wrong - 4;
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(GetVersionExA(&wrong));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
     EXPECT_FALSE(GetVersionExW(nullptr));
@@ -124,7 +124,7 @@ TEST(BaseSearchPath, FindsFilesIgnoringCaseAndBackslashes) {
     EXPECT_EQ(n + 1, SearchPathA(nullptr, windows_style.c_str(), nullptr, 4, found, nullptr));
     EXPECT_EQ(n, SearchPathA(nullptr, windows_style.c_str(), nullptr, sizeof found, found, nullptr));
 
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(0u, SearchPathA(list.c_str(), "missing.hlp", nullptr, sizeof found, found, nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(0u, SearchPathA(nullptr, "", nullptr, sizeof found, found, nullptr));

@@ -36,10 +36,13 @@ int64_t elapsed_ms(steady_clock::time_point since) {
 
 TEST(KernelNames, OpenOfMissingNameFailsAtOnceWithFileNotFound) {
     auto start = steady_clock::now();
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(OpenFileMappingA(FILE_MAP_READ, FALSE, "never-made"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "never-made"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "never-made"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
     EXPECT_LT(elapsed_ms(start), 50);
@@ -47,16 +50,19 @@ TEST(KernelNames, OpenOfMissingNameFailsAtOnceWithFileNotFound) {
 
 TEST(KernelNames, CreateOrOpenReportsExistingWhileAnotherProcessHoldsIt) {
     Child holder = start_helper("hold-event", "held");
+    SetLastError(qortest::kStaleError);
     HANDLE e = CreateEventA(nullptr, FALSE, FALSE, "held");
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     CloseHandle(e);
     holder.kill();
     // The killed holder leaves nothing that makes the name look taken.
+    SetLastError(qortest::kStaleError);
     e = CreateEventA(nullptr, FALSE, FALSE, "held");
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
     CloseHandle(e);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "held"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
@@ -64,6 +70,7 @@ TEST(KernelNames, CreateOrOpenReportsExistingWhileAnotherProcessHoldsIt) {
 TEST(KernelNames, NameOfAnotherKindIsRefused) {
     HANDLE m = CreateMutexA(nullptr, FALSE, "shared-name");
     ASSERT_NE(m, nullptr);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, "shared-name"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     CloseHandle(m);
@@ -75,6 +82,7 @@ TEST(KernelNames, EachRuntimeFolderIsItsOwnNamespace) {
     setenv("QOR_RUNTIME_DIR", other.c_str(), 1);
     Child holder = start_helper("hold-event", "private");
     setenv("QOR_RUNTIME_DIR", mine.c_str(), 1);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "private"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
@@ -104,6 +112,7 @@ TEST(KernelMutex, RecursiveForOwnerAndRefusedToOthers) {
     EXPECT_EQ(other_release_error.load(), DWORD(ERROR_NOT_OWNER));
     EXPECT_TRUE(ReleaseMutex(m));
     EXPECT_TRUE(ReleaseMutex(m));
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(ReleaseMutex(m));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_OWNER));
     CloseHandle(m);
@@ -149,6 +158,7 @@ TEST(KernelMutex, OwnerProcessExitingWithoutReleaseAbandonsIt) {
 
 TEST(KernelMutex, CreatorMayOwnAtCreationButNotWhenItExisted) {
     HANDLE first = CreateMutexA(nullptr, TRUE, "initial-owner");
+    SetLastError(qortest::kStaleError);
     HANDLE second = CreateMutexA(nullptr, TRUE, "initial-owner");
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     // Same thread: recursive, so one release per successful acquisition.
@@ -206,8 +216,10 @@ TEST(KernelWait, MultipleWakesOnAMutexReleasedByAnotherProcess) {
 }
 
 TEST(KernelWait, BadHandlesAndArgumentsFail) {
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(0x12345), 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(WaitForMultipleObjects(0, nullptr, FALSE, 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x12345)));
@@ -246,6 +258,7 @@ TEST(KernelEvent, ManualResetStaysSignalledUntilReset) {
 }
 
 TEST(KernelMapping, NewBlockIsZeroAndSharedWithAnotherProcess) {
+    SetLastError(qortest::kStaleError);
     HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4112, "block");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
@@ -263,6 +276,7 @@ TEST(KernelMapping, ReadOnlyOpenGivesReadOnlyViews) {
     Child writer = start_helper("hold-mapping", "ro-block", "data");
     HANDLE ro = OpenFileMappingA(FILE_MAP_READ, FALSE, "ro-block");
     ASSERT_NE(ro, nullptr);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(MapViewOfFile(ro, FILE_MAP_WRITE, 0, 0, 0), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     auto* p = static_cast<const char*>(MapViewOfFile(ro, FILE_MAP_READ, 0, 0, 0));
@@ -278,6 +292,7 @@ TEST(KernelMapping, StaleBlockOfKilledCreatorComesBackZeroed) {
         Child writer = start_helper("hold-mapping", "stale", "old contents");
         writer.kill();
     }
+    SetLastError(qortest::kStaleError);
     HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "stale");
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
     auto* p = static_cast<const char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
@@ -306,9 +321,11 @@ TEST(KernelMapping, OrdinaryFileMapsReadOnly) {
     std::string empty = qortest::sandbox() + "/empty.txt";
     std::ofstream(empty).flush();
     f = CreateFileA(empty.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_INVALID));
     CloseHandle(f);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(CreateFileA((qortest::sandbox() + "\\missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);

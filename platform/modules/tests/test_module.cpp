@@ -53,7 +53,7 @@ TEST(BaseLoader, PlatformNamesInAnyCaseShareOneCountedModule) {
     EXPECT_EQ(detached, counter("QORTEST_DETACH"));
     EXPECT_TRUE(FreeLibrary(first));
     EXPECT_EQ(detached + 1, counter("QORTEST_DETACH"));
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(FreeLibrary(first));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
     EXPECT_EQ(nullptr, GetProcAddress(first, "AddNumbers"));
@@ -88,7 +88,7 @@ TEST(BaseLoader, BackslashPathsAndRootRelativePaths) {
 }
 
 TEST(BaseLoader, MissingModulesAndExportsAreReported) {
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, LoadLibraryA("NOSUCH.DLL"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
     EXPECT_EQ(nullptr, LoadLibraryA(""));
@@ -96,12 +96,13 @@ TEST(BaseLoader, MissingModulesAndExportsAreReported) {
 
     HMODULE module = LoadLibraryA("QORTESTMOD.DLL");
     ASSERT_NE(nullptr, module);
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, GetProcAddress(module, "NoSuchExport"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError());
     // Only the module's own exports, not those of what it links.
     EXPECT_EQ(nullptr, GetProcAddress(module, "GetLastError"));
     EXPECT_EQ(nullptr, GetProcAddress(module, MAKEINTRESOURCEA(1)));
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(0x5000), "AddNumbers"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
     EXPECT_TRUE(FreeLibrary(module));
@@ -109,7 +110,7 @@ TEST(BaseLoader, MissingModulesAndExportsAreReported) {
 
 TEST(BaseLoader, RefusedAttachFailsTheLoadAfterDetach) {
     unsetenv("QORTEST_REFUSED_DETACH");
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, LoadLibraryA("QORTESTREFUSE.DLL"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DLL_INIT_FAILED), GetLastError());
     EXPECT_EQ(1, counter("QORTEST_REFUSED_DETACH"));
@@ -163,7 +164,7 @@ TEST(BaseLoader, ModuleHandlesAndFileNames) {
     EXPECT_EQ(program, GetModuleHandleA(nullptr));
 
     char small[5];
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(5u, GetModuleFileNameA(nullptr, small, sizeof small));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
     EXPECT_EQ(exe.substr(0, 4), small);
@@ -204,9 +205,10 @@ TEST_F(BaseResources, BinaryResourceByNumberAndName) {
 }
 
 TEST_F(BaseResources, MissingResourcesAndForgedHandles) {
-    SetLastError(0);
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, FindResourceA(module, MAKEINTRESOURCEA(101), RT_RCDATA));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, FindResourceA(module, MAKEINTRESOURCEA(100), RT_BITMAP));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), GetLastError());
 
@@ -219,6 +221,7 @@ TEST_F(BaseResources, MissingResourcesAndForgedHandles) {
 
     // A module without resources.
     HMODULE plain = LoadLibraryA("QORTESTMOD.DLL");
+    SetLastError(qortest::kStaleError);
     EXPECT_EQ(nullptr, FindResourceA(plain, MAKEINTRESOURCEA(100), RT_RCDATA));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND), GetLastError());
     WCHAR text[8];
