@@ -59,7 +59,7 @@ void BM_AcceptDevMode(benchmark::State& state) {
     caller.dm.dmPaperSize = 269;  // the last paper of the table
     EXDEVMODE device;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(EngAcceptEXDEVMODE(&device, &caller.dm, u"ZEM-D", &block->data));
+        benchmark::DoNotOptimize(AcceptExDevMode(&device, &caller.dm, u"ZEM-D", &block->data));
         caller.dm.dmPaperSize = 269;
     }
 }

@@ -41,6 +41,23 @@ function(qor_platform_private target)
   endforeach()
 endfunction()
 
+# Sets <var> TRUE when every named target exists. A target may be missing
+# only while QOR_ONLY narrows the build; then what needs it is left out with a
+# message. Otherwise configuring stops, so no test or tool is dropped silently.
+function(qor_needs var)
+  foreach(target ${ARGN})
+    if(NOT TARGET ${target})
+      if(NOT QOR_ONLY)
+        message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR} needs ${target}, which is not defined")
+      endif()
+      message(STATUS "QOR_ONLY leaves out part of ${CMAKE_CURRENT_SOURCE_DIR} (needs ${target})")
+      set(${var} FALSE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${var} TRUE PARENT_SCOPE)
+endfunction()
+
 # A deliverable library: built as <NAME>.so in the output folder, loaded by
 # name at run time, linking the platform layer.
 function(qor_add_module name)
@@ -82,7 +99,7 @@ endfunction()
 
 # A libFuzzer target, built only with QOR_FUZZ under clang.
 function(qor_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;AREAS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;AREAS;INCLUDES" ${ARGN})
   if(NOT QOR_FUZZ)
     return()
   endif()
@@ -90,6 +107,7 @@ function(qor_add_fuzzer name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE qorplatform ${ARG_LIBS})
   qor_platform_private(${name} ${ARG_AREAS})
+  target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
   qor_target_defaults(${name})
   set_property(GLOBAL APPEND PROPERTY QOR_FUZZERS ${name})
 endfunction()

@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto* caller = reinterpret_cast<DEVMODEW*>(record.get());
 
     EXDEVMODE device;
-    if (!EngAcceptEXDEVMODE(&device, caller, u"fuzz", &Description())) __builtin_trap();
+    if (!AcceptExDevMode(&device, caller, u"fuzz", &Description())) __builtin_trap();
     if (device.PaperCode != device.CurrentPaper.Code &&
         device.SettingsSignature == EXDM_SETTINGS_SIGNATURE &&
         (device.dm.dmFields & DM_PAPERSIZE))
         __builtin_trap();
     if (device.dm.dmOrientation == DMORIENT_LANDSCAPE && device.Font && !device.Mode)
         __builtin_trap();
-    EngCharSetFromCodePage(EngGetDevModeCodePage(caller));
+    CharSetFromCodePage(ExDevModeCodePage(caller));
     return 0;
 }

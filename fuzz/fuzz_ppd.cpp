@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EXDEVMODE devmode;
     EngSetDefaultEXDEVMODE(&devmode, u"fuzz", &ppd);
     EXDEVMODE device;
-    EngAcceptEXDEVMODE(&device, &devmode.dm, u"fuzz", &ppd);
+    AcceptExDevMode(&device, &devmode.dm, u"fuzz", &ppd);
     if (device.PaperCode != device.CurrentPaper.Code) __builtin_trap();
     return 0;
 }

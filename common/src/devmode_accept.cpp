@@ -62,18 +62,18 @@ void ForcePageModeForLandscapeFonts(EXDEVMODE* device) {
 
 }  // namespace
 
-BOOL EngHasPrivatePart(const DEVMODEW* devmode) {
+BOOL HasExDevModePrivatePart(const DEVMODEW* devmode) {
     return devmode && devmode->dmSize == EXDM_PUBLIC_SIZE &&
            devmode->dmDriverExtra >= EXDM_PRIVATE_SIZE;
 }
 
-BOOL EngAcceptEXDEVMODE(EXDEVMODE* device, DEVMODEW* caller, LPCWSTR device_name,
+BOOL AcceptExDevMode(EXDEVMODE* device, DEVMODEW* caller, LPCWSTR device_name,
                         const PpdData* ppd) {
     if (!device || !caller || !ppd) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    BOOL bPrivate = EngHasPrivatePart(caller);
+    BOOL bPrivate = HasExDevModePrivatePart(caller);
     if (bPrivate &&
         GetPrivateWord(caller, offsetof(EXDEVMODE, SettingsSignature)) == EXDM_SETTINGS_SIGNATURE) {
         memcpy(device, caller, sizeof(*device));
@@ -92,11 +92,11 @@ BOOL EngAcceptEXDEVMODE(EXDEVMODE* device, DEVMODEW* caller, LPCWSTR device_name
     return TRUE;
 }
 
-WORD EngGetDevModeCodePage(const DEVMODEW* devmode) {
-    return EngHasPrivatePart(devmode) ? GetPrivateWord(devmode, offsetof(EXDEVMODE, CodePage)) : 0;
+WORD ExDevModeCodePage(const DEVMODEW* devmode) {
+    return HasExDevModePrivatePart(devmode) ? GetPrivateWord(devmode, offsetof(EXDEVMODE, CodePage)) : 0;
 }
 
-BYTE EngCharSetFromCodePage(WORD code_page) {
+BYTE CharSetFromCodePage(WORD code_page) {
     switch (code_page) {
     case 932: return EXDM_CHARSET_SHIFTJIS;
     case 949: return EXDM_CHARSET_HANGEUL;

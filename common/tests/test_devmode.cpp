@@ -184,8 +184,8 @@ struct Accepted {
 Accepted Accept(DEVMODEW* caller, const PpdData& ppd) {
     Accepted result;
     std::memset(&result.device, 0xCD, sizeof(result.device));
-    EXPECT_TRUE(EngAcceptEXDEVMODE(&result.device, caller, u"Device", &ppd));
-    result.charset = EngCharSetFromCodePage(EngGetDevModeCodePage(caller));
+    EXPECT_TRUE(AcceptExDevMode(&result.device, caller, u"Device", &ppd));
+    result.charset = CharSetFromCodePage(ExDevModeCodePage(caller));
     return result;
 }
 
@@ -232,7 +232,7 @@ TEST(DevModeAccept, ShortAndOddRecordsAreReadOnlyAsFarAsTheyReach) {
     DEVMODEW* tinyRecord = reinterpret_cast<DEVMODEW*>(tiny.data());
     tinyRecord->dmSize = 72;
     EXDEVMODE device;
-    EXPECT_TRUE(EngAcceptEXDEVMODE(&device, tinyRecord, u"Device", &b->data));
+    EXPECT_TRUE(AcceptExDevMode(&device, tinyRecord, u"Device", &b->data));
     EXPECT_EQ(device.PaperCode, 300);
 }
 
@@ -373,11 +373,11 @@ TEST(DevModeAccept, RefusesMissingArguments) {
     EXDEVMODE device;
     EXDEVMODE caller = CallerRecord(b->data);
     SetLastError(qortest::kStaleError);
-    EXPECT_FALSE(EngAcceptEXDEVMODE(nullptr, &caller.dm, u"D", &b->data));
+    EXPECT_FALSE(AcceptExDevMode(nullptr, &caller.dm, u"D", &b->data));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(EngAcceptEXDEVMODE(&device, nullptr, u"D", &b->data));
-    EXPECT_FALSE(EngAcceptEXDEVMODE(&device, &caller.dm, u"D", nullptr));
-    EXPECT_EQ(EngGetDevModeCodePage(nullptr), 0);
+    EXPECT_FALSE(AcceptExDevMode(&device, nullptr, u"D", &b->data));
+    EXPECT_FALSE(AcceptExDevMode(&device, &caller.dm, u"D", nullptr));
+    EXPECT_EQ(ExDevModeCodePage(nullptr), 0);
 }
 
 }  // namespace

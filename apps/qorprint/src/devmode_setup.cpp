@@ -81,7 +81,7 @@ bool PrinterDevmode(HANDLE printer, const std::u16string& name, const PpdData& p
             PRINTER_INFO_2W info;
             std::memcpy(&info, buffer.data(), sizeof(info));
             const DEVMODEW* stored = info.pDevMode;
-            if (stored && EngHasPrivatePart(stored)) {
+            if (stored && HasExDevModePrivatePart(stored)) {
                 std::memcpy(devmode, stored, sizeof(EXDEVMODE));
                 have_stored = devmode->SettingsSignature == EXDM_SETTINGS_SIGNATURE;
             }

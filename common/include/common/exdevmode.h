@@ -10,10 +10,9 @@
 //   settings block   412..847  (SettingsSignature == EXDM_SETTINGS_SIGNATURE)
 //   resolution block 868..887  (ResolutionBlock.Signature == EXDM_RESOLUTION_SIGNATURE)
 //
-// Rendering driver, at device creation:
-//     EngAcceptEXDEVMODE(&pdev->devmode, caller, device_name, ppd);   // steps 1-4
-//     pdev->code_page = EngGetDevModeCodePage(caller);
-//     pdev->charset = EngCharSetFromCodePage(pdev->code_page);         // step 5
+// Rendering driver, at device creation: AcceptExDevMode takes the caller's
+// record (or defaults) and settles the paper; ExDevModeCodePage and
+// CharSetFromCodePage then give the device fonts' character set.
 // Interface driver: EngSetDefaultEXDEVMODE for a fresh record; the offsets
 // and sizes below for its block copies.
 #pragma once
@@ -120,18 +119,18 @@ BOOL CheckPaperMetrix(PaperMetrix* paper, WORD code, const PpdData* ppd);
 // code is written back into the caller's dmPaperSize (and PaperCode).
 // The caller's record is read only as far as its own dmSize and
 // dmDriverExtra reach. FALSE (ERROR_INVALID_PARAMETER) for a null argument.
-BOOL EngAcceptEXDEVMODE(EXDEVMODE* device, DEVMODEW* caller, LPCWSTR device_name,
+BOOL AcceptExDevMode(EXDEVMODE* device, DEVMODEW* caller, LPCWSTR device_name,
                         const PpdData* ppd);
 
 // TRUE when `devmode` carries the whole private part in EXDEVMODE layout.
-BOOL EngHasPrivatePart(const DEVMODEW* devmode);
+BOOL HasExDevModePrivatePart(const DEVMODEW* devmode);
 
 // The CodePage of a caller's record; 0 when it has no private part.
-WORD EngGetDevModeCodePage(const DEVMODEW* devmode);
+WORD ExDevModeCodePage(const DEVMODEW* devmode);
 
 // The device-font character set for a code page: 932 -> 128, 949 -> 129,
 // 950 -> 136, anything else -> 0.
-BYTE EngCharSetFromCodePage(WORD code_page);
+BYTE CharSetFromCodePage(WORD code_page);
 
 QOR_END_C
 

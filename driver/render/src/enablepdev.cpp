@@ -89,12 +89,12 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* pattern_s
     if (path.empty() || !PPD_Init(&pdev->ppd->data, path.c_str())) return fail(pdev, nullptr, GetLastError());
     ResetStaging(&pdev->staging);
     ResetStaging(&pdev->text);
-    if (!EngAcceptEXDEVMODE(&pdev->devmode, devmode, device_name, &pdev->ppd->data))
+    if (!AcceptExDevMode(&pdev->devmode, devmode, device_name, &pdev->ppd->data))
         return fail(pdev, nullptr, GetLastError());
     pdev->current_paper = &pdev->devmode.CurrentPaper;
     FillMyDevData(pdev);
-    pdev->code_page = EngGetDevModeCodePage(devmode);
-    pdev->charset = EngCharSetFromCodePage(pdev->code_page);
+    pdev->code_page = ExDevModeCodePage(devmode);
+    pdev->charset = CharSetFromCodePage(pdev->code_page);
     GDIINFO gdi_info;
     FillMyDevCaps(pdev, &gdi_info);
     if (caps) std::memcpy(caps, &gdi_info, std::min<size_t>(caps_size, sizeof(gdi_info)));
