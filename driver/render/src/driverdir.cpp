@@ -1,4 +1,5 @@
 #include "driverdir.h"
+#include "qor/guard.h"
 
 #include "pdev.h"
 #include "qor/spooler.h"
@@ -6,7 +7,7 @@
 #include <vector>
 
 std::u16string DriverFilePath(const char16_t* name) {
-    return Guarded(std::u16string(), [&]() -> std::u16string {
+    return qor::guarded(std::u16string(), [&]() -> std::u16string {
     DWORD needed = 0;
     GetPrinterDriverDirectoryW(nullptr, nullptr, 1, nullptr, 0, &needed);
     if (needed < 2 || needed > 0x10000) return {};

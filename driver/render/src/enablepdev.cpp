@@ -1,5 +1,6 @@
 // Creating, resetting and destroying the device.
 #include "devcaps.h"
+#include "qor/guard.h"
 #include "driverdir.h"
 #include "entries.h"
 #include "fontmetrics.h"
@@ -49,7 +50,7 @@ std::u16string find_description(const DEVMODEW* devmode) {
 }
 
 std::u16string description_path(const DEVMODEW* devmode) {
-    return Guarded(std::u16string(), [&] { return find_description(devmode); });
+    return qor::guarded(std::u16string(), [&] { return find_description(devmode); });
 }
 
 PDEV* create_pdev(HANDLE printer) {

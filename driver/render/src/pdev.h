@@ -96,16 +96,5 @@ void ResetTextState(PDEV* pdev);
 
 BOOL IsDoubleByteCharset(BYTE charset);
 
-// Entry points never throw: an allocation failure inside `body` becomes
-// `failure` with ERROR_NOT_ENOUGH_MEMORY.
-template <class R, class Body>
-R Guarded(R failure, Body&& body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return failure;
-    }
-}
 // Landscape when dmOrientation is 2.
 BOOL IsLandscape(const PDEV* pdev);

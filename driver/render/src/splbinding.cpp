@@ -1,4 +1,5 @@
 #include "splbinding.h"
+#include "qor/guard.h"
 
 #include "driverdir.h"
 #include "qor/module.h"
@@ -37,7 +38,7 @@ BOOL load_spl_module(PDEV* pdev) {
 }  // namespace
 
 BOOL LoadSplModule(PDEV* pdev) {
-    return Guarded(FALSE, [&] { return load_spl_module(pdev); });
+    return qor::guarded(FALSE, [&] { return load_spl_module(pdev); });
 }
 
 void UnloadSplModule(PDEV* pdev) {

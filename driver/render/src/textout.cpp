@@ -1,6 +1,7 @@
 // Device-font text: strings become text records with one item per
 // character, spaced by the printer's own cell widths.
 #include "entries.h"
+#include "qor/guard.h"
 #include "fontmetrics.h"
 #include "jobstream.h"
 #include "textrecord.h"
@@ -84,7 +85,7 @@ bool draw_batch(PDEV* pdev, ULONG count, const GLYPHPOS* positions, const WCHAR*
     batch.cur = batch.x > 0 ? batch.x : 0;
 
     std::vector<char> converted;
-    if (!Guarded(false, [&] {
+    if (!qor::guarded(false, [&] {
             converted.assign(static_cast<size_t>(count) * 2 + 2, 0);
             return true;
         }))

@@ -1,6 +1,7 @@
 // The spooler-side driver's exports, bound by name by the rendering driver.
 // Job handles are checked against the live jobs of this module before use.
 #include "exports.h"
+#include "qor/guard.h"
 
 #include "dispatch.h"
 #include "job.h"
@@ -28,14 +29,12 @@ SPLJOB* Lookup(HANDLE handle) noexcept {
 }
 
 bool Register(SPLJOB* job) noexcept {
-    try {
+    return qor::guarded(false, [&] {
         std::lock_guard<std::mutex> lock(g_jobs_lock);
         if (!g_jobs) g_jobs = new std::unordered_set<SPLJOB*>();
         g_jobs->insert(job);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void Unregister(SPLJOB* job) noexcept {

@@ -1,5 +1,6 @@
 // Device contexts on a printer: creation, reset, capabilities and escapes.
 #include "gdi_dc.h"
+#include "qor/guard.h"
 
 #include "qor/spooler.h"
 #include "qor/strings.h"
@@ -125,11 +126,11 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const DEVMODEW* devmode) {
-    return no_throw(HDC{nullptr}, [&]() -> HDC { return create_dc(driver, device, devmode); });
+    return qor::guarded(HDC{nullptr}, [&]() -> HDC { return create_dc(driver, device, devmode); });
 }
 
 QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode) {
-    return no_throw(HDC{nullptr}, [&]() -> HDC {
+    return qor::guarded(HDC{nullptr}, [&]() -> HDC {
         auto dc = dc_of(hdc);
         if (!dc) return nullptr;
         std::lock_guard<std::recursive_mutex> guard(dc->lock);
@@ -163,7 +164,7 @@ QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode) {
 }
 
 QORAPI BOOL DeleteDC(HDC hdc) {
-    return no_throw(FALSE, [&]() -> BOOL {
+    return qor::guarded(FALSE, [&]() -> BOOL {
         auto dc = dc_of(hdc);
         if (!dc) return FALSE;
         {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gdi_font.h"
+#include "qor/guard.h"
 #include "gdi_page.h"
 
 #include <memory>
@@ -66,7 +67,7 @@ R with_dc(HDC hdc, R failure, Action&& action) {
     auto dc = dc_of(hdc);
     if (!dc) return failure;
     std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    return no_throw(failure, [&] { return action(*dc); });
+    return qor::guarded(failure, [&] { return action(*dc); });
 }
 
 // `failure` with ERROR_INVALID_PARAMETER, for a call made in the wrong state.

@@ -1,6 +1,7 @@
 // EngComputeGlyphSet: the glyph set of a code page's single-byte codes,
 // glyph handle = the code.
 #include "gdi_objects.h"
+#include "qor/guard.h"
 #include "qor/strings.h"
 
 #include <algorithm>
@@ -9,10 +10,9 @@
 #include <utility>
 #include <vector>
 
-using qor::gdi::no_throw;
 
 extern "C" QORAPI FD_GLYPHSET* EngComputeGlyphSet(INT code_page, INT first, INT count) {
-    return no_throw(static_cast<FD_GLYPHSET*>(nullptr), [&]() -> FD_GLYPHSET* {
+    return qor::guarded(static_cast<FD_GLYPHSET*>(nullptr), [&]() -> FD_GLYPHSET* {
         if (first < 0 || count <= 0 || first + count > 256) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;

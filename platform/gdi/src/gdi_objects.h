@@ -25,17 +25,6 @@ bool remove_object(HANDLE handle);
 bool is_stock(HANDLE handle);
 HANDLE stock_handle(int index);
 
-// Exported calls never throw: an allocation failure inside `body` becomes
-// `failure` with ERROR_NOT_ENOUGH_MEMORY.
-template <class R, class Body>
-R no_throw(R failure, Body&& body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return failure;
-    }
-}
 
 template <class T>
 std::shared_ptr<T> lookup(HANDLE handle) {

@@ -1,5 +1,6 @@
 // Fonts, brushes and pens of the application face, and font enumeration.
 #include "gdi_dc.h"
+#include "qor/guard.h"
 
 #include <cstring>
 #include <mutex>
@@ -53,7 +54,7 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI HFONT CreateFontIndirectW(const LOGFONTW* logfont) {
-    return no_throw(HFONT{nullptr}, [&]() -> HFONT {
+    return qor::guarded(HFONT{nullptr}, [&]() -> HFONT {
         if (!logfont) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;
@@ -66,7 +67,7 @@ QORAPI HFONT CreateFontIndirectW(const LOGFONTW* logfont) {
 }
 
 QORAPI HBRUSH CreateSolidBrush(COLORREF color) {
-    return no_throw(HBRUSH{nullptr}, [&]() -> HBRUSH {
+    return qor::guarded(HBRUSH{nullptr}, [&]() -> HBRUSH {
         auto brush = std::make_shared<Brush>();
         brush->color = pixel_from_colorref(color);
         return insert_object(brush);
@@ -74,7 +75,7 @@ QORAPI HBRUSH CreateSolidBrush(COLORREF color) {
 }
 
 QORAPI HPEN CreatePen(int style, int width, COLORREF color) {
-    return no_throw(HPEN{nullptr}, [&]() -> HPEN {
+    return qor::guarded(HPEN{nullptr}, [&]() -> HPEN {
         if (style != PS_SOLID && style != PS_NULL) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;
@@ -88,7 +89,7 @@ QORAPI HPEN CreatePen(int style, int width, COLORREF color) {
 }
 
 QORAPI HGDIOBJ GetStockObject(int index) {
-    return no_throw(HGDIOBJ{nullptr}, [&]() -> HGDIOBJ {
+    return qor::guarded(HGDIOBJ{nullptr}, [&]() -> HGDIOBJ {
         ensure_stock_objects();
         if (index < 0 || index > SYSTEM_FONT + 8) return nullptr;
         HGDIOBJ handle = stock_handle(index);
@@ -131,7 +132,7 @@ QORAPI BOOL DeleteObject(HGDIOBJ object) {
 }
 
 QORAPI int EnumFontFamiliesExW(HDC hdc, LPLOGFONTW logfont, FONTENUMPROCW proc, LPARAM param, DWORD) {
-    return no_throw(0, [&]() -> int {
+    return qor::guarded(0, [&]() -> int {
         auto dc = dc_of(hdc);
         if (!dc || !proc) {
             if (dc) SetLastError(ERROR_INVALID_PARAMETER);

@@ -1,5 +1,6 @@
 // Surfaces and palettes the driver creates through the Eng* services.
 #include "gdi_device.h"
+#include "qor/guard.h"
 #include "gdi_surface.h"
 
 #include <cstdlib>
@@ -37,7 +38,7 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI HBITMAP EngCreateBitmap(SIZEL size, LONG stride, ULONG format, FLONG flags, PVOID bits) {
-    return no_throw(HBITMAP{nullptr}, [&]() -> HBITMAP {
+    return qor::guarded(HBITMAP{nullptr}, [&]() -> HBITMAP {
         size_t min_stride = stride_for(format, size.cx);
         if (min_stride == 0 || size.cy <= 0 || size.cy > (1 << 20)) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -134,7 +135,7 @@ QORAPI BOOL EngCheckAbort(SURFOBJ* so) {
 
 QORAPI HPALETTE EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green,
                                  FLONG blue) {
-    return no_throw(HPALETTE{nullptr}, [&]() -> HPALETTE {
+    return qor::guarded(HPALETTE{nullptr}, [&]() -> HPALETTE {
         if (mode != PAL_INDEXED && mode != PAL_BITFIELDS && mode != PAL_RGB && mode != PAL_BGR) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;

@@ -1,6 +1,7 @@
 // Text services of the driver face: the string, font and transform objects
 // and EngTextOut, which draws a string with the engine's own fonts.
 #include "gdi_font.h"
+#include "qor/guard.h"
 #include "gdi_page.h"
 #include "gdi_surface.h"
 #include "gdi_textobj.h"
@@ -94,7 +95,7 @@ QORAPI BOOL XFORMOBJ_bApplyXform(XFORMOBJ* xo, ULONG mode, ULONG count, PVOID in
 
 QORAPI BOOL EngTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* clip, RECTL*, RECTL* opaque,
                        BRUSHOBJ* foreground, BRUSHOBJ* background, POINTL*, MIX) {
-    return no_throw(FALSE, [&]() -> BOOL {
+    return qor::guarded(FALSE, [&]() -> BOOL {
         EngString* string = string_from(str);
         RealizedFont* font = realized_from(fo);
         if (!so || !string || !font || !so->pvScan0 || so->iBitmapFormat != BMF_24BPP) {

@@ -1,6 +1,7 @@
 // The A entry points: names and string data convert through the ANSI code
 // page; the hive itself always holds UTF-16.
 #include "registry_ops.h"
+#include "qor/guard.h"
 
 #include "qor/strings.h"
 
@@ -59,18 +60,18 @@ std::vector<uint8_t> ansi_data(DWORD type, const std::vector<uint8_t>& stored) {
 
 QOR_EXTERN_C QORAPI LONG RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM sam,
                                          LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         return with_name(sub_key, [&](auto name) { return create_key(key, name, sam, result, disposition); });
     });
 }
 
 QOR_EXTERN_C QORAPI LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD, REGSAM sam, PHKEY result) {
-    return guarded([&] { return with_name(sub_key, [&](auto name) { return open_key(key, name, sam, result); }); });
+    return qor::guarded_code([&] { return with_name(sub_key, [&](auto name) { return open_key(key, name, sam, result); }); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                           LPDWORD size) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (reserved || (data && !size)) return LONG(ERROR_INVALID_PARAMETER);
         DWORD found_type = REG_NONE;
         std::vector<uint8_t> bytes;
@@ -82,7 +83,7 @@ QOR_EXTERN_C QORAPI LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserve
 }
 
 QOR_EXTERN_C QORAPI LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         return with_name(name, [&](auto wide_name) {
             if (!is_string_type(type) || !data) return set_value(key, wide_name, type, data, size);
             std::u16string text;
@@ -95,11 +96,11 @@ QOR_EXTERN_C QORAPI LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteValueA(HKEY key, LPCSTR name) {
-    return guarded([&] { return with_name(name, [&](auto wide) { return delete_value(key, wide); }); });
+    return qor::guarded_code([&] { return with_name(name, [&](auto wide) { return delete_value(key, wide); }); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteKeyA(HKEY key, LPCSTR sub_key) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (!sub_key) return LONG(ERROR_INVALID_PARAMETER);
         return with_name(sub_key, [&](auto wide) { return delete_key(key, wide); });
     });
@@ -107,7 +108,7 @@ QOR_EXTERN_C QORAPI LONG RegDeleteKeyA(HKEY key, LPCSTR sub_key) {
 
 QOR_EXTERN_C QORAPI LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length, LPDWORD reserved,
                                        LPSTR class_name, LPDWORD class_length, void* last_write_time) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (!name || !name_length || reserved) return LONG(ERROR_INVALID_PARAMETER);
         std::u16string found;
         uint64_t filetime = 0;
@@ -123,7 +124,7 @@ QOR_EXTERN_C QORAPI LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWOR
 
 QOR_EXTERN_C QORAPI LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD name_length, LPDWORD reserved,
                                        LPDWORD type, LPBYTE data, LPDWORD size) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (!name || !name_length || reserved || (data && !size)) return LONG(ERROR_INVALID_PARAMETER);
         std::u16string found;
         DWORD found_type = REG_NONE;

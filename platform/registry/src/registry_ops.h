@@ -39,16 +39,5 @@ LONG copy_name_out(std::basic_string_view<Char> name, Char* buffer, LPDWORD leng
     return ERROR_SUCCESS;
 }
 
-// Runs an entry point's body; nothing escapes to a caller.
-template <class Body>
-LONG guarded(Body body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_GEN_FAILURE;
-    }
-}
 
 }  // namespace qor::registry

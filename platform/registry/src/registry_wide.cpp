@@ -1,5 +1,6 @@
 // The W entry points: UTF-16 in and out, straight onto the operations.
 #include "registry_ops.h"
+#include "qor/guard.h"
 
 #include <cstring>
 
@@ -17,20 +18,20 @@ void store_filetime(void* last_write_time, uint64_t filetime) {
 
 QOR_EXTERN_C QORAPI LONG RegCreateKeyExW(HKEY key, LPCWSTR sub_key, DWORD, LPWSTR, DWORD, REGSAM sam,
                                          LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
-    return guarded([&] { return create_key(key, view(sub_key), sam, result, disposition); });
+    return qor::guarded_code([&] { return create_key(key, view(sub_key), sam, result, disposition); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD, REGSAM sam, PHKEY result) {
-    return guarded([&] { return open_key(key, view(sub_key), sam, result); });
+    return qor::guarded_code([&] { return open_key(key, view(sub_key), sam, result); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegCloseKey(HKEY key) {
-    return guarded([&] { return close_key(key); });
+    return qor::guarded_code([&] { return close_key(key); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
                                           LPBYTE data, LPDWORD size) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (reserved || (data && !size)) return LONG(ERROR_INVALID_PARAMETER);
         DWORD found_type = REG_NONE;
         std::vector<uint8_t> bytes;
@@ -42,15 +43,15 @@ QOR_EXTERN_C QORAPI LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserv
 
 QOR_EXTERN_C QORAPI LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
                                         DWORD size) {
-    return guarded([&] { return set_value(key, view(name), type, data, size); });
+    return qor::guarded_code([&] { return set_value(key, view(name), type, data, size); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteValueW(HKEY key, LPCWSTR name) {
-    return guarded([&] { return delete_value(key, view(name)); });
+    return qor::guarded_code([&] { return delete_value(key, view(name)); });
 }
 
 QOR_EXTERN_C QORAPI LONG RegDeleteKeyW(HKEY key, LPCWSTR sub_key) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         return sub_key ? delete_key(key, view(sub_key)) : LONG(ERROR_INVALID_PARAMETER);
     });
 }
@@ -58,7 +59,7 @@ QOR_EXTERN_C QORAPI LONG RegDeleteKeyW(HKEY key, LPCWSTR sub_key) {
 QOR_EXTERN_C QORAPI LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_length,
                                        LPDWORD reserved, LPWSTR class_name, LPDWORD class_length,
                                        void* last_write_time) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (!name || !name_length || reserved) return LONG(ERROR_INVALID_PARAMETER);
         std::u16string found;
         uint64_t filetime = 0;
@@ -74,7 +75,7 @@ QOR_EXTERN_C QORAPI LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWO
 
 QOR_EXTERN_C QORAPI LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_length,
                                        LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-    return guarded([&] {
+    return qor::guarded_code([&] {
         if (!name || !name_length || reserved || (data && !size)) return LONG(ERROR_INVALID_PARAMETER);
         std::u16string found;
         DWORD found_type = REG_NONE;
@@ -90,5 +91,5 @@ QOR_EXTERN_C QORAPI LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWO
 
 QOR_EXTERN_C QORAPI LONG RegNotifyChangeKeyValue(HKEY key, BOOL watch_subtree, DWORD filter, HANDLE event,
                                                  BOOL asynchronous) {
-    return guarded([&] { return notify_change(key, watch_subtree != FALSE, filter, event, asynchronous != FALSE); });
+    return qor::guarded_code([&] { return notify_change(key, watch_subtree != FALSE, filter, event, asynchronous != FALSE); });
 }
