@@ -117,13 +117,19 @@ QORAPI LPMONITOR2 InitializePrintMonitor2(PMONITORINIT, PHANDLE monitor) {
 // Reply bytes from the printer: replies to our own status query are kept
 // for it, everything else is queued in the Reply block for QORCIL.
 QORAPI BOOL SetStatusRawData(HANDLE port, LPBYTE buffer, LPDWORD count) {
-    if (!buffer || !count) return FALSE;
+    if (!buffer || !count) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     deliver_reply_bytes(port, buffer, *count);
     return TRUE;
 }
 
 QORAPI BOOL ParseStatusData(HANDLE port, LPBYTE buffer, DWORD count, LPDWORD status) {
-    if (!buffer || !status) return FALSE;
+    if (!buffer || !status) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     return parse_reply_status(port, buffer, count, status) ? TRUE : FALSE;
 }
 

@@ -37,7 +37,14 @@ extern "C" {
 
 QORAPI BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
     if (needed) *needed = sizeof(DWORD);
-    if (mode != DRVQUERY_USERMODE || !buffer || size < sizeof(DWORD)) return FALSE;
+    if (mode != DRVQUERY_USERMODE) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!buffer || size < sizeof(DWORD)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
     *static_cast<DWORD*>(buffer) = 1;  // a user-mode driver
     return TRUE;
 }

@@ -75,8 +75,12 @@ TEST_F(RenderDriverEntries, QueryDriverInfoReportsAUserModeDriver) {
     DWORD kind = 0, needed = 0;
     EXPECT_TRUE(query(DRVQUERY_USERMODE, &kind, sizeof(kind), &needed));
     EXPECT_EQ(kind, 1u);
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(query(2, &kind, sizeof(kind), &needed));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    SetLastError(qortest::kStaleError);
     EXPECT_FALSE(query(DRVQUERY_USERMODE, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
 }
 
 TEST_F(RenderDriverEntries, EnableDriverHandsOutTheEighteenEntries) {
