@@ -97,6 +97,41 @@ function(qor_add_test name)
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
 endfunction()
 
+# A folder of tests: each test_<name>.cpp becomes the test binary
+# <prefix>_<name>, each helper_<name>.cpp the program <helper-prefix>_helper_<name>
+# that those tests start as a separate process.
+#   qor_add_test_folder(<folder> <prefix> [HELPER_PREFIX p] [TIMEOUT s]
+#                       [LIBS ...] [LABELS ...] [AREAS ...] [DEPENDS ...] [DEFINITIONS ...])
+function(qor_add_test_folder folder prefix)
+  cmake_parse_arguments(ARG "" "TIMEOUT;HELPER_PREFIX" "LIBS;LABELS;AREAS;DEPENDS;DEFINITIONS" ${ARGN})
+  if(NOT QOR_TESTS)
+    return()
+  endif()
+  if(NOT ARG_HELPER_PREFIX)
+    set(ARG_HELPER_PREFIX ${prefix})
+  endif()
+  file(GLOB helpers CONFIGURE_DEPENDS ${folder}/helper_*.cpp)
+  set(helper_targets)
+  foreach(src ${helpers})
+    get_filename_component(name ${src} NAME_WE)
+    qor_add_program(${ARG_HELPER_PREFIX}_${name} SOURCES ${src})
+    list(APPEND helper_targets ${ARG_HELPER_PREFIX}_${name})
+  endforeach()
+  file(GLOB tests CONFIGURE_DEPENDS ${folder}/test_*.cpp)
+  foreach(src ${tests})
+    get_filename_component(name ${src} NAME_WE)
+    string(REGEX REPLACE "^test_" "${prefix}_" target ${name})
+    qor_add_test(${target} SOURCES ${src} LIBS ${ARG_LIBS} LABELS ${ARG_LABELS} AREAS ${ARG_AREAS}
+                 TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_DEFINITIONS)
+      target_compile_definitions(${target} PRIVATE ${ARG_DEFINITIONS})
+    endif()
+    if(helper_targets OR ARG_DEPENDS)
+      add_dependencies(${target} ${helper_targets} ${ARG_DEPENDS})
+    endif()
+  endforeach()
+endfunction()
+
 # A libFuzzer target, built only with QOR_FUZZ under clang.
 function(qor_add_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;AREAS;INCLUDES" ${ARGN})
