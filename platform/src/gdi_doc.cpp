@@ -141,7 +141,7 @@ QORAPI int EndPage(HDC hdc) {
     return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
         if (!dc.page_open) return refuse(SP_ERROR);
         bool ok = band_page(dc, hdc);
-        if (dc.spooler_job && !EndPagePrinter(dc.printer)) ok = false;
+        if (ok && dc.spooler_job && !EndPagePrinter(dc.printer)) ok = false;
         dc.page.commands.clear();
         dc.page_open = false;
         return ok ? 1 : SP_ERROR;
