@@ -2,6 +2,7 @@
 # Configures and builds one variant of the tree.
 #   scripts/build.sh [default|asan|tsan|fuzz] [extra cmake args...]
 # Output: build/ (default) or build-<variant>/, programs and modules in bin/.
+# QOR_BUILD_TARGETS="a b" builds only those targets (and what they need).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 variant=${1:-default}; shift || true
@@ -23,4 +24,8 @@ cmake -S "$top" -B "$dir" -G Ninja -DQOR_WERROR=$werror "${args[@]}" "$@" >/dev/
 targets=()
 # The fuzz build only needs its targets; the others build everything.
 [ "$variant" = fuzz ] && targets=(--target fuzzers)
+if [ -n "${QOR_BUILD_TARGETS:-}" ]; then
+  read -r -a named <<<"$QOR_BUILD_TARGETS"
+  targets=(--target "${named[@]}")
+fi
 cmake --build "$dir" -j "$jobs" "${targets[@]}"

@@ -15,12 +15,17 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QOR_BUILD_DIR:-$top/build}
+# What the demonstration runs: the service, the tools, the emulator and the
+# driver modules; the tests and benchmarks are left for scripts/test.sh.
+programs=(qorspoold qorctl qoremu qorprint)
+modules=(QORKPDN5 QORCPDN7 QORZEMLM QORLM2K)
 if [ "${1:-}" != "--no-build" ]; then
   "$top/scripts/install-deps.sh"
-  "$top/scripts/build.sh" default
+  echo "print-demo: building ${programs[*]} ${modules[*]}"
+  QOR_BUILD_TARGETS="${programs[*]} ${modules[*]}" "$top/scripts/build.sh" default
 fi
 bin=$build/bin
-for program in qorspoold qorctl qoremu qorprint QORKPDN5.so QORCPDN7.so QORZEMLM.so QORLM2K.so; do
+for program in "${programs[@]}" "${modules[@]/%/.so}"; do
   [ -e "$bin/$program" ] || { echo "print-demo: $bin/$program is missing; build first" >&2; exit 1; }
 done
 
@@ -59,8 +64,8 @@ for file in "$bin/QORKPDN5.so" "$bin/QORCPDN7.so" "$bin/QORZEMLM.so" "$bin/QORLM
             "$top/data/qorn5001.ppd" "$top/data/qorn5002.ppd"; do
   ln -sfn "$file" "$drivers/$(basename "$file")"
 done
-ctl monitors 2>/dev/null | grep -q "QOR ZEM-D Monitor" ||
-  ctl add-monitor "QOR ZEM-D Monitor" QORZEMLM.so >/dev/null 2>&1 || true
+ctl monitors | grep -q "^QOR ZEM-D Monitor " ||
+  ctl add-monitor "QOR ZEM-D Monitor" QORZEMLM.so >/dev/null
 ctl drivers | grep -q "QOR ZEM-Dx10P" ||
   ctl add-driver "QOR ZEM-Dx10P" QORKPDN5.so --data qorn5001.ppd --config QORCPUN7.so \
       --monitor "QOR ZEM-D Monitor" >/dev/null
@@ -91,8 +96,10 @@ done
 echo
 ctl printers
 echo
+# The emulator's own view, in words: its conditions, whether it prints and
+# whether a ticket waits in the presenter (the raw status bytes are left out).
 echo "The printer's condition (emulator):"
-emu status | sed -e 's/^/  /' -e '/^  ok$/d'
+emu status | grep -E '^(conditions|printing|presenter) ' | sed 's/^\([a-z]*\) /  \1: /'
 echo
 echo "Tickets (PNG, 203 dpi) in $tickets:"
 emu tickets | grep 'ticket-' | tail -n $((count - before)) | sed 's/^/  /'

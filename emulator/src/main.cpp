@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "qor/support/places.h"
+#include "qor/support/version.h"
 #include "qoremu/control_client.h"
 #include "qoremu/link.h"
 #include "server.h"
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
             std::fputs(kHelp, stdout);
             return 0;
         } else if (arg == "--version") {
-            std::puts("qoremu 1.0 (protocol 1)");
+            std::printf("qoremu %s (protocol 1)\n", qor::kSuiteVersion);
             return 0;
         } else if (arg == "--name") options.name = value("a name");
         else if (arg == "--socket") options.socket_path = value("a path");

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,6 +63,10 @@ std::string bin_dir() {
 }
 
 Child Child::spawn(const std::string& program, const std::vector<std::string>& args) {
+    return start(program, args, -1, -1);
+}
+
+Child Child::start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd) {
     std::string path = program.find('/') == std::string::npos ? bin_dir() + "/" + program : program;
     std::vector<std::string> argv_store{path};
     argv_store.insert(argv_store.end(), args.begin(), args.end());
@@ -71,6 +76,8 @@ Child Child::spawn(const std::string& program, const std::vector<std::string>& a
     Child child;
     pid_t pid = fork();
     if (pid == 0) {
+        if (out_fd >= 0) dup2(out_fd, 1);
+        if (err_fd >= 0) dup2(err_fd, 2);
         execv(path.c_str(), argv.data());
         _exit(127);
     }
@@ -126,6 +133,39 @@ int Child::kill(int signal_number) {
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     pid_ = -1;
     return decode_status(status);
+}
+
+namespace {
+
+// An unnamed file in the sandbox for one stream of a run.
+int capture_file() {
+    std::string name = sandbox() + "/capture.XXXXXX";
+    int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) unlink(name.c_str());
+    return fd;
+}
+
+std::string contents(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(fd, buffer, sizeof buffer, at)) > 0; at += n) text.append(buffer, size_t(n));
+    close(fd);
+    return text;
+}
+
+}  // namespace
+
+Output run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    int out_fd = capture_file(), err_fd = capture_file();
+    Output result;
+    if (out_fd >= 0 && err_fd >= 0) {
+        Child child = Child::start(program, args, out_fd, err_fd);
+        result.status = child.wait(timeout);
+    }
+    result.out = out_fd >= 0 ? contents(out_fd) : std::string();
+    result.err = err_fd >= 0 ? contents(err_fd) : std::string();
+    return result;
 }
 
 }  // namespace qortest

@@ -19,6 +19,8 @@ const std::string& sandbox();
 // Folder of the running test binary: build/bin, where all programs live.
 std::string bin_dir();
 
+struct Output;
+
 // A child process started with fork+exec. Killed (SIGKILL) and reaped on
 // destruction if still running.
 class Child {
@@ -41,8 +43,21 @@ public:
     int kill(int signal_number = 9);
 
 private:
+    friend Output run(const std::string&, const std::vector<std::string>&, std::chrono::milliseconds);
+    // The child's standard output and error go to these descriptors (-1: inherited).
+    static Child start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd);
     pid_t pid_ = -1;
 };
+
+// What a program run to its end wrote, and its exit status (as Child::wait).
+struct Output {
+    int status = -1;
+    std::string out, err;
+};
+// Runs `program` (as Child::spawn) for at most `timeout`, capturing its
+// standard output and error.
+Output run(const std::string& program, const std::vector<std::string>& args,
+           std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 // Polls `condition` until it holds or `timeout` passes; for waiting on
 // another process's visible effect.

@@ -2,6 +2,9 @@
 #include "server.h"
 #include "service.h"
 
+#include "common/error_text.h"
+#include "qor/support/version.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@ void on_signal(int) {
 void usage() {
     std::puts(
         "usage: qorspoold [--auto] [--idle SECONDS] [--retry MS]\n"
+        "       qorspoold --help | --version\n"
         "\n"
         "The print spooler service. It serves the spooler API on the socket\n"
         "qorspoold.sock in $QOR_RUNTIME_DIR and keeps its printers in the machine\n"
@@ -28,6 +32,11 @@ void usage() {
         "  --auto          started on demand: end after a spell with no clients and no jobs\n"
         "  --idle SECONDS  length of that spell (default 300)\n"
         "  --retry MS      wait before a job that failed on its port is tried again (default 5000)");
+}
+
+int usage_error(const std::string& why) {
+    std::fprintf(stderr, "qorspoold: %s\nTry 'qorspoold --help'.\n", why.c_str());
+    return 2;
 }
 
 bool number_arg(int& i, int argc, char** argv, int& out) {
@@ -50,16 +59,17 @@ int main(int argc, char** argv) {
         if (a == "--auto") {
             server_options.auto_started = true;
         } else if (a == "--idle") {
-            if (!number_arg(i, argc, argv, server_options.idle_seconds)) return usage(), 2;
+            if (!number_arg(i, argc, argv, server_options.idle_seconds)) return usage_error("--idle needs SECONDS");
         } else if (a == "--retry") {
-            if (!number_arg(i, argc, argv, service_options.retry_ms)) return usage(), 2;
+            if (!number_arg(i, argc, argv, service_options.retry_ms)) return usage_error("--retry needs MS");
         } else if (a == "--help" || a == "-h") {
             usage();
             return 0;
+        } else if (a == "--version") {
+            std::printf("qorspoold %s\n", qor::kSuiteVersion);
+            return 0;
         } else {
-            std::fprintf(stderr, "qorspoold: unknown argument '%s'\n", argv[i]);
-            usage();
-            return 2;
+            return usage_error("unknown argument '" + a + "'");
         }
     }
     setenv("QOR_SPOOLER_NO_AUTOSTART", "1", 1);
@@ -77,7 +87,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (DWORD e = service.start()) {
-        std::fprintf(stderr, "qorspoold: cannot load the printer database (error %u)\n", e);
+        std::fprintf(stderr, "qorspoold: cannot load the printer database: %s\n", qor::errors::describe(e).c_str());
         return 1;
     }
     running_server = &server;

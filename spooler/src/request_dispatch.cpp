@@ -192,6 +192,12 @@ DispatchResult dispatch_request(Service& svc, Session& s, Op op, Reader& in) {
         r.reply = head(svc.delete_monitor(env, name));
         return r;
     }
+    case Op::EnumMonitors: {
+        std::vector<MonitorInfo> monitors;
+        DWORD e = svc.enum_monitors(monitors);
+        r.reply = list_reply(e, monitors);
+        return r;
+    }
     case Op::Shutdown: r.reply = head(0); r.shutdown = true; return r;
     case Op::Ping: r.reply = head(0); return r;
     case Op::Reply:

@@ -378,4 +378,11 @@ DWORD Service::delete_monitor(const std::string& environment, const std::string&
     return db_.delete_monitor(name);
 }
 
+DWORD Service::enum_monitors(std::vector<MonitorInfo>& out) {
+    std::lock_guard lock(mutex_);
+    out = {MonitorInfo{kLocalPortMonitor, QOR_DRIVER_ENVIRONMENT, ""}};
+    for (const auto& [name, m] : db_.monitors()) out.push_back(m);
+    return 0;
+}
+
 }  // namespace qor::spooler

@@ -85,6 +85,7 @@ public:
     DWORD configure_port(const std::string& name, const std::string* device, const std::string* settings);
     DWORD add_monitor(const MonitorInfo& info);
     DWORD delete_monitor(const std::string& environment, const std::string& name);
+    DWORD enum_monitors(std::vector<MonitorInfo>& out);
 
 private:
     enum class JobState { Spooling, Queued, Printing, Sent };

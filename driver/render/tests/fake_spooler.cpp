@@ -109,6 +109,16 @@ QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD, LPBYTE) {
     return known.job_id;
 }
 
+QORAPI BOOL StartPagePrinter(HANDLE printer) {
+    note("StartPagePrinter");
+    return printer == &token;
+}
+
+QORAPI BOOL EndPagePrinter(HANDLE printer) {
+    note("EndPagePrinter");
+    return printer == &token;
+}
+
 QORAPI BOOL EndDocPrinter(HANDLE printer) {
     note("EndDocPrinter");
     return printer == &token;

@@ -19,7 +19,8 @@ struct Printer {
 };
 
 void install(const Printer& printer);
-// "StartDocPrinter", "EndDocPrinter", "AbortPrinter", in order.
+// "StartDocPrinter", "StartPagePrinter", "EndPagePrinter", "EndDocPrinter",
+// "AbortPrinter", in order.
 std::vector<std::string> calls();
 
 }  // namespace fakespooler

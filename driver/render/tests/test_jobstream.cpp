@@ -49,7 +49,9 @@ TEST_F(RenderJobStream, OnePageDocumentWritesExactlyItsRecords) {
         for (DWORD x = 0; x < kOddWidth; ++x) ASSERT_EQ(all[2].bytes[y * 580 + x], 0xFF);
     const uint8_t end[8] = {2, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(all[3].bytes.data(), end, 8), 0);
-    EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "EndDocPrinter"}));
+    // The page marks let the spooler count the job's pages.
+    EXPECT_EQ(spooler_calls(),
+              (std::vector<std::string>{"StartDocPrinter", "StartPagePrinter", "EndPagePrinter", "EndDocPrinter"}));
 }
 
 TEST_F(RenderJobStream, TwoPagesWithDeviceTextOnTheFirst) {
@@ -74,6 +76,8 @@ TEST_F(RenderJobStream, TwoPagesWithDeviceTextOnTheFirst) {
     EXPECT_EQ(calls(), expected_calls({"write 900", "write 72", "write 8", "write " + std::to_string(kOddImage),
                                        "write 8", "write 900", "write 8", "write " + std::to_string(kOddImage),
                                        "write 8"}));
+    EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "StartPagePrinter", "EndPagePrinter",
+                                                         "StartPagePrinter", "EndPagePrinter", "EndDocPrinter"}));
     // Device text leaves the band white: the printer draws it.
     GreyImage image = grey_image(0, kOddWidth);
     ASSERT_EQ(image.height, kOddRows);
@@ -135,7 +139,8 @@ TEST_F(RenderJobStream, AbortedJobWritesNoBand) {
     DeleteDC(hdc);
     for (uint16_t type : record_types()) EXPECT_NE(type, 4);
     EXPECT_EQ(record_types(), (std::vector<uint16_t>{1, 2}));
-    EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "AbortPrinter"}));
+    // The page that was not sent is not counted.
+    EXPECT_EQ(spooler_calls(), (std::vector<std::string>{"StartDocPrinter", "StartPagePrinter", "AbortPrinter"}));
 }
 
 TEST_F(RenderJobStream, FailedOutputRefusesLaterPages) {

@@ -129,6 +129,8 @@ QORAPI int StartPage(HDC hdc) {
         if (!dc.doc_started || dc.page_open) return refuse(SP_ERROR);
         auto start_page = dc.device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
         if (start_page && !start_page(dc.device->surface)) return SP_ERROR;
+        // The spooler counts the job's pages from these marks.
+        if (dc.spooler_job && !StartPagePrinter(dc.printer)) return SP_ERROR;
         dc.page.commands.clear();
         dc.page_open = true;
         return 1;
@@ -139,6 +141,7 @@ QORAPI int EndPage(HDC hdc) {
     return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
         if (!dc.page_open) return refuse(SP_ERROR);
         bool ok = band_page(dc, hdc);
+        if (ok && dc.spooler_job && !EndPagePrinter(dc.printer)) ok = false;
         dc.page.commands.clear();
         dc.page_open = false;
         return ok ? 1 : SP_ERROR;

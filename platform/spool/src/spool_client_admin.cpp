@@ -277,6 +277,28 @@ QORAPI BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor_nam
     return simple_call(Op::DeleteMonitor, w);
 }
 
+QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned) {
+    if (!counters_ok(needed, returned)) return FALSE;
+    if (!local_server(wide_to_utf8(server))) return FALSE;
+    if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
+    Reply reply;
+    if (!call_once(Op::EnumMonitors, Writer(), reply) || !finish(reply)) return FALSE;
+    return finish_list<MonitorInfo>(reply, returned, [&](const std::vector<MonitorInfo>& monitors) {
+        if (level == 1)
+            return pack_records<MONITOR_INFO_1W>(monitors, buffer, size, needed,
+                                                 [](Packer& p, MONITOR_INFO_1W* r, const MonitorInfo& m) {
+                                                     r->pName = p.str<char16_t>(m.name);
+                                                 });
+        return pack_records<MONITOR_INFO_2W>(monitors, buffer, size, needed,
+                                             [](Packer& p, MONITOR_INFO_2W* r, const MonitorInfo& m) {
+                                                 r->pName = p.str<char16_t>(m.name);
+                                                 r->pEnvironment = p.str<char16_t>(m.environment);
+                                                 r->pDLLName = p.str<char16_t>(m.module);
+                                             });
+    });
+}
+
 QORAPI BOOL QorConfigurePortW(LPCWSTR port_name, LPCWSTR device, LPCWSTR settings) {
     Writer w;
     w.str(wide_to_utf8(port_name)).u32(device != nullptr).str(wide_to_utf8(device));

@@ -143,6 +143,10 @@ typedef struct _PORT_INFO_2W {
     DWORD Reserved;
 } PORT_INFO_2W, *PPORT_INFO_2W;
 
+typedef struct _MONITOR_INFO_1W {
+    LPWSTR pName;
+} MONITOR_INFO_1W, *PMONITOR_INFO_1W;
+
 typedef struct _MONITOR_INFO_2W {
     LPWSTR pName;
     LPWSTR pEnvironment;
@@ -364,6 +368,10 @@ QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LP
 // Level 2: registers a language monitor module.
 QORAPI BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE info);
 QORAPI BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor_name);
+// Levels 1 and 2: "Local Port", built into the service (no module file),
+// then the registered language monitors.
+QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned);
 
 // What stands behind a port name (the suite's own call; the port must exist).
 // device: "/dev/ttyUSB0", "/dev/usb/lp0", "/dev/lp0", a file path, or

@@ -65,6 +65,7 @@ enum class Op : uint32_t {
     DeleteMonitor,
     Shutdown,
     Ping,
+    EnumMonitors,
     Count  // not an operation
 };
 
