@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <utility>
 
 using namespace gditest;
 using ::testing::ElementsAre;
@@ -21,12 +22,9 @@ DOCINFOW doc_named(LPCWSTR name) { return DOCINFOW{sizeof(DOCINFOW), name, nullp
 TEST_F(DeviceContext, CapsComeFromTheDriverAndDeleteDisablesIt) {
     HDC dc = create_dc({.width = 80, .height = 40});
     ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 80);
-    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), 40);
-    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 203);
-    EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
-    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 96);
-    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALOFFSETY), 4);
+    const std::pair<int, int> expected[] = {{HORZRES, 80},       {VERTRES, 40},       {LOGPIXELSY, 203},
+                                            {TECHNOLOGY, DT_RASPRINTER}, {PHYSICALWIDTH, 96}, {PHYSICALOFFSETY, 4}};
+    for (auto [index, value] : expected) EXPECT_EQ(GetDeviceCaps(dc, index), value) << "index " << index;
     SetLastError(qortest::kStaleError);
     EXPECT_EQ(GetDeviceCaps(dc, 9999), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
