@@ -7,6 +7,7 @@ namespace {
 
 constexpr LONG kMaxSide = 1 << 16;
 constexpr uint64_t kMaxBytes = 1ull << 30;
+constexpr DWORD kHeaderWithMasks = sizeof(BITMAPINFOHEADER) + 12;
 
 bool fail() {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -30,9 +31,12 @@ bool convert_dib(const BITMAPINFO* info, size_t info_size, const void* bits, siz
     const auto* base = reinterpret_cast<const uint8_t*>(info);
     if (header.biCompression == BI_BITFIELDS) {
         // Only the usual 8-8-8 layout: anything else is drawn wrong, so refuse it.
-        if (bpp != 32 || info_size - header.biSize < 12) return fail();
+        // Headers of 52 bytes and more hold the masks themselves, after the
+        // basic fields; the basic header is followed by them.
+        const size_t masks_at = header.biSize >= kHeaderWithMasks ? sizeof(BITMAPINFOHEADER) : header.biSize;
+        if (bpp != 32 || info_size - masks_at < 12) return fail();
         DWORD masks[3];
-        std::memcpy(masks, base + header.biSize, sizeof(masks));
+        std::memcpy(masks, base + masks_at, sizeof(masks));
         if (masks[0] != 0xFF0000 || masks[1] != 0xFF00 || masks[2] != 0xFF) return fail();
     } else if (header.biCompression != BI_RGB) {
         return fail();

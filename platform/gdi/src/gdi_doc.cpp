@@ -152,6 +152,12 @@ QORAPI int EndDoc(HDC hdc) {
     return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
         if (!dc.doc_started) return refuse(SP_ERROR);
         bool ok = !dc.page_open || EndPage(hdc) != SP_ERROR;
+        // A job its abort procedure cancelled is ended as cancelled, not completed.
+        if (dc.device->aborted) {
+            finish_document(dc, true);
+            SetLastError(ERROR_PRINT_CANCELLED);
+            return SP_ERROR;
+        }
         return finish_document(dc, false) && ok ? 1 : SP_ERROR;
     });
 }

@@ -3,7 +3,6 @@
 #include "gdi_textobj.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,52 +38,38 @@ RECTL offset(RECTL rect, POINTL origin) {
             shift(rect.bottom, origin.y)};
 }
 
-// Cuts the segment to the part inside `box` (Liang-Barsky); false when
-// nothing of it is inside. Keeps the walk below bounded for far-off points.
-bool clip_segment(double& x0, double& y0, double& x1, double& y1, double min_x, double min_y,
-                  double max_x, double max_y) {
-    double t0 = 0, t1 = 1, dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 - min_x, max_x - x0, y0 - min_y, max_y - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        double t = q[i] / p[i];
-        if (p[i] < 0) t0 = std::max(t0, t);
-        else t1 = std::min(t1, t);
-        if (t0 > t1) return false;
-    }
-    double ox = x0, oy = y0;
-    x0 = ox + t0 * dx, y0 = oy + t0 * dy, x1 = ox + t1 * dx, y1 = oy + t1 * dy;
-    return true;
-}
-
+// Lines walk the points Bresenham's algorithm visits, found directly for
+// each step: the minor coordinate is the step scaled and rounded half up.
+// Every band then sees the same points, however far off the line starts,
+// and only the steps near the band are walked.
 void draw_line(SURFOBJ* surface, const LineCommand& line, POINTL origin) {
-    LONG width = std::clamp<LONG>(line.width, 1, 1000);
-    double fx0 = static_cast<double>(line.from.x) - origin.x, fy0 = static_cast<double>(line.from.y) - origin.y;
-    double fx1 = static_cast<double>(line.to.x) - origin.x, fy1 = static_cast<double>(line.to.y) - origin.y;
-    if (!clip_segment(fx0, fy0, fx1, fy1, -width, -width, surface->sizlBitmap.cx + width,
-                      surface->sizlBitmap.cy + width))
-        return;
-    int64_t x0 = std::llround(fx0), y0 = std::llround(fy0), x1 = std::llround(fx1), y1 = std::llround(fy1);
-    LONG half = width / 2;
-    int64_t dx = std::llabs(x1 - x0), dy = -std::llabs(y1 - y0);
-    int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
+    __extension__ using Wide = __int128;
+    const LONG width = std::clamp<LONG>(line.width, 1, 1000);
+    const int64_t x0 = static_cast<int64_t>(line.from.x) - origin.x, y0 = static_cast<int64_t>(line.from.y) - origin.y;
+    const int64_t dx = static_cast<int64_t>(line.to.x) - line.from.x, dy = static_cast<int64_t>(line.to.y) - line.from.y;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const bool x_major = std::llabs(dx) >= std::llabs(dy);
     // The end point is not drawn, as the platform's lines leave it out.
-    while (x0 != x1 || y0 != y1) {
-        if (x0 + width >= 0 && y0 + width >= 0 && x0 - width < surface->sizlBitmap.cx &&
-            y0 - width < surface->sizlBitmap.cy) {
-            fill_rect(surface,
-                      {static_cast<LONG>(x0 - half), static_cast<LONG>(y0 - half),
-                       static_cast<LONG>(x0 - half + width), static_cast<LONG>(y0 - half + width)},
-                      line.color);
-        }
-        int64_t e2 = 2 * err;
-        if (e2 >= dy) err += dy, x0 += sx;
-        if (e2 <= dx) err += dx, y0 += sy;
+    const int64_t steps = x_major ? std::llabs(dx) : std::llabs(dy);
+    const int64_t minor_run = x_major ? std::llabs(dy) : std::llabs(dx);
+    if (steps == 0) return;
+    const int64_t major0 = x_major ? x0 : y0, major_sign = x_major ? sx : sy;
+    const int64_t low = -width, high = static_cast<int64_t>(x_major ? surface->sizlBitmap.cx : surface->sizlBitmap.cy) + width;
+    int64_t first = major_sign > 0 ? low - major0 : major0 - high;
+    int64_t last = major_sign > 0 ? high - major0 : major0 - low;
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, steps - 1);
+    const LONG half = width / 2;
+    for (int64_t i = first; i <= last; ++i) {
+        const auto minor = static_cast<int64_t>((2 * static_cast<Wide>(i) * minor_run + steps) / (2 * static_cast<Wide>(steps)));
+        const int64_t x = x_major ? x0 + sx * i : x0 + sx * minor;
+        const int64_t y = x_major ? y0 + sy * minor : y0 + sy * i;
+        if (x + width < 0 || y + width < 0 || x - width >= surface->sizlBitmap.cx || y - width >= surface->sizlBitmap.cy)
+            continue;
+        fill_rect(surface,
+                  {static_cast<LONG>(x - half), static_cast<LONG>(y - half), static_cast<LONG>(x - half + width),
+                   static_cast<LONG>(y - half + width)},
+                  line.color);
     }
 }
 
