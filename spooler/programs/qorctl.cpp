@@ -1,6 +1,7 @@
 // qorctl, the spooler's administration command.
 #include "utf.h"
 
+#include "common/printer_defaults.h"
 #include "qor/spooler.h"
 
 #include <cstdio>
@@ -142,6 +143,11 @@ int add_printer(const Args& a) {
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     if (!h) return fail("adding printer " + a[0]);
+    // The printer's own paper becomes its default device mode; without an
+    // answer it keeps the description's defaults and still counts as added.
+    std::string report;
+    if (qor::defaults::install(h, &report)) std::printf("%s: %s\n", a[0].c_str(), report.c_str());
+    else std::fprintf(stderr, "qorctl: %s: %s\n", a[0].c_str(), report.c_str());
     ClosePrinter(h);
     return 0;
 }
