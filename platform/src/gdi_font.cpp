@@ -3,6 +3,8 @@
 
 #include "utf.h"
 
+#include <unicode/uchar.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -91,8 +93,13 @@ std::shared_ptr<RealizedFont> realize_device_font(Device& device, const LOGFONTW
 }  // namespace
 
 LONG RealizedFont::advance(char16_t ch) const {
-    if (device_font) return ch < 0x100 || !ifi ? average_width : max_width;
-    return face.face ? advance_of(face, ch) : 0;
+    if (!device_font) return 0;  // system fonts are measured shaped, as whole strings
+    if (ch >= 0xDC00 && ch < 0xE000) return 0;  // the second half of a pair
+    const HGLYPH handle = glyph_handle(ch);
+    if (handle != HGLYPH_INVALID) return handle > 0xFF ? max_width : average_width;
+    if (ch >= 0xD800 && ch < 0xDC00) return max_width;  // beyond the first plane: ideographs and symbols
+    const int width = u_getIntPropertyValue(ch, UCHAR_EAST_ASIAN_WIDTH);
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? max_width : average_width;
 }
 
 HGLYPH RealizedFont::glyph_handle(char16_t ch) const {

@@ -93,6 +93,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* pattern_s
         return fail(pdev, nullptr, GetLastError());
     pdev->current_paper = &pdev->devmode.CurrentPaper;
     FillMyDevData(pdev);
+    pdev->character_table = Guarded(BYTE{0}, [&] { return PrinterCharacterTable(printer); });
     pdev->code_page = EngGetDevModeCodePage(devmode);
     pdev->charset = EngCharSetFromCodePage(pdev->code_page);
     GDIINFO gdi_info;
