@@ -69,7 +69,7 @@ const PaperMetrix* default_paper(const PpdData& ppd, int roll_mm) {
 bool build_devmode(const PpdData& ppd, const std::u16string& printer_name, const setbank::Bytes& settings,
                    EXDEVMODE* devmode) {
     const PaperMetrix* paper = default_paper(ppd, setbank::paper_width_mm(settings));
-    if (!paper || !EngSetDefaultEXDEVMODE(devmode, printer_name.c_str(), &ppd)) return false;
+    if (!paper || !devmode || !EngSetDefaultEXDEVMODE(devmode, printer_name.c_str(), &ppd)) return false;
     devmode->CurrentPaper = *paper;
     devmode->PaperCode = paper->Code;
     devmode->dm.dmPaperSize = static_cast<SHORT>(paper->Code);

@@ -49,9 +49,21 @@ bool CheckText(const std::string& bytes, std::string* utf8, std::string* why) {
         *utf8 = bytes;
         return true;
     }
-    if (FromAnsi(bytes, utf8)) return true;
-    *why = "it is neither UTF-8 nor text in code page " + std::to_string(GetACP());
-    return false;
+    if (!FromAnsi(bytes, utf8)) {
+        *why = "it is neither UTF-8 nor text in code page " + std::to_string(GetACP());
+        return false;
+    }
+    // Bytes the code page reads as C1 control codes (U+0080..U+009F, in
+    // UTF-8 C2 80..C2 9F) are no more text than C0 ones.
+    for (size_t i = 0; i + 1 < utf8->size(); ++i) {
+        const unsigned char lead = static_cast<unsigned char>((*utf8)[i]);
+        const unsigned char next = static_cast<unsigned char>((*utf8)[i + 1]);
+        if (lead == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            *why = "it holds control codes in code page " + std::to_string(GetACP()) + ", so it is not text";
+            return false;
+        }
+    }
+    return true;
 }
 
 std::optional<FileKind> KindByName(const std::string& path) {
