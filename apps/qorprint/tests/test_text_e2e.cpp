@@ -4,6 +4,12 @@
 #include "e2e_fixture.h"
 
 #include "fonts.h"
+#include "qoremu/control_client.h"
+
+#include "common/printer_defaults.h"
+#include "qor/spooler.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -27,6 +33,13 @@ int InkOf(const std::vector<uint8_t>& cell) {
     return ink;
 }
 
+// The line's top row: where the printer's glyph of `first` starts the line.
+int LineTop(const Bitmap& ticket, const qoremu::Glyph& first) {
+    for (int dy = -2; dy <= 4; ++dy)
+        if (Cell(ticket, 0, dy, first.width, first.height) == first.ink) return dy;
+    return -100;
+}
+
 TEST_F(TextPrinting, DeviceFontPrintsTheTablesCharactersAndDrawsTheRestAsPixels) {
     const std::u16string line = u"Café crème — 3,50 € Zürich Straße";
     const std::string text = WriteFile("receipt.txt", "Caf\xC3\xA9 cr\xC3\xA8me \xE2\x80\x94 3,50 \xE2\x82\xAC Z\xC3\xBCrich Stra\xC3\x9F" "e\n");
@@ -36,11 +49,7 @@ TEST_F(TextPrinting, DeviceFontPrintsTheTablesCharactersAndDrawsTheRestAsPixels)
 
     qoremu::Fonts fonts;
     ASSERT_TRUE(fonts.available());
-    // The line's top row: where the first character matches the printer's C.
-    const qoremu::Glyph& c = fonts.glyph(qoremu::FontId::Ank12x24, U'C');
-    int top = -100;
-    for (int dy = -2; dy <= 4 && top == -100; ++dy)
-        if (Cell(ticket, 0, dy, 12, 24) == c.ink) top = dy;
+    const int top = LineTop(ticket, fonts.glyph(qoremu::FontId::Ank12x24, U'C'));
     ASSERT_NE(top, -100) << "no printer C at the start of the line";
 
     int printed = 0;
@@ -63,6 +72,62 @@ TEST_F(TextPrinting, DeviceFontPrintsTheTablesCharactersAndDrawsTheRestAsPixels)
         }
     }
     EXPECT_EQ(Stat("characters"), printed);
+}
+
+TEST_F(TextPrinting, DoubleByteDeviceTextPrintsFromThePrintersKanjiFont) {
+    // A host whose code page is 932: the device mode asks for the double-byte table.
+    const std::u16string line = u"日本語のテキスト";
+    const std::string text = WriteFile("kanji.txt", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE"
+                                                    "\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88\n");
+    setenv("QOR_ACP", "932", 1);
+    const int status = Print({"--paper", kPaper, "--device-font", "24", "--mode", "standard", text});
+    unsetenv("QOR_ACP");
+    ASSERT_EQ(status, 0);
+    const Bitmap ticket = FirstTicket();
+    qoremu::Fonts fonts;
+    const int top = LineTop(ticket, fonts.glyph(qoremu::FontId::Kanji24x24, line[0]));
+    ASSERT_NE(top, -100) << "no printer kanji at the start of the line";
+    for (size_t i = 0; i < line.size(); ++i)
+        EXPECT_EQ(Cell(ticket, static_cast<int>(i) * 24, top, 24, 24), fonts.glyph(qoremu::FontId::Kanji24x24, line[i]).ink)
+            << "character " << i << " is not the printer's";
+    EXPECT_EQ(Stat("characters"), static_cast<long>(line.size()));
+}
+
+TEST_F(TextPrinting, KatakanaTableHoldsHalfWidthKanaButNotAccentedLetters) {
+    // Switch the printer to its katakana table and add it again, as
+    // qorctl add-printer would after the change.
+    std::u16string name(printstack::kPrinter, printstack::kPrinter + std::char_traits<char>::length(printstack::kPrinter));
+    PRINTER_DEFAULTSW admin{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, &admin));
+    std::u16string document = u"settings", type = u"RAW";
+    DOC_INFO_1W info{document.data(), nullptr, type.data()};
+    ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
+    BYTE katakana[] = {0x12, 0x6B, 0x38, 0x07, 0x00, 0xC8};  // DC2 k: character font 1
+    DWORD written = 0;
+    ASSERT_TRUE(WritePrinter(printer, katakana, sizeof katakana, &written));
+    ASSERT_TRUE(EndDocPrinter(printer));
+    ASSERT_TRUE(spooler_.wait_idle(printstack::kPrinter));
+    std::string report;
+    ASSERT_TRUE(qortest::eventually([&] { return qor::defaults::install(printer, &report); }, std::chrono::seconds(10)))
+        << report;
+    ClosePrinter(printer);
+
+    const std::u16string line = u"ｶﾀｶﾅ é";
+    const std::string text = WriteFile("kana.txt", "\xEF\xBD\xB6\xEF\xBE\x80\xEF\xBD\xB6\xEF\xBE\x85 \xC3\xA9\n");
+    ASSERT_EQ(Print({"--paper", kPaper, "--device-font", "24", "--mode", "standard", text}), 0);
+    const Bitmap ticket = FirstTicket();
+    qoremu::Fonts fonts;
+    const int top = LineTop(ticket, fonts.glyph(qoremu::FontId::Ank12x24, line[0]));
+    ASSERT_NE(top, -100) << "no printer kana at the start of the line";
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(Cell(ticket, static_cast<int>(i) * 12, top, 12, 24), fonts.glyph(qoremu::FontId::Ank12x24, line[i]).ink)
+            << "kana " << i << " is not the printer's";
+    // é is not in the katakana table: drawn as pixels, not the printer's box.
+    const std::vector<uint8_t> accented = Cell(ticket, 5 * 12, top, 12, 24);
+    EXPECT_GT(InkOf(accented), 10);
+    EXPECT_NE(accented, qoremu::box_glyph(12, 24).ink);
+    EXPECT_EQ(Stat("characters"), 4);
 }
 
 // Runs of ink columns in rows [top, bottom): one per glyph whose ink is
