@@ -14,26 +14,29 @@ namespace qor::defaults {
 
 namespace {
 
-std::u16string printer_name_of(HANDLE printer) {
+// The printer's level-2 record; its strings and device mode point into `buffer`.
+bool read_info(HANDLE printer, std::vector<BYTE>* buffer, PRINTER_INFO_2W* info) {
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return {};
-    std::vector<BYTE> buffer(needed);
-    if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return {};
+    if (needed < sizeof(PRINTER_INFO_2W)) return false;
+    buffer->assign(needed, 0);
+    if (!GetPrinterW(printer, 2, buffer->data(), needed, &needed)) return false;
+    std::memcpy(info, buffer->data(), sizeof(*info));
+    return true;
+}
+
+std::u16string printer_name_of(HANDLE printer) {
+    std::vector<BYTE> buffer;
     PRINTER_INFO_2W info;
-    std::memcpy(&info, buffer.data(), sizeof(info));
-    return info.pPrinterName ? std::u16string(info.pPrinterName) : std::u16string();
+    if (!read_info(printer, &buffer, &info) || !info.pPrinterName) return {};
+    return info.pPrinterName;
 }
 
 // The printer's level-2 record with `devmode` in place of its own.
 bool store_devmode(HANDLE printer, EXDEVMODE* devmode) {
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return false;
-    std::vector<BYTE> buffer(needed);
-    if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return false;
+    std::vector<BYTE> buffer;
     PRINTER_INFO_2W info;
-    std::memcpy(&info, buffer.data(), sizeof(info));
+    if (!read_info(printer, &buffer, &info)) return false;
     info.pDevMode = &devmode->dm;
     return SetPrinterW(printer, 2, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
 }
@@ -76,6 +79,17 @@ bool build_devmode(const PpdData& ppd, const std::u16string& printer_name, const
     devmode->dm.dmFields |= DM_PAPERSIZE;
     devmode->ResolutionBlock.DefaultPaper = paper->Code;
     return true;
+}
+
+bool stored_devmode(HANDLE printer, EXDEVMODE* devmode) {
+    std::vector<BYTE> buffer;
+    PRINTER_INFO_2W info;
+    if (!read_info(printer, &buffer, &info)) return false;
+    const DEVMODEW* stored = info.pDevMode;
+    if (!stored || !EngHasPrivatePart(stored) || size_t{stored->dmSize} + stored->dmDriverExtra < sizeof(EXDEVMODE))
+        return false;
+    std::memcpy(devmode, stored, sizeof(EXDEVMODE));
+    return devmode->SettingsSignature == EXDM_SETTINGS_SIGNATURE;
 }
 
 std::optional<setbank::Bytes> stored_settings(HANDLE printer) {

@@ -346,13 +346,14 @@ void draw_glyphs(const std::vector<PlacedGlyph>& glyphs, LONG pixel_size, SURFOB
     }
 }
 
-void draw_in_cell(char32_t ch, const RECTL& cell, SURFOBJ* surface, ULONG color, const RECTL& clip) {
+void draw_in_cell(const std::shared_ptr<FtFace>& near, char32_t ch, const RECTL& cell, SURFOBJ* surface,
+                  ULONG color, const RECTL& clip) {
     RECTL area;
     RECTL inside{std::max(clip.left, cell.left), std::max(clip.top, cell.top), std::min(clip.right, cell.right),
                  std::min(clip.bottom, cell.bottom)};
     if (!drawable(surface, inside, &area)) return;
     const LONG width = cell.right - cell.left, height = cell.bottom - cell.top;
-    std::shared_ptr<FtFace> face = face_with_char(fixed_pitch_face(), ch);
+    std::shared_ptr<FtFace> face = face_with_char(near, ch);
     if (!face || width <= 0 || height <= 0) {
         outline_box(cell, surface, color, area);
         return;

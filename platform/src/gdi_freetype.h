@@ -88,8 +88,10 @@ void draw_glyphs(const std::vector<PlacedGlyph>& glyphs, LONG pixel_size, SURFOB
                  const RECTL& clip);
 
 // Draws `ch` as large as fits into `cell` (and within `clip`), centred
-// across it and standing on the cell's bottom, from an installed face that
-// has it; an outline box when none has. For characters a device font lacks.
-void draw_in_cell(char32_t ch, const RECTL& cell, SURFOBJ* surface, ULONG color, const RECTL& clip);
+// across it and standing on the cell's bottom, from `near` or the installed
+// face that face_with_char finds; an outline box when none has it. For
+// characters a device font lacks.
+void draw_in_cell(const std::shared_ptr<FtFace>& near, char32_t ch, const RECTL& cell, SURFOBJ* surface,
+                  ULONG color, const RECTL& clip);
 
 }  // namespace qor::gdi

@@ -158,7 +158,7 @@ bool draw_device_text(Device& device, const TextCommand& text, POINTL origin, Br
                     ch = 0x10000 + ((ch - 0xD800) << 10) + (char32_t(chars[i + 1]) - 0xDC00);
                 const POINTL at = shifted(text.origins[i], origin);
                 const RECTL cell{at.x, at.y - font.ascent, at.x + font.advance(chars[i]), at.y + font.descent};
-                draw_in_cell(ch, cell, device.surface, text.color, b.clip.rclBounds);
+                draw_in_cell(font.face.face, ch, cell, device.surface, text.color, b.clip.rclBounds);
             }
         }
         first = last;

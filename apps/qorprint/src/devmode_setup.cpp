@@ -6,9 +6,7 @@
 #include "qor/registry.h"
 #include "qor/strings.h"
 
-#include <cstring>
 #include <strings.h>
-#include <vector>
 
 namespace {
 
@@ -27,21 +25,6 @@ bool ReadPrinterByte(HANDLE printer, const char16_t* value, BYTE* out) {
         return false;
     *out = static_cast<BYTE>(data & 0xFF);
     return true;
-}
-
-bool StoredDevmode(HANDLE printer, EXDEVMODE* devmode) {
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return false;
-    std::vector<BYTE> buffer(needed);
-    if (!GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return false;
-    PRINTER_INFO_2W info;
-    std::memcpy(&info, buffer.data(), sizeof(info));
-    const DEVMODEW* stored = info.pDevMode;
-    if (!stored || !EngHasPrivatePart(stored) || size_t{stored->dmSize} + stored->dmDriverExtra < sizeof(EXDEVMODE))
-        return false;
-    std::memcpy(devmode, stored, sizeof(EXDEVMODE));
-    return devmode->SettingsSignature == EXDM_SETTINGS_SIGNATURE;
 }
 
 std::string PaperName(const PaperMetrix& paper) { return Narrow(paper.Name, PAPER_NAME_CHARS); }
@@ -83,7 +66,7 @@ bool PrinterDevmode(HANDLE printer, const std::u16string& name, const PpdData& p
         // A printer added before it could report: ask it now.
         if (auto reported = qor::report::ask_printer(printer)) *settings = reported->bytes;
     }
-    const bool have_stored = StoredDevmode(printer, devmode);
+    const bool have_stored = qor::defaults::stored_devmode(printer, devmode);
     if (!have_stored && !(*settings && qor::defaults::build_devmode(ppd, name, **settings, devmode)) &&
         !EngSetDefaultEXDEVMODE(devmode, name.c_str(), &ppd)) {
         *error = "no device mode can be built from the printer's description";

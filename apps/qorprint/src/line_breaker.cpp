@@ -2,6 +2,7 @@
 
 #include <unicode/ubrk.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -33,14 +34,26 @@ std::u16string_view WithoutTrailingSpaces(std::u16string_view piece) {
 }
 
 // The last boundary in [first, last) of `ends` whose piece from `start`
-// fits, by bisection (a longer piece never measures less); `first` - 1
-// when none does.
+// fits (a longer piece never measures less); `first` - 1 when none does.
+// Probes grow from `first` before bisecting, so a piece costs measures of
+// pieces not much longer than itself, however long the line.
 size_t LastFitting(std::u16string_view line, size_t start, const std::vector<size_t>& ends, size_t first,
                    size_t last, long width, const MeasureText& measure) {
-    size_t low = first, high = last;  // answer in [first - 1, last)
+    const auto fits = [&](size_t k) {
+        return measure(WithoutTrailingSpaces(line.substr(start, ends[k] - start))) <= width;
+    };
+    size_t low = first, high = last;  // the answer lies in [low - 1, high)
+    for (size_t step = 1; low < high; step *= 2) {
+        const size_t probe = std::min(high, low + step) - 1;
+        if (!fits(probe)) {
+            high = probe;
+            break;
+        }
+        low = probe + 1;
+    }
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
-        if (measure(WithoutTrailingSpaces(line.substr(start, ends[middle] - start))) <= width) low = middle + 1;
+        if (fits(middle)) low = middle + 1;
         else high = middle;
     }
     return low - 1;

@@ -24,6 +24,10 @@ const PaperMetrix* default_paper(const PpdData& ppd, int roll_mm);
 bool build_devmode(const PpdData& ppd, const std::u16string& printer_name, const setbank::Bytes& settings,
                    EXDEVMODE* devmode);
 
+// The printer's stored device mode, when it is a whole record with valid
+// settings.
+bool stored_devmode(HANDLE printer, EXDEVMODE* devmode);
+
 // The setting bytes stored with the printer when it was added.
 std::optional<setbank::Bytes> stored_settings(HANDLE printer);
 
