@@ -118,10 +118,10 @@ bool Document::AddPicture(const Picture& picture, bool scale, const std::string&
     part->draw_height =
         scale ? std::max<int64_t>(1, int64_t{picture.height} * width_ / picture.width) : picture.height;
     part->pages = static_cast<int>((part->draw_height + height_ - 1) / height_);
-    if (!scale && picture.width > width_ && progress_)
-        progress_(name + ": " + std::to_string(picture.width) + " dots wide, the printable width is " +
-                  std::to_string(width_) + "; without scaling the right " + std::to_string(picture.width - width_) +
-                  " dots are not printed");
+    if (!scale && picture.width > width_)
+        warnings_.push_back(name + ": " + std::to_string(picture.width) + " dots wide, the printable width is " +
+                            std::to_string(width_) + "; without scaling the right " +
+                            std::to_string(picture.width - width_) + " dots are not printed");
     parts_.push_back(std::move(part));
     return true;
 }

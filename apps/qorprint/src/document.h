@@ -22,7 +22,7 @@ struct TextStyle {
 
 class Document {
 public:
-    // `progress` hears one line per page started and the notes of the layout.
+    // `progress` hears one line per page started.
     Document(HDC dc, std::function<void(const std::string&)> progress);
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
@@ -30,7 +30,7 @@ public:
 
     // Whole pages for the picture: scaled to the printable width, or at one
     // dot per pixel when `scale` is false (a wider picture is then cut at
-    // the right edge, and the note says how much).
+    // the right edge, and a warning says how much).
     bool AddPicture(const Picture& picture, bool scale, const std::string& name, std::string* error);
     // UTF-8 text: lines broken at the printable width, pages filled.
     bool AddText(const std::string& utf8, const TextStyle& style, const std::string& name, std::string* error);
@@ -42,6 +42,8 @@ public:
         int pages;
     };
     std::vector<FilePages> pages_per_file() const;
+    // What the layout had to give up, one line each.
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
     // Prints the laid-out files as one job.
     bool Print(const std::string& title, std::string* error);
@@ -59,6 +61,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::vector<std::unique_ptr<Part>> parts_;
+    std::vector<std::string> warnings_;
     bool started_ = false;
     int pages_ = 0;
 };

@@ -221,6 +221,7 @@ int main(int argc, char** argv) {
             ok = input.kind == FileKind::Text ? document.AddText(input.text, style, name, &error)
                                               : document.AddPicture(input.picture, options.scale, name, &error);
         }
+        for (const std::string& warning : document.warnings()) std::fprintf(stderr, "qorprint: %s\n", warning.c_str());
         if (ok && document.planned_pages() > options.max_pages) {
             std::string files;
             for (const auto& file : document.pages_per_file())

@@ -155,8 +155,9 @@ TEST_F(PaperDefaults, UnscaledImageWiderThanThePaperIsReportedCut) {
     const int width = 500, height = 20;
     std::vector<uint8_t> rgb(static_cast<size_t>(width * height * 3), 0);
     const std::string image = WriteRgbPng("unscaled.png", width, height, rgb);
-    const Outcome run = RunQorprint({"-P", printstack::kPrinter, "--paper", kPaper, "--no-scale", "--dither",
-                                 "threshold", image});
+    // Reported even when progress is not.
+    const Outcome run = RunQorprint({"-q", "-P", printstack::kPrinter, "--paper", kPaper, "--no-scale", "--dither",
+                                     "threshold", image});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(run.errors.find("unscaled.png"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("right 68 dots are not printed"), std::string::npos) << run.errors;
