@@ -5,6 +5,7 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -104,13 +105,15 @@ LONG RealizedFont::advance(char16_t ch) const {
 
 HGLYPH RealizedFont::glyph_handle(char16_t ch) const {
     if (!glyph_set) return ch;
-    for (ULONG i = 0; i < glyph_set->cRuns; ++i) {
-        const WCRUN& run = glyph_set->awcrun[i];
-        if (ch >= run.wcLow && ch < run.wcLow + run.cGlyphs) {
-            return run.phg ? run.phg[ch - run.wcLow] : static_cast<HGLYPH>(ch - run.wcLow);
-        }
-    }
-    return HGLYPH_INVALID;
+    // Runs ascend by their first character: the last run starting at or
+    // before `ch` is the only one that can hold it.
+    const WCRUN* runs = glyph_set->awcrun;
+    const WCRUN* after = std::upper_bound(runs, runs + glyph_set->cRuns, ch,
+                                          [](char16_t c, const WCRUN& run) { return c < run.wcLow; });
+    if (after == runs) return HGLYPH_INVALID;
+    const WCRUN& run = after[-1];
+    if (ch >= run.wcLow + run.cGlyphs) return HGLYPH_INVALID;
+    return run.phg ? run.phg[ch - run.wcLow] : static_cast<HGLYPH>(ch - run.wcLow);
 }
 
 RealizedFont* realized_from(FONTOBJ* fo) {
