@@ -65,14 +65,19 @@ TEST(PrinterDefaults, EachRollGetsItsLongestPaperAndWiderOnesDoNotFit) {
     EXPECT_FALSE(defaults::build_devmode(block->data, u"ZEM", {0x18, 0x07, 0x00, 0xC8}, nullptr));
     EXDEVMODE devmode;
     ASSERT_TRUE(defaults::build_devmode(block->data, u"ZEM", {0x18, 0x07, 0x00, 0xC8}, &devmode));
-    EXPECT_EQ(devmode.dm.dmPaperSize, 258);
-    EXPECT_EQ(devmode.PaperCode, 258);
-    EXPECT_EQ(devmode.ResolutionBlock.DefaultPaper, 258);
+    // Fields of the packed record are copied out before they are compared.
+    const SHORT paper_size = devmode.dm.dmPaperSize;
+    const WORD paper_code = devmode.PaperCode, default_paper = devmode.ResolutionBlock.DefaultPaper;
+    const WORD signature = devmode.SettingsSignature;
+    const DWORD fields = devmode.dm.dmFields;
     const PaperMetrix current = devmode.CurrentPaper;
+    EXPECT_EQ(paper_size, 258);
+    EXPECT_EQ(paper_code, 258);
+    EXPECT_EQ(default_paper, 258);
     EXPECT_EQ(current.Code, 258);
     EXPECT_EQ(current.AreaWidth, 432);
-    EXPECT_EQ(devmode.SettingsSignature, EXDM_SETTINGS_SIGNATURE);
-    EXPECT_NE(devmode.dm.dmFields & DM_PAPERSIZE, 0u);
+    EXPECT_EQ(signature, EXDM_SETTINGS_SIGNATURE);
+    EXPECT_NE(fields & DM_PAPERSIZE, 0u);
 }
 
 }  // namespace

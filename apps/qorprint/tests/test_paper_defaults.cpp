@@ -53,9 +53,12 @@ Stored ReadStored(const std::string& printer_name) {
 void ExpectRollPaper(const Stored& stored, WORD code, DWORD roll_mm, LONG area_width,
                      const qor::setbank::Bytes& settings) {
     ASSERT_TRUE(stored.has_devmode);
-    EXPECT_EQ(stored.devmode.SettingsSignature, EXDM_SETTINGS_SIGNATURE);
-    EXPECT_EQ(stored.devmode.dm.dmPaperSize, static_cast<SHORT>(code));
-    EXPECT_EQ(stored.devmode.PaperCode, code);
+    // Fields of the packed record are copied out before they are compared.
+    const WORD signature = stored.devmode.SettingsSignature, paper_code = stored.devmode.PaperCode;
+    const SHORT paper_size = stored.devmode.dm.dmPaperSize;
+    EXPECT_EQ(signature, EXDM_SETTINGS_SIGNATURE);
+    EXPECT_EQ(paper_size, static_cast<SHORT>(code));
+    EXPECT_EQ(paper_code, code);
     const PaperMetrix paper = stored.devmode.CurrentPaper;
     EXPECT_EQ(paper.PaperWidth, roll_mm);
     EXPECT_EQ(paper.AreaWidth, area_width);
