@@ -165,7 +165,9 @@ TEST_F(TextPrinting, JapaneseLineInTheDefaultFaceWrapsWithEveryCharacter) {
     int total = 0;
     for (size_t i = 0; i < per_line.size(); ++i) {
         total += per_line[i];
-        if (i + 1 < per_line.size()) EXPECT_EQ(per_line[i], per_line[0]) << "line " << i << " is not full";
+        if (i + 1 < per_line.size()) {
+            EXPECT_EQ(per_line[i], per_line[0]) << "line " << i << " is not full";
+        }
     }
     EXPECT_EQ(total, kCharacters);
     // No glyph crosses the printable edge.
