@@ -184,6 +184,42 @@ void BM_PrintPage(benchmark::State& state) {
 }
 BENCHMARK(BM_PrintPage)->Unit(benchmark::kMillisecond);
 
+// Measuring a line of system-font text, as qorprint does for every
+// candidate break: shaping with HarfBuzz, and per-character fallback faces
+// for the ideographs DejaVu Sans Mono lacks.
+void MeasureLine(benchmark::State& state, const char16_t* text) {
+    installation();
+    HDC hdc = CreateDCW(u"WINSPOOL", u"ZEM Bench", nullptr, nullptr);
+    if (!hdc) {
+        state.SkipWithError("no device context");
+        return;
+    }
+    LOGFONTW logfont{};
+    logfont.lfHeight = 24;
+    std::memcpy(logfont.lfFaceName, u"DejaVu Sans Mono", sizeof(u"DejaVu Sans Mono"));
+    HFONT font = CreateFontIndirectW(&logfont);
+    SelectObject(hdc, font);
+    const int length = static_cast<int>(std::char_traits<char16_t>::length(text));
+    for (auto _ : state) {
+        SIZE extent{};
+        GetTextExtentPoint32W(hdc, text, length, &extent);
+        benchmark::DoNotOptimize(extent);
+    }
+    state.SetItemsProcessed(state.iterations() * length);
+    DeleteDC(hdc);
+    DeleteObject(font);
+}
+
+void BM_MeasureLatinLine(benchmark::State& state) {
+    MeasureLine(state, u"Cafe creme 3,50 EUR Zurich Strasse, Total 12.40");
+}
+BENCHMARK(BM_MeasureLatinLine)->Unit(benchmark::kMicrosecond);
+
+void BM_MeasureJapaneseLine(benchmark::State& state) {
+    MeasureLine(state, u"日本語のテキストは空白なしで折り返されます。合計金額は千二百円です。");
+}
+BENCHMARK(BM_MeasureJapaneseLine)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -91,10 +91,18 @@ function(qor_add_test name)
   target_link_libraries(${name} PRIVATE qortesting qorplatform GTest::gtest GTest::gmock ${ARG_LIBS})
   qor_platform_private(${name} ${ARG_AREAS})
   qor_target_defaults(${name})
+  set(properties TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  if(QOR_SANITIZE STREQUAL "address")
+    # Also for the programs the tests start: they inherit it.
+    list(APPEND properties ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp")
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${QOR_BIN_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+    PROPERTIES ${properties})
 endfunction()
 
 # A folder of tests: each test_<name>.cpp becomes the test binary

@@ -1,11 +1,12 @@
 #include "devmode_setup.h"
 
+#include "common/printer_defaults.h"
+#include "common/printer_report.h"
+
 #include "qor/registry.h"
 #include "qor/strings.h"
 
-#include <cstring>
 #include <strings.h>
-#include <vector>
 
 namespace {
 
@@ -26,16 +27,24 @@ bool ReadPrinterByte(HANDLE printer, const char16_t* value, BYTE* out) {
     return true;
 }
 
+std::string PaperName(const PaperMetrix& paper) { return Narrow(paper.Name, PAPER_NAME_CHARS); }
+
 bool FindPaper(const PpdData& ppd, const std::string& wanted, PaperMetrix* paper) {
     for (WORD i = 0; i < ppd.NumPaper; ++i) {
         const PaperMetrix& entry = ppd.pPaper[i];
-        const std::string name = Narrow(entry.Name, PAPER_NAME_CHARS);
-        if (std::to_string(entry.Code) == wanted || strcasecmp(name.c_str(), wanted.c_str()) == 0) {
+        if (std::to_string(entry.Code) == wanted || strcasecmp(PaperName(entry).c_str(), wanted.c_str()) == 0) {
             *paper = entry;
             return true;
         }
     }
     return false;
+}
+
+void TakePaper(const PaperMetrix& paper, EXDEVMODE* devmode) {
+    devmode->CurrentPaper = paper;
+    devmode->PaperCode = paper.Code;
+    devmode->dm.dmPaperSize = static_cast<SHORT>(paper.Code);
+    devmode->dm.dmFields |= DM_PAPERSIZE;
 }
 
 // A setting the description bounds; a zero upper bound means the
@@ -50,64 +59,46 @@ bool WithinRange(const char* option, int value, int low, int high, int fallback,
 
 }  // namespace
 
-std::unique_ptr<PpdBlock> LoadPrinterDescription(HANDLE printer, std::string* error) {
-    DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!needed || !GetPrinterDriverW(printer, nullptr, 2, buffer.data(), needed, &needed)) {
-        *error = "the printer's driver is not installed (error " + std::to_string(GetLastError()) + ")";
-        return nullptr;
-    }
-    DRIVER_INFO_2W info;
-    std::memcpy(&info, buffer.data(), sizeof(info));
-    auto block = std::make_unique<PpdBlock>();
-    std::memset(block.get(), 0, sizeof(PpdBlock));
-    PPD_AttachTables(block.get());
-    if (!info.pDataFile || !PPD_Init(&block->data, info.pDataFile)) {
-        *error = "the printer's description file cannot be read (error " + std::to_string(GetLastError()) + ")";
-        return nullptr;
-    }
-    return block;
-}
-
 bool PrinterDevmode(HANDLE printer, const std::u16string& name, const PpdData& ppd, EXDEVMODE* devmode,
-                    std::string* error) {
-    bool have_stored = false;
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed) {
-        std::vector<BYTE> buffer(needed);
-        if (GetPrinterW(printer, 2, buffer.data(), needed, &needed)) {
-            PRINTER_INFO_2W info;
-            std::memcpy(&info, buffer.data(), sizeof(info));
-            const DEVMODEW* stored = info.pDevMode;
-            if (stored && HasExDevModePrivatePart(stored)) {
-                std::memcpy(devmode, stored, sizeof(EXDEVMODE));
-                have_stored = devmode->SettingsSignature == EXDM_SETTINGS_SIGNATURE;
-            }
-        }
+                    std::optional<qor::setbank::Bytes>* settings, std::string* error) {
+    *settings = qor::defaults::stored_settings(printer);
+    if (!*settings) {
+        // A printer added before it could report: ask it now.
+        if (auto reported = qor::report::ask_printer(printer)) *settings = reported->bytes;
     }
-    if (!have_stored && !EngSetDefaultEXDEVMODE(devmode, name.c_str(), &ppd)) {
+    const bool have_stored = qor::defaults::stored_devmode(printer, devmode);
+    if (!have_stored && !(*settings && qor::defaults::build_devmode(ppd, name, **settings, devmode)) &&
+        !EngSetDefaultEXDEVMODE(devmode, name.c_str(), &ppd)) {
         *error = "no device mode can be built from the printer's description";
         return false;
+    }
+    // A stored paper the roll cannot take gives way to the roll's own.
+    if (*settings && !qor::defaults::paper_fits(devmode->CurrentPaper, qor::setbank::paper_width_mm(**settings))) {
+        if (const PaperMetrix* paper = qor::defaults::default_paper(ppd, qor::setbank::paper_width_mm(**settings)))
+            TakePaper(*paper, devmode);
     }
     ReadPrinterByte(printer, u"FONT", &devmode->Font);
     ReadPrinterByte(printer, u"CUTTER", &devmode->Cut);
     ReadPrinterByte(printer, u"PAGEMODE", &devmode->Mode);
+    devmode->CodePage = static_cast<WORD>(GetACP());
     return true;
 }
 
-bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, EXDEVMODE* devmode, std::string* error) {
+bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, std::optional<int> roll_mm, EXDEVMODE* devmode,
+                  std::string* error) {
     if (options.paper) {
         PaperMetrix paper;
         if (!FindPaper(ppd, *options.paper, &paper)) {
             *error = "the printer has no paper '" + *options.paper + "' (see --list-papers)";
             return false;
         }
-        devmode->CurrentPaper = paper;
-        devmode->PaperCode = paper.Code;
-        devmode->dm.dmPaperSize = static_cast<SHORT>(paper.Code);
-        devmode->dm.dmFields |= 0x2;
+        if (roll_mm && !qor::defaults::paper_fits(paper, *roll_mm)) {
+            *error = "paper " + std::to_string(paper.Code) + " \"" + PaperName(paper) + "\" is " +
+                     std::to_string(paper.PaperWidth) + " mm wide, but the printer's paper is " +
+                     std::to_string(*roll_mm) + " mm wide (see --list-papers)";
+            return false;
+        }
+        TakePaper(paper, devmode);
     }
     if (options.bright) {
         if (!WithinRange("--brightness", *options.bright, ppd.MINBright, ppd.MAXBright, 255, error)) return false;
@@ -134,13 +125,14 @@ bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, EXDEVMODE* de
     return true;
 }
 
-std::string PaperList(const PpdData& ppd) {
+std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm) {
     std::string text;
     for (WORD i = 0; i < ppd.NumPaper; ++i) {
         const PaperMetrix& paper = ppd.pPaper[i];
+        if (roll_mm && !qor::defaults::paper_fits(paper, *roll_mm)) continue;
         const LONG area_width = paper.AreaWidth, area_length = paper.AreaLength;
-        text += std::to_string(paper.Code) + "\t" + Narrow(paper.Name, PAPER_NAME_CHARS) + "\t" +
-                std::to_string(area_width) + " x " + std::to_string(area_length) + " dots\n";
+        text += std::to_string(paper.Code) + "\t" + PaperName(paper) + "\t" + std::to_string(area_width) + " x " +
+                std::to_string(area_length) + " dots\n";
     }
     return text;
 }

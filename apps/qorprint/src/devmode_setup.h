@@ -6,24 +6,29 @@
 
 #include "common/exdevmode.h"
 #include "common/ppd.h"
+#include "common/setbank.h"
 #include "qor/spooler.h"
 
-#include <memory>
+#include <optional>
 #include <string>
 
-// The printer's description file, parsed.
-std::unique_ptr<PpdBlock> LoadPrinterDescription(HANDLE printer, std::string* error);
-
-// Starts from the printer's stored device mode when it carries valid
-// settings, else from the description's defaults; the printer's FONT,
-// CUTTER and PAGEMODE data then apply, as the interface driver applies them.
+// The printer's stored device mode when it carries valid settings; else
+// the defaults for the printer's roll (its setting bytes as stored when it
+// was added, else as it reports them now); else the description's
+// defaults. The printer's FONT, CUTTER and PAGEMODE data then apply, as the
+// interface driver applies them, and the code page is this program's.
+// `settings` receives the setting bytes when they are known.
 bool PrinterDevmode(HANDLE printer, const std::u16string& name, const PpdData& ppd, EXDEVMODE* devmode,
-                    std::string* error);
+                    std::optional<qor::setbank::Bytes>* settings, std::string* error);
 
-// Applies the options to `devmode`, checked against the description:
-// the paper must be one of its papers, brightness and density within its
-// ranges. Landscape with device fonts needs page mode, which is then taken.
-bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, EXDEVMODE* devmode, std::string* error);
+// Applies the options to `devmode`, checked against the description and the
+// printer's roll (`roll_mm`, when known): the paper must be one of the
+// description's and fit the roll, brightness and density within the
+// description's ranges. Landscape with device fonts needs page mode, which
+// is then taken.
+bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, std::optional<int> roll_mm, EXDEVMODE* devmode,
+                  std::string* error);
 
-// One line per paper of the description: code, name, printable size.
-std::string PaperList(const PpdData& ppd);
+// One line per paper of the description that fits the roll: code, name,
+// printable size.
+std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm);

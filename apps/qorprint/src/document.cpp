@@ -1,5 +1,7 @@
 #include "document.h"
 
+#include "line_breaker.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,20 +70,31 @@ std::vector<std::u16string> SplitLines(const std::string& utf8) {
 }
 
 std::vector<std::u16string> WrapLine(const std::u16string& line, size_t columns) {
-    std::vector<std::u16string> pieces;
-    if (columns == 0) columns = 1;
-    size_t start = 0;
-    while (line.size() - start > columns) {
-        size_t cut = start + columns;
-        const size_t space = line.rfind(u' ', cut);
-        if (space != std::u16string::npos && space > start + columns / 2) cut = space;
-        pieces.push_back(line.substr(start, cut - start));
-        start = cut;
-        while (start < line.size() && line[start] == u' ') ++start;
-    }
-    pieces.push_back(line.substr(start));
-    return pieces;
+    return BreakLine(line, static_cast<long>(columns), [](std::u16string_view piece) {
+        return static_cast<long>(piece.size());
+    });
 }
+
+struct Document::Part {
+    std::string name;
+    int pages = 0;
+    // A picture, drawn draw_width x draw_height dots before it is cut into pages.
+    const Picture* picture = nullptr;
+    int draw_width = 0;
+    int64_t draw_height = 0;
+    // Text.
+    HFONT font = nullptr;
+    std::vector<std::u16string> lines;
+    int line_height = 0;
+    int lines_per_page = 0;
+
+    Part() = default;
+    Part(const Part&) = delete;
+    Part& operator=(const Part&) = delete;
+    ~Part() {
+        if (font) DeleteObject(font);
+    }
+};
 
 Document::Document(HDC dc, std::function<void(const std::string&)> progress)
     : dc_(dc), progress_(std::move(progress)) {
@@ -93,11 +106,84 @@ Document::~Document() {
     if (started_) AbortDoc(dc_);
 }
 
-bool Document::Start(const std::string& title, std::string* error) {
+bool Document::AddPicture(const Picture& picture, bool scale, const std::string& name, std::string* error) {
     if (width_ <= 0 || height_ <= 0) {
         *error = "the printer reports no printable area";
         return false;
     }
+    auto part = std::make_unique<Part>();
+    part->name = name;
+    part->picture = &picture;
+    part->draw_width = scale ? width_ : picture.width;
+    part->draw_height =
+        scale ? std::max<int64_t>(1, int64_t{picture.height} * width_ / picture.width) : picture.height;
+    part->pages = static_cast<int>((part->draw_height + height_ - 1) / height_);
+    if (!scale && picture.width > width_)
+        warnings_.push_back(name + ": " + std::to_string(picture.width) + " dots wide, the printable width is " +
+                            std::to_string(width_) + "; without scaling the right " +
+                            std::to_string(picture.width - width_) + " dots are not printed");
+    parts_.push_back(std::move(part));
+    return true;
+}
+
+bool Document::AddText(const std::string& utf8, const TextStyle& style, const std::string& name,
+                       std::string* error) {
+    if (width_ <= 0 || height_ <= 0) {
+        *error = "the printer reports no printable area";
+        return false;
+    }
+    LOGFONTW logfont;
+    std::memset(&logfont, 0, sizeof(logfont));
+    const std::string face = style.device_font ? "QOR Original" : style.face;
+    for (size_t i = 0; i < face.size() && i < LF_FACESIZE - 1; ++i) logfont.lfFaceName[i] = static_cast<WCHAR>(face[i]);
+    logfont.lfHeight = style.device_font ? style.device_cell : style.height;
+    logfont.lfWeight = FW_NORMAL;
+    logfont.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    auto part = std::make_unique<Part>();
+    part->name = name;
+    part->font = CreateFontIndirectW(&logfont);
+    if (!part->font) {
+        *error = "no font '" + face + "' (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    part->line_height = style.device_font ? style.device_cell + style.device_cell / 4 : style.height * 5 / 4;
+    part->lines_per_page = std::max(1, height_ / part->line_height);
+    // The printer places a device character only while a whole double-width
+    // cell still fits, so device text keeps half a cell clear at the right.
+    const long width = style.device_font ? width_ - style.device_cell / 2 : width_;
+    HGDIOBJ previous = SelectObject(dc_, part->font);
+    bool measured = true;
+    const MeasureText measure = [&](std::u16string_view piece) -> long {
+        SIZE extent{0, 0};
+        if (!GetTextExtentPoint32W(dc_, piece.data(), static_cast<int>(piece.size()), &extent)) measured = false;
+        return extent.cx;
+    };
+    for (const std::u16string& line : SplitLines(utf8))
+        for (std::u16string& piece : BreakLine(line, width, measure)) part->lines.push_back(std::move(piece));
+    SelectObject(dc_, previous);
+    if (!measured) {
+        *error = "the text cannot be measured in '" + face + "' (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    const size_t per_page = static_cast<size_t>(part->lines_per_page);
+    part->pages = static_cast<int>((part->lines.size() + per_page - 1) / per_page);
+    parts_.push_back(std::move(part));
+    return true;
+}
+
+int Document::planned_pages() const {
+    int64_t total = 0;
+    for (const auto& part : parts_) total += part->pages;
+    return static_cast<int>(std::min<int64_t>(total, 0x7FFFFFFF));
+}
+
+std::vector<Document::FilePages> Document::pages_per_file() const {
+    std::vector<FilePages> files;
+    for (const auto& part : parts_) files.push_back({part->name, part->pages});
+    return files;
+}
+
+bool Document::Print(const std::string& title, std::string* error) {
     std::u16string name;
     for (size_t i = 0; i < title.size();) Append(&name, NextCodePoint(title, &i));
     DOCINFOW doc{sizeof(DOCINFOW), name.c_str(), nullptr, nullptr, 0};
@@ -106,6 +192,13 @@ bool Document::Start(const std::string& title, std::string* error) {
         return false;
     }
     started_ = true;
+    for (const auto& part : parts_)
+        if (!(part->picture ? PrintPicture(*part, error) : PrintText(*part, error))) return false;
+    started_ = false;
+    if (EndDoc(dc_) <= 0) {
+        *error = "the job could not be completed (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
     return true;
 }
 
@@ -127,13 +220,14 @@ bool Document::EndThisPage(std::string* error) {
     return true;
 }
 
-bool Document::PrintPicture(const Picture& picture, const std::string& name, std::string* error) {
-    const int64_t scaled_height = std::max<int64_t>(1, int64_t{picture.height} * width_ / picture.width);
-    for (int64_t top = 0; top < scaled_height; top += height_) {
-        const int64_t bottom = std::min<int64_t>(scaled_height, top + height_);
+bool Document::PrintPicture(const Part& part, std::string* error) {
+    const Picture& picture = *part.picture;
+    const int64_t drawn_height = part.draw_height;
+    for (int64_t top = 0; top < drawn_height; top += height_) {
+        const int64_t bottom = std::min<int64_t>(drawn_height, top + height_);
         // The source rows this page shows; each page gets at least one.
-        const int64_t src_top = top * picture.height / scaled_height;
-        const int64_t src_bottom = std::max(src_top + 1, bottom * picture.height / scaled_height);
+        const int64_t src_top = top * picture.height / drawn_height;
+        const int64_t src_bottom = std::max(src_top + 1, bottom * picture.height / drawn_height);
         BITMAPINFO info;
         std::memset(&info, 0, sizeof(info));
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -142,9 +236,9 @@ bool Document::PrintPicture(const Picture& picture, const std::string& name, std
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 24;
         info.bmiHeader.biCompression = BI_RGB;
-        if (!BeginPage(name, error)) return false;
+        if (!BeginPage(part.name, error)) return false;
         const uint8_t* rows = picture.bgr.data() + static_cast<size_t>(src_top) * picture.stride;
-        if (StretchDIBits(dc_, 0, 0, width_, static_cast<int>(bottom - top), 0, 0, picture.width,
+        if (StretchDIBits(dc_, 0, 0, part.draw_width, static_cast<int>(bottom - top), 0, 0, picture.width,
                           static_cast<int>(src_bottom - src_top), rows, &info, DIB_RGB_COLORS, SRCCOPY) == 0) {
             *error = "the image could not be drawn (error " + std::to_string(GetLastError()) + ")";
             return false;
@@ -154,76 +248,27 @@ bool Document::PrintPicture(const Picture& picture, const std::string& name, std
     return true;
 }
 
-bool Document::PrintText(const std::string& utf8, const TextStyle& style, const std::string& name,
-                         std::string* error) {
-    LOGFONTW logfont;
-    std::memset(&logfont, 0, sizeof(logfont));
-    const std::string face = style.device_font ? "QOR Original" : style.face;
-    for (size_t i = 0; i < face.size() && i < LF_FACESIZE - 1; ++i) logfont.lfFaceName[i] = static_cast<WCHAR>(face[i]);
-    logfont.lfHeight = style.device_font ? style.device_cell : style.height;
-    logfont.lfWeight = FW_NORMAL;
-    logfont.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    HFONT font = CreateFontIndirectW(&logfont);
-    if (!font) {
-        *error = "no font '" + face + "' (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
-    // Device characters are half a cell wide; a TrueType face is measured
-    // by its widest common letter, and lines that still overrun are trimmed.
-    const int line_height = style.device_font ? style.device_cell + style.device_cell / 4 : style.height * 5 / 4;
-    int char_width = style.device_cell / 2;
-    if (!style.device_font) {
-        HGDIOBJ previous = SelectObject(dc_, font);
-        SIZE extent{0, 0};
-        char_width = GetTextExtentPoint32W(dc_, u"M", 1, &extent) && extent.cx > 0 ? extent.cx : style.height / 2;
-        SelectObject(dc_, previous);
-    }
-    const int lines_per_page = std::max(1, height_ / line_height);
-    const size_t columns = static_cast<size_t>(std::max(1, width_ / std::max(1, char_width)));
-
-    std::vector<std::u16string> lines;
-    for (const std::u16string& line : SplitLines(utf8))
-        for (std::u16string& piece : WrapLine(line, columns)) lines.push_back(std::move(piece));
-
-    bool ok = true;
-    for (size_t first = 0; ok && first < lines.size(); first += static_cast<size_t>(lines_per_page)) {
-        if (!BeginPage(name, error)) {
-            ok = false;
-            break;
-        }
-        HGDIOBJ previous = SelectObject(dc_, font);
+bool Document::PrintText(const Part& part, std::string* error) {
+    const size_t per_page = static_cast<size_t>(part.lines_per_page);
+    for (size_t first = 0; first < part.lines.size(); first += per_page) {
+        if (!BeginPage(part.name, error)) return false;
+        HGDIOBJ previous = SelectObject(dc_, part.font);
         SetBkMode(dc_, TRANSPARENT);
         SetTextColor(dc_, RGB(0, 0, 0));
-        const size_t last = std::min(lines.size(), first + static_cast<size_t>(lines_per_page));
-        for (size_t i = first; i < last; ++i) {
-            std::u16string line = lines[i];
-            if (!style.device_font) {
-                SIZE extent{0, 0};
-                while (!line.empty() && GetTextExtentPoint32W(dc_, line.c_str(), static_cast<int>(line.size()), &extent) &&
-                       extent.cx > width_)
-                    line.pop_back();
-            }
+        const size_t last = std::min(part.lines.size(), first + per_page);
+        bool drawn = true;
+        for (size_t i = first; drawn && i < last; ++i) {
+            const std::u16string& line = part.lines[i];
             if (line.empty()) continue;
-            const int y = static_cast<int>(i - first) * line_height;
-            if (!ExtTextOutW(dc_, 0, y, 0, nullptr, line.c_str(), static_cast<UINT>(line.size()), nullptr)) {
-                *error = "text could not be drawn (error " + std::to_string(GetLastError()) + ")";
-                ok = false;
-                break;
-            }
+            const int y = static_cast<int>(i - first) * part.line_height;
+            drawn = ExtTextOutW(dc_, 0, y, 0, nullptr, line.c_str(), static_cast<UINT>(line.size()), nullptr) != FALSE;
         }
         SelectObject(dc_, previous);
-        if (ok) ok = EndThisPage(error);
-    }
-    DeleteObject(font);
-    return ok;
-}
-
-bool Document::Finish(std::string* error) {
-    if (!started_) return true;
-    started_ = false;
-    if (EndDoc(dc_) <= 0) {
-        *error = "the job could not be completed (error " + std::to_string(GetLastError()) + ")";
-        return false;
+        if (!drawn) {
+            *error = "text could not be drawn (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        if (!EndThisPage(error)) return false;
     }
     return true;
 }

@@ -1,5 +1,7 @@
-// One print job on a device context: pictures scaled to the printable
-// width and cut into pages, text laid out in lines and pages.
+// One print job on a device context. Every file is laid out before the job
+// starts (so the job's size is known and nothing is sent for a job that is
+// refused): pictures scaled to the printable width and cut into pages, text
+// broken into lines at the printable width and filled into pages.
 #pragma once
 
 #include "picture.h"
@@ -7,6 +9,7 @@
 #include "qor/gdi.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,17 +28,31 @@ public:
     Document& operator=(const Document&) = delete;
     ~Document();
 
-    bool Start(const std::string& title, std::string* error);
-    // Whole pages for the picture: as wide as the printable area, as many
-    // pages as its height needs.
-    bool PrintPicture(const Picture& picture, const std::string& name, std::string* error);
-    // UTF-8 text: lines wrapped at the printable width, pages filled.
-    bool PrintText(const std::string& utf8, const TextStyle& style, const std::string& name, std::string* error);
-    bool Finish(std::string* error);
+    // Whole pages for the picture: scaled to the printable width, or at one
+    // dot per pixel when `scale` is false (a wider picture is then cut at
+    // the right edge, and a warning says how much).
+    bool AddPicture(const Picture& picture, bool scale, const std::string& name, std::string* error);
+    // UTF-8 text: lines broken at the printable width, pages filled.
+    bool AddText(const std::string& utf8, const TextStyle& style, const std::string& name, std::string* error);
 
+    // Pages the files laid out so far take, in all and per file.
+    int planned_pages() const;
+    struct FilePages {
+        std::string name;
+        int pages;
+    };
+    std::vector<FilePages> pages_per_file() const;
+    // What the layout had to give up, one line each.
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+    // Prints the laid-out files as one job.
+    bool Print(const std::string& title, std::string* error);
     int pages() const { return pages_; }
 
 private:
+    struct Part;
+    bool PrintPicture(const Part& part, std::string* error);
+    bool PrintText(const Part& part, std::string* error);
     bool BeginPage(const std::string& name, std::string* error);
     bool EndThisPage(std::string* error);
 
@@ -43,6 +60,8 @@ private:
     std::function<void(const std::string&)> progress_;
     int width_ = 0;
     int height_ = 0;
+    std::vector<std::unique_ptr<Part>> parts_;
+    std::vector<std::string> warnings_;
     bool started_ = false;
     int pages_ = 0;
 };
@@ -50,6 +69,6 @@ private:
 // Text to UTF-16 lines: invalid UTF-8 becomes U+FFFD, tabs become spaces to
 // the next multiple of 8, CR LF and LF end lines.
 std::vector<std::u16string> SplitLines(const std::string& utf8);
-// Breaks `line` into pieces of at most `columns` characters, at a space
-// where one is near.
+// Breaks `line` into pieces of at most `columns` characters (each character
+// one column) by the Unicode line-breaking rules.
 std::vector<std::u16string> WrapLine(const std::u16string& line, size_t columns);

@@ -2,14 +2,19 @@
 // graphics engine, with the device-mode settings chosen on the command line.
 #include "devmode_setup.h"
 #include "document.h"
+#include "input_check.h"
 #include "options.h"
 #include "picture.h"
+
+#include "common/printer_description.h"
 
 #include "qor/gdi.h"
 #include "qor/spooler.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <strings.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -65,9 +70,12 @@ struct InputFile {
     std::string text;
 };
 
-// Reads every file before the job starts, so a bad file prints nothing.
-bool ReadInputs(const std::vector<std::string>& paths, std::vector<InputFile>* inputs, std::string* error) {
-    for (const std::string& path : paths) {
+std::string KindName(FileKind kind) { return kind == FileKind::Png ? "a PNG image" : "a JPEG image"; }
+
+// Reads and checks every file before the job starts, so a bad file prints
+// nothing.
+bool ReadInputs(const PrintOptions& options, std::vector<InputFile>* inputs, std::string* error) {
+    for (const std::string& path : options.files) {
         InputFile input{path, FileKind::Text, {}, {}};
         struct stat st;
         if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -79,9 +87,30 @@ bool ReadInputs(const std::vector<std::string>& paths, std::vector<InputFile>* i
             *error = "cannot read '" + path + "': " + why;
             return false;
         }
+        const std::optional<FileKind> named = KindByName(path);
+        if (named && *named != input.kind) {
+            *error = "cannot print '" + path + "': its name says " + KindName(*named) + ", but it holds " +
+                     (input.kind == FileKind::Text ? std::string("something else") : KindName(input.kind));
+            return false;
+        }
         if (input.kind == FileKind::Text) {
-            if (!ReadWholeFile(path, &input.text, &why)) {
+            std::string bytes;
+            if (!ReadWholeFile(path, &bytes, &why)) {
                 *error = "cannot read '" + path + "': " + why;
+                return false;
+            }
+            if (bytes.empty()) {
+                *error = "cannot print '" + path + "': the file is empty";
+                return false;
+            }
+            if (options.raw_text) {
+                input.text = std::move(bytes);
+            } else if (!CheckText(bytes, &input.text, &why)) {
+                *error = "cannot print '" + path + "': " + why + " (--raw-text prints it all the same)";
+                return false;
+            }
+            if (input.text.find_first_not_of(" \t\r\n\f") == std::string::npos) {
+                *error = "cannot print '" + path + "': it holds no text, only blank lines";
                 return false;
             }
         } else if (!LoadPicture(path, input.kind, &input.picture, &why)) {
@@ -95,17 +124,43 @@ bool ReadInputs(const std::vector<std::string>& paths, std::vector<InputFile>* i
 
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
+// Whether a TrueType family of that name is installed (any case).
+bool FaceInstalled(HDC dc, const std::string& face) {
+    struct Search {
+        std::string wanted;
+        bool found = false;
+    } search{face, false};
+    LOGFONTW any{};
+    EnumFontFamiliesExW(
+        dc, &any,
+        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM param) -> int {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (type != TRUETYPE_FONTTYPE) return 1;
+            std::string name;
+            for (size_t i = 0; i < LF_FACESIZE && font->lfFaceName[i]; ++i)
+                name.push_back(font->lfFaceName[i] < 0x80 ? static_cast<char>(font->lfFaceName[i]) : '?');
+            s->found = s->found || strcasecmp(name.c_str(), s->wanted.c_str()) == 0;
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&search), 0);
+    return search.found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     PrintOptions options;
     std::string error;
     if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {
-        std::fprintf(stderr, "qorprint: %s\n\n%s", error.c_str(), UsageText().c_str());
+        std::fprintf(stderr, "qorprint: %s\n%s", error.c_str(), UsageHint().c_str());
         return kBadInput;
     }
     if (options.help) {
         std::fputs(UsageText().c_str(), stdout);
+        return kPrinted;
+    }
+    if (options.version) {
+        std::fputs(VersionText().c_str(), stdout);
         return kPrinted;
     }
 
@@ -121,20 +176,22 @@ int main(int argc, char** argv) {
         return Fail(kBadInput, "no printer named '" + printer_name + "'" +
                                    (known.empty() ? std::string(" (none is installed)") : " (installed: " + known + ")"));
     }
-    std::unique_ptr<PpdBlock> ppd = LoadPrinterDescription(printer, &error);
+    std::unique_ptr<PpdBlock> ppd = qor::load_printer_description(printer, &error);
     EXDEVMODE devmode;
-    const bool settings_ok = ppd && PrinterDevmode(printer, wide_name, ppd->data, &devmode, &error) &&
-                             ApplyOptions(options, ppd->data, &devmode, &error);
-    if (ppd && options.list_papers) {
-        ClosePrinter(printer);
-        std::fputs(PaperList(ppd->data).c_str(), stdout);
+    std::optional<qor::setbank::Bytes> settings;
+    const bool devmode_ok = ppd && PrinterDevmode(printer, wide_name, ppd->data, &devmode, &settings, &error);
+    ClosePrinter(printer);
+    if (!devmode_ok) return Fail(kBadInput, error);
+    const std::optional<int> roll_mm =
+        settings ? std::optional<int>(qor::setbank::paper_width_mm(*settings)) : std::nullopt;
+    if (options.list_papers) {
+        std::fputs(PaperList(ppd->data, roll_mm).c_str(), stdout);
         return kPrinted;
     }
-    ClosePrinter(printer);
-    if (!settings_ok) return Fail(kBadInput, error);
+    if (!ApplyOptions(options, ppd->data, roll_mm, &devmode, &error)) return Fail(kBadInput, error);
 
     std::vector<InputFile> inputs;
-    if (!ReadInputs(options.files, &inputs, &error)) return Fail(kBadInput, error);
+    if (!ReadInputs(options, &inputs, &error)) return Fail(kBadInput, error);
 
     HDC dc = CreateDCW(u"WINSPOOL", wide_name.c_str(), nullptr, &devmode.dm);
     if (!dc) return Fail(kFailed, "the printer '" + printer_name + "' cannot be used (error " +
@@ -144,6 +201,12 @@ int main(int argc, char** argv) {
     style.device_cell = devmode.Font == 2 ? 16 : 24;
     style.face = options.face;
     style.height = options.text_height;
+    const bool prints_text = std::any_of(inputs.begin(), inputs.end(),
+                                         [](const InputFile& input) { return input.kind == FileKind::Text; });
+    if (prints_text && !style.device_font && !FaceInstalled(dc, style.face)) {
+        DeleteDC(dc);
+        return Fail(kBadInput, "no font face '" + style.face + "' is installed (fc-list : family lists them)");
+    }
 
     int status = kPrinted;
     {
@@ -151,17 +214,26 @@ int main(int argc, char** argv) {
                                             : [](const std::string& line) {
                                                   std::fprintf(stderr, "qorprint: %s\n", line.c_str());
                                               });
-        const std::string title = options.title.empty() ? BaseName(options.files.front()) : options.title;
-        bool ok = document.Start(title, &error);
+        bool ok = true;
         for (size_t i = 0; ok && i < inputs.size(); ++i) {
             const InputFile& input = inputs[i];
             const std::string name = BaseName(input.path);
-            ok = input.kind == FileKind::Text ? document.PrintText(input.text, style, name, &error)
-                                              : document.PrintPicture(input.picture, name, &error);
+            ok = input.kind == FileKind::Text ? document.AddText(input.text, style, name, &error)
+                                              : document.AddPicture(input.picture, options.scale, name, &error);
         }
-        if (ok) ok = document.Finish(&error);
+        for (const std::string& warning : document.warnings()) std::fprintf(stderr, "qorprint: %s\n", warning.c_str());
+        if (ok && document.planned_pages() > options.max_pages) {
+            std::string files;
+            for (const auto& file : document.pages_per_file())
+                files += (files.empty() ? "" : ", ") + file.name + ": " + std::to_string(file.pages);
+            status = Fail(kBadInput, "the job would print " + std::to_string(document.planned_pages()) + " pages (" +
+                                         files + "), more than " + std::to_string(options.max_pages) +
+                                         "; --max-pages " + std::to_string(document.planned_pages()) + " prints it");
+        }
+        const std::string title = options.title.empty() ? BaseName(options.files.front()) : options.title;
+        if (ok && status == kPrinted) ok = document.Print(title, &error);
         if (!ok) status = Fail(kFailed, error);
-        else if (!options.quiet)
+        else if (!options.quiet && status == kPrinted)
             std::fprintf(stderr, "qorprint: %d page%s sent to %s\n", document.pages(), document.pages() == 1 ? "" : "s",
                          printer_name.c_str());
     }

@@ -1,4 +1,5 @@
 #include "options.h"
+#include "qor/support/version.h"
 
 #include <charconv>
 #include <map>
@@ -79,6 +80,18 @@ bool ParseOptions(const std::vector<std::string>& args, PrintOptions* options, s
         };
         if (arg == "-h" || arg == "--help") {
             options->help = true;
+        } else if (arg == "--version") {
+            options->version = true;
+        } else if (arg == "--no-scale") {
+            options->scale = false;
+        } else if (arg == "--raw-text") {
+            options->raw_text = true;
+        } else if (arg == "--max-pages") {
+            if (!take_value()) return false;
+            if (!ParseNumber(value, 1, 1000000, &options->max_pages)) {
+                *error = "--max-pages wants a number of pages 1..1000000, not '" + value + "'";
+                return false;
+            }
         } else if (arg == "-q" || arg == "--quiet") {
             options->quiet = true;
         } else if (arg == "--list-papers") {
@@ -125,7 +138,7 @@ bool ParseOptions(const std::vector<std::string>& args, PrintOptions* options, s
             options->files.push_back(arg);
         }
     }
-    if (options->files.empty() && !options->help && !options->list_papers) {
+    if (options->files.empty() && !options->help && !options->version && !options->list_papers) {
         *error = "no files to print";
         return false;
     }
@@ -134,11 +147,14 @@ bool ParseOptions(const std::vector<std::string>& args, PrintOptions* options, s
 
 std::string UsageText() {
     return "Usage: qorprint [options] FILE...\n"
-           "Prints PNG and JPEG images (scaled to the printable width) and UTF-8 text\n"
-           "files on a QOR ZEM-D printer, all files in one job.\n"
+           "Prints PNG and JPEG images (scaled to the printable width) and text files\n"
+           "(UTF-8 or the ANSI code page) on a QOR ZEM-D printer, all files in one job.\n"
+           "Files are checked before anything is sent: empty files, files that are not\n"
+           "text, damaged images and jobs of more than 50 pages are refused.\n"
            "\n"
            "  -P, --printer NAME       the printer (default: $QOR_PRINTER, else the only one)\n"
-           "      --paper CODE|NAME    a paper of the printer's description (--list-papers)\n"
+           "      --paper CODE|NAME    a paper of the printer's description (--list-papers);\n"
+           "                           default: the printer's own paper\n"
            "      --orientation portrait|landscape\n"
            "      --dither threshold|clustered|dispersed|patterns|diffusion\n"
            "      --brightness 0..255  150 is neutral; higher is lighter\n"
@@ -147,16 +163,26 @@ std::string UsageText() {
            "      --device-font none|24|16\n"
            "                           text in the printer's own 24- or 16-dot font\n"
            "                           (default: the printer's setting); none: TrueType\n"
-           "      --face NAME          TrueType face for text (default DejaVu Sans Mono)\n"
+           "      --face NAME          TrueType face for text (default DejaVu Sans Mono); characters\n"
+           "                           it lacks come from another installed face\n"
            "      --text-height DOTS   TrueType text height (default 24)\n"
            "      --cut full|partial|none\n"
            "                           cut after each page (default: the printer's setting)\n"
            "      --mode standard|page page mode composes each page before printing it\n"
            "      --kind N             media kind (1: feed to the black mark after each page)\n"
            "      --title TEXT         the job's name in the queue\n"
-           "      --list-papers        list the printer's papers and stop\n"
+           "      --no-scale           print images at one dot per pixel (wider ones are cut,\n"
+           "                           which is reported)\n"
+           "      --raw-text           print files that do not read as text all the same\n"
+           "      --max-pages N        allow a job of up to N pages (default 50)\n"
+           "      --list-papers        list the papers that fit the printer and stop\n"
            "  -q, --quiet              no progress messages\n"
            "  -h, --help               this text\n"
+           "      --version            the program's version\n"
            "\n"
            "Exit status: 0 printed, 1 printing failed, 2 bad arguments, files or printer.\n";
 }
+
+std::string UsageHint() { return "Try 'qorprint --help' for the options.\n"; }
+
+std::string VersionText() { return std::string("qorprint (QOR ZEM-D suite) ") + qor::kSuiteVersion + "\n"; }

@@ -22,13 +22,22 @@ struct PrintOptions {
     std::string title;                 // document name; default: the first file's name
     std::string face = "DejaVu Sans Mono";  // TrueType text
     int text_height = 24;                   // TrueType text, dots
+    bool scale = true;                      // pictures to the printable width
+    bool raw_text = false;                  // print files that do not read as text
+    int max_pages = 50;                     // a larger job is refused
     bool quiet = false;
     bool help = false;
+    bool version = false;
     bool list_papers = false;
 };
+
+inline constexpr int kDefaultMaxPages = 50;
 
 // Parses the arguments after the program name. False with a message for
 // an unknown option, a missing or malformed value, or no files.
 bool ParseOptions(const std::vector<std::string>& args, PrintOptions* options, std::string* error);
 
 std::string UsageText();
+// The line a usage error ends with, pointing at --help.
+std::string UsageHint();
+std::string VersionText();

@@ -61,7 +61,11 @@ bool DecodeJpeg(FILE* file, std::vector<uint8_t>* rows, int* width, int* height,
     JpegError err;
     info.err = jpeg_std_error(&err.manager);
     err.manager.error_exit = JpegFail;
-    err.manager.output_message = [](j_common_ptr) {};  // warnings: the image still prints
+    // A warning means damaged data (a truncated file, corrupt entropy
+    // data); the decoder would fill the rest with grey, so it is refused.
+    err.manager.emit_message = [](j_common_ptr common, int level) {
+        if (level < 0) JpegFail(common);
+    };
     if (setjmp(err.jump)) {
         std::strcpy(message, err.message);
         jpeg_destroy_decompress(&info);

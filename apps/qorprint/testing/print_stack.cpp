@@ -1,5 +1,6 @@
 #include "print_stack.h"
 
+#include "common/printer_defaults.h"
 #include "qor/spooler.h"
 
 #include <filesystem>
@@ -98,8 +99,10 @@ bool InstallPrinter(const std::string& bin_dir, const std::string& data_dir, con
         if (GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) return Fail(error, "cannot add the printer");
         return true;
     }
+    // As qorctl add-printer does: the printer's own paper by default.
+    const bool defaults = qor::defaults::install(handle, error);
     ClosePrinter(handle);
-    return true;
+    return defaults;
 }
 
 }  // namespace printstack

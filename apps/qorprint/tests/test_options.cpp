@@ -76,7 +76,7 @@ TEST(Options, ApplyToTheDescriptionsDeviceMode) {
     o.cut = 1;
     o.bright = d.block.data.MINBright;
     std::string error;
-    ASSERT_TRUE(ApplyOptions(o, d.block.data, &d.devmode, &error)) << error;
+    ASSERT_TRUE(ApplyOptions(o, d.block.data, std::nullopt, &d.devmode, &error)) << error;
     EXPECT_EQ(d.devmode.PaperCode, d.block.data.pPaper[1].Code);
     EXPECT_EQ(d.devmode.dm.dmPaperSize, static_cast<SHORT>(d.block.data.pPaper[1].Code));
     EXPECT_EQ(std::memcmp(&d.devmode.CurrentPaper, &d.block.data.pPaper[1], sizeof(PaperMetrix)), 0);
@@ -90,18 +90,18 @@ TEST(Options, OutOfRangeOrUnknownSettingsAreRefused) {
     std::string error;
     PrintOptions paper;
     paper.paper = "no such paper";
-    EXPECT_FALSE(ApplyOptions(paper, d.block.data, &d.devmode, &error));
+    EXPECT_FALSE(ApplyOptions(paper, d.block.data, std::nullopt, &d.devmode, &error));
     EXPECT_NE(error.find("--list-papers"), std::string::npos);
     if (d.block.data.MAXBright < 255) {
         PrintOptions bright;
         bright.bright = 255;
-        EXPECT_FALSE(ApplyOptions(bright, d.block.data, &d.devmode, &error));
+        EXPECT_FALSE(ApplyOptions(bright, d.block.data, std::nullopt, &d.devmode, &error));
     }
     PrintOptions standard_landscape;
     standard_landscape.orientation = 2;
     standard_landscape.font = 1;
     standard_landscape.mode = 0;
-    EXPECT_FALSE(ApplyOptions(standard_landscape, d.block.data, &d.devmode, &error));
+    EXPECT_FALSE(ApplyOptions(standard_landscape, d.block.data, std::nullopt, &d.devmode, &error));
     EXPECT_NE(error.find("page mode"), std::string::npos);
 }
 
@@ -112,7 +112,7 @@ TEST(Options, LandscapeDeviceTextTakesPageMode) {
     o.orientation = 2;
     o.font = 1;
     std::string error;
-    ASSERT_TRUE(ApplyOptions(o, d.block.data, &d.devmode, &error)) << error;
+    ASSERT_TRUE(ApplyOptions(o, d.block.data, std::nullopt, &d.devmode, &error)) << error;
     EXPECT_EQ(d.devmode.Mode, 1);
 }
 

@@ -94,6 +94,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR, ULONG patterns, HSURF* pattern_s
         return fail(pdev, nullptr, GetLastError());
     pdev->current_paper = &pdev->devmode.CurrentPaper;
     FillMyDevData(pdev);
+    pdev->character_table = qor::guarded(BYTE{0}, [&] { return PrinterCharacterTable(printer); });
     pdev->code_page = ExDevModeCodePage(devmode);
     pdev->charset = CharSetFromCodePage(pdev->code_page);
     GDIINFO gdi_info;

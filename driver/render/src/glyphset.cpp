@@ -1,8 +1,12 @@
 #include "glyphset.h"
 
+#include "common/setbank.h"
 #include "qor/module.h"
+#include "qor/registry.h"
+#include "qor/spooler.h"
 
 #include <cstring>
+#include <string>
 
 FD_GLYPHSET* GlyphSetFromResource(const void* data, size_t size) {
     const auto* bytes = static_cast<const BYTE*>(data);
@@ -63,8 +67,34 @@ FD_GLYPHSET* CreateGlyphSet(PDEV* pdev, BOOL double_byte) {
         if (!pdev->glyphset_db) pdev->glyphset_db = ComputeRVXGlyphSet(pdev);
         return pdev->glyphset_db;
     }
-    if (!pdev->glyphset_sb) pdev->glyphset_sb = EngComputeGlyphSet(0, 0, 256);
+    if (!pdev->glyphset_sb) {
+        constexpr INT kFirstPrintable = 0x20;
+        using qor::setbank::CharacterTable;
+        switch (static_cast<CharacterTable>(pdev->character_table)) {
+        case CharacterTable::Graphics:
+            pdev->glyphset_sb = EngComputeGlyphSet(437, kFirstPrintable, 256 - kFirstPrintable);
+            break;
+        case CharacterTable::Katakana:
+            // Code page 932's single bytes: ASCII and the half-width katakana A1..DF.
+            pdev->glyphset_sb = EngComputeGlyphSet(932, kFirstPrintable, 256 - kFirstPrintable);
+            break;
+        default:
+            pdev->glyphset_sb = EngComputeGlyphSet(437, kFirstPrintable, 0x7F - kFirstPrintable);
+            break;
+        }
+    }
     return pdev->glyphset_sb;
+}
+
+BYTE PrinterCharacterTable(HANDLE printer) {
+    qor::setbank::Bytes settings{};
+    DWORD type = 0, needed = 0;
+    std::u16string name = qor::setbank::kPrinterDataName;
+    if (!printer || GetPrinterDataW(printer, name.data(), &type, settings.data(), static_cast<DWORD>(settings.size()),
+                                    &needed) != ERROR_SUCCESS ||
+        type != REG_BINARY || needed != settings.size())
+        return static_cast<BYTE>(qor::setbank::CharacterTable::Graphics);
+    return static_cast<BYTE>(qor::setbank::character_table(settings));
 }
 
 void FreeRVXL2GlyphSet(PDEV* pdev) {

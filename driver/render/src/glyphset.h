@@ -8,7 +8,13 @@
 #define GLYPHSET_RESOURCE_ID 1
 
 // The set for the font kind, built on first request and kept by the device.
+// The single-byte set is the printer's own character table (setting byte 0):
+// code page 437 for the graphics table, the half-width katakana of code page
+// 932 for the katakana table, printable ASCII alone for the others.
 FD_GLYPHSET* CreateGlyphSet(PDEV* pdev, BOOL double_byte);
+// The printer's character table as stored with the printer when it was
+// added; the graphics table, the factory setting, when none is stored.
+BYTE PrinterCharacterTable(HANDLE printer);
 // Loads the double-byte set from the own module's resource.
 FD_GLYPHSET* ComputeRVXGlyphSet(PDEV* pdev);
 void FreeRVXL2GlyphSet(PDEV* pdev);

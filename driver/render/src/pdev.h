@@ -80,6 +80,7 @@ typedef struct _PDEV {
     size_t surface_size;  // bytes at surface_bits
     DWORD surface_width;
     DWORD surface_height;
+    BYTE character_table;  // qor::setbank::CharacterTable of the printer's single-byte codes 80..FF
 } PDEV, *PPDEV;
 
 // Both signatures in place.

@@ -5,7 +5,6 @@
 #include "fontmetrics.h"
 #include "jobstream.h"
 #include "textrecord.h"
-#include "qor/strings.h"
 
 #include <cstring>
 #include <vector>
@@ -69,8 +68,9 @@ bool write_record(Batch& batch) {
     return true;
 }
 
-bool is_lead_byte(BYTE b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
+// The glyph handle is the printer's code for the character: one byte from
+// the single-byte set, one or two bytes (lead byte high) from the
+// double-byte set. Characters without a code are the engine's to draw.
 bool draw_batch(PDEV* pdev, ULONG count, const GLYPHPOS* positions, const WCHAR* text, bool double_byte) {
     if (count == 0 || positions[0].ptl.y <= 0) return true;
     Batch batch{};
@@ -84,41 +84,22 @@ bool draw_batch(PDEV* pdev, ULONG count, const GLYPHPOS* positions, const WCHAR*
     batch.y = positions[0].ptl.y;
     batch.cur = batch.x > 0 ? batch.x : 0;
 
-    std::vector<char> converted;
-    if (!qor::guarded(false, [&] {
-            converted.assign(static_cast<size_t>(count) * 2 + 2, 0);
-            return true;
-        }))
-        return false;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(count), converted.data(),
-                                    static_cast<int>(converted.size()), nullptr, nullptr);
-    if (bytes <= 0) return false;
-    auto at = [&](size_t i) -> BYTE { return i < static_cast<size_t>(bytes) ? static_cast<BYTE>(converted[i]) : 0; };
-
     start_record(batch);
-    size_t p = 0;
     if (static_cast<int64_t>(batch.cur) + batch.height < batch.limit) {
         for (ULONG i = 0; i < count && static_cast<int64_t>(batch.cur) + batch.height <= batch.limit; ++i) {
             if (batch.items * sizeof(TextItem) >= TEXT_MAX_ITEM_BYTES && !write_record(batch)) return false;
             const WCHAR ch = text[i];
-            if (!double_byte) {
-                if (ch != 0x0020 && ch != 0x3000) add_item(batch, 0, at(p));
+            const HGLYPH code = positions[i].hg;
+            if (ch == 0x0020) {
                 batch.cur += batch.width;
-                p += 1;
-            } else if (ch == 0x0020) {
-                batch.cur += batch.width;
-                p += 1;
             } else if (ch == 0x3000) {
+                batch.cur += double_byte ? batch.height : batch.width;
+            } else if (double_byte && code > 0xFF && code <= 0xFFFF) {
+                add_item(batch, static_cast<BYTE>(code >> 8), static_cast<BYTE>(code));
                 batch.cur += batch.height;
-                p += 2;
-            } else if (is_lead_byte(at(p))) {
-                add_item(batch, at(p), at(p + 1));
-                batch.cur += batch.height;
-                p += 2;
             } else {
-                add_item(batch, 0, at(p));
+                if (code <= 0xFF) add_item(batch, 0, static_cast<BYTE>(code));
                 batch.cur += batch.width;
-                p += 1;
             }
         }
     }

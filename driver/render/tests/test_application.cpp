@@ -4,6 +4,7 @@
 #include "qortest.h"
 
 #include <cstring>
+#include <string>
 
 using namespace rendertest;
 
@@ -83,6 +84,40 @@ TEST_F(RenderApplication, ImageAndTrueTypeTextLandWhereDrawn) {
     EXPECT_GT(dark_pixels(image, 50, 300, 300, 350), 300);
     EXPECT_EQ(dark_pixels(image, 0, 350, kWidth, 2376), 0);
     EXPECT_EQ(dark_pixels(image, 0, 290, 48, 350), 0);
+}
+
+TEST_F(RenderApplication, TrueTypeTextIsShapedAndFallsBackPerCharacter) {
+    HDC hdc = create_dc(make_devmode());
+    ASSERT_NE(hdc, nullptr);
+    auto make_font = [](const char16_t* face) {
+        LOGFONTW logfont{};
+        logfont.lfHeight = -40;
+        std::memcpy(logfont.lfFaceName, face, std::char_traits<char16_t>::length(face) * 2);
+        return CreateFontIndirectW(&logfont);
+    };
+    HFONT sans = make_font(u"DejaVu Sans");
+    HFONT mono = make_font(u"DejaVu Sans Mono");
+    auto width = [&](const char16_t* text) {
+        SIZE extent{};
+        EXPECT_TRUE(GetTextExtentPoint32W(hdc, text, static_cast<int>(std::char_traits<char16_t>::length(text)), &extent));
+        return extent.cx;
+    };
+    ASSERT_TRUE(print_document(hdc, 1, [&](int) {
+        SetBkMode(hdc, TRANSPARENT);
+        SelectObject(hdc, sans);
+        // Lam and alef join into one ligature, narrower than the two letters alone.
+        EXPECT_LT(width(u"\u0644\u0627"), width(u"\u0644") + width(u"\u0627"));
+        SelectObject(hdc, mono);
+        // The face has no ideographs: another installed face draws them, a whole em wide.
+        EXPECT_GE(width(u"\u65E5"), 36);
+        EXPECT_TRUE(TextOutW(hdc, 50, 300, u"A\u65E5", 2));
+    }));
+    DeleteDC(hdc);
+    DeleteObject(sans);
+    DeleteObject(mono);
+    GreyImage image = grey_image(0, kWidth);
+    EXPECT_GT(dark_pixels(image, 50, 300, 74, 350), 50);    // A
+    EXPECT_GT(dark_pixels(image, 74, 300, 124, 350), 150);  // the ideograph, not a missing-glyph box
 }
 
 TEST_F(RenderApplication, ImagesOfEveryDepthAndOrientation) {

@@ -185,7 +185,20 @@ TEST_F(RenderDriverEntries, DeviceFontsFollowTheFontSetting) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
     auto* set = static_cast<FD_GLYPHSET*>(tree(pdev, 0, 1, QFT_GLYPHSET, &id));
     ASSERT_NE(set, nullptr);
-    EXPECT_GE(set->cGlyphsSupported, 251u);  // the code page's defined codes
+    // The printer's graphics table (code page 437 from 20 to FF), not the host's code page.
+    EXPECT_EQ(set->cGlyphsSupported, 224u);
+    auto handle = [&](char16_t ch) -> HGLYPH {
+        for (ULONG r = 0; r < set->cRuns; ++r)
+            if (ch >= set->awcrun[r].wcLow && ch < set->awcrun[r].wcLow + set->awcrun[r].cGlyphs)
+                return set->awcrun[r].phg[ch - set->awcrun[r].wcLow];
+        return HGLYPH_INVALID;
+    };
+    EXPECT_EQ(handle(u'A'), 0x41u);
+    EXPECT_EQ(handle(u'\u00E9'), 0x82u);  // é
+    EXPECT_EQ(handle(u'\u00DF'), 0xE1u);  // ß
+    EXPECT_EQ(handle(u'\u2502'), 0xB3u);  // │
+    EXPECT_EQ(handle(u'\u20AC'), HGLYPH_INVALID);  // € is not in the table
+    EXPECT_EQ(handle(u'\n'), HGLYPH_INVALID);
     SetLastError(qortest::kStaleError);
     EXPECT_EQ(tree(pdev, 0, 1, 9, &id), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));

@@ -3,6 +3,9 @@
 
 #include "qor/support/utf.h"
 
+#include <unicode/uchar.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,19 +94,26 @@ std::shared_ptr<RealizedFont> realize_device_font(Device& device, const LOGFONTW
 }  // namespace
 
 LONG RealizedFont::advance(char16_t ch) const {
-    if (device_font) return ch < 0x100 || !ifi ? average_width : max_width;
-    return face.face ? advance_of(face, ch) : 0;
+    if (!device_font) return 0;  // system fonts are measured shaped, as whole strings
+    if (ch >= 0xDC00 && ch < 0xE000) return 0;  // the second half of a pair
+    const HGLYPH handle = glyph_handle(ch);
+    if (handle != HGLYPH_INVALID) return handle > 0xFF ? max_width : average_width;
+    if (ch >= 0xD800 && ch < 0xDC00) return max_width;  // beyond the first plane: ideographs and symbols
+    const int width = u_getIntPropertyValue(ch, UCHAR_EAST_ASIAN_WIDTH);
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? max_width : average_width;
 }
 
 HGLYPH RealizedFont::glyph_handle(char16_t ch) const {
     if (!glyph_set) return ch;
-    for (ULONG i = 0; i < glyph_set->cRuns; ++i) {
-        const WCRUN& run = glyph_set->awcrun[i];
-        if (ch >= run.wcLow && ch < run.wcLow + run.cGlyphs) {
-            return run.phg ? run.phg[ch - run.wcLow] : static_cast<HGLYPH>(ch - run.wcLow);
-        }
-    }
-    return HGLYPH_INVALID;
+    // Runs ascend by their first character: the last run starting at or
+    // before `ch` is the only one that can hold it.
+    const WCRUN* runs = glyph_set->awcrun;
+    const WCRUN* after = std::upper_bound(runs, runs + glyph_set->cRuns, ch,
+                                          [](char16_t c, const WCRUN& run) { return c < run.wcLow; });
+    if (after == runs) return HGLYPH_INVALID;
+    const WCRUN& run = after[-1];
+    if (ch >= run.wcLow + run.cGlyphs) return HGLYPH_INVALID;
+    return run.phg ? run.phg[ch - run.wcLow] : static_cast<HGLYPH>(ch - run.wcLow);
 }
 
 RealizedFont* realized_from(FONTOBJ* fo) {

@@ -32,8 +32,12 @@ struct RealizedFont {
     LONG ascent = 0, descent = 0, average_width = 0, max_width = 0;
     std::u16string face_name;
 
+    // Device fonts: the printer's cell for a character its glyph set holds
+    // (double-byte codes a whole cell, others half), and for one it lacks,
+    // which the engine draws, a whole cell when the character is wide.
     LONG advance(char16_t ch) const;
     HGLYPH glyph_handle(char16_t ch) const;
+    bool device_has(char16_t ch) const { return glyph_handle(ch) != HGLYPH_INVALID; }
 };
 
 RealizedFont* realized_from(FONTOBJ* fo);

@@ -4,46 +4,26 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <fontconfig/fontconfig.h>
+#include <hb-ft.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <dirent.h>
-#include <mutex>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace qor::gdi {
 
-// FreeType faces are not thread-safe: every use holds the face's lock.
-class FtFace {
-public:
-    FtFace(FT_Face face, std::string family, bool bold, bool italic, bool fixed)
-        : face_(face), family_(std::move(family)), bold_(bold), italic_(italic), fixed_(fixed) {}
-    ~FtFace() { FT_Done_Face(face_); }
-    FtFace(const FtFace&) = delete;
-    FtFace& operator=(const FtFace&) = delete;
-
-    FT_Face face_;
-    std::mutex lock_;
-    std::string family_;
-    bool bold_, italic_, fixed_;
-};
-
 namespace {
 
-struct FontFile {
-    std::string path;
-    long index;
-    std::string family;
-    bool bold, italic, fixed;
-};
-
 struct Library {
-    std::mutex lock;
+    std::mutex lock;      // the caches and fontconfig
+    std::mutex ft_lock;   // FT_Library: opening and closing faces
     FT_Library ft = nullptr;
-    bool scanned = false;
-    std::vector<FontFile> files;
-    std::vector<std::pair<std::string, std::weak_ptr<FtFace>>> open;
+    FcConfig* config = nullptr;
+    std::map<std::string, std::weak_ptr<FtFace>> open;
+    // Fallback faces by the asking face's family and the character.
+    std::map<std::pair<std::string, char32_t>, std::shared_ptr<FtFace>> fallbacks;
 };
 
 Library& library() {
@@ -51,66 +31,65 @@ Library& library() {
     return *instance;
 }
 
-bool has_font_suffix(const std::string& name) {
-    auto dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    return strcasecmp(ext.c_str(), "ttf") == 0 || strcasecmp(ext.c_str(), "otf") == 0 ||
-           strcasecmp(ext.c_str(), "ttc") == 0;
-}
-
-void scan_folder(Library& lib, const std::string& folder, int depth) {
-    if (depth > 6) return;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        std::string path = folder + "/" + name;
-        struct stat st {};
-        if (stat(path.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) {
-            scan_folder(lib, path, depth + 1);
-        } else if (S_ISREG(st.st_mode) && has_font_suffix(name)) {
-            FT_Face face = nullptr;
-            if (FT_New_Face(lib.ft, path.c_str(), 0, &face) != 0) continue;
-            if (FT_IS_SCALABLE(face) && face->family_name) {
-                lib.files.push_back({path, 0, face->family_name, (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
-                                     (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0,
-                                     FT_IS_FIXED_WIDTH(face) != 0});
-            }
-            FT_Done_Face(face);
-        }
-    }
-    closedir(dir);
-}
-
-// Called with the library lock held.
-bool ensure_scanned(Library& lib) {
-    if (!lib.ft && FT_Init_FreeType(&lib.ft) != 0) return false;
-    if (lib.scanned) return true;
-    lib.scanned = true;
-    std::vector<std::string> folders;
+// The fonts of QOR_FONT_DIRS only (colon-separated) when it is set, else the
+// system's configuration. Called with the library lock held.
+FcConfig* config(Library& lib) {
+    if (lib.config) return lib.config;
     if (const char* list = std::getenv("QOR_FONT_DIRS")) {
+        lib.config = FcConfigCreate();
         std::string all = list;
-        size_t start = 0;
-        while (start <= all.size()) {
+        for (size_t start = 0; start <= all.size();) {
             size_t end = all.find(':', start);
             if (end == std::string::npos) end = all.size();
-            if (end > start) folders.push_back(all.substr(start, end - start));
+            if (end > start) {
+                const std::string dir = all.substr(start, end - start);
+                FcConfigAppFontAddDir(lib.config, reinterpret_cast<const FcChar8*>(dir.c_str()));
+            }
             start = end + 1;
         }
     } else {
-        folders = {"/usr/share/fonts", "/usr/local/share/fonts"};
-        if (const char* data = std::getenv("XDG_DATA_HOME")) folders.push_back(std::string(data) + "/fonts");
+        lib.config = FcInitLoadConfigAndFonts();
     }
-    for (const auto& folder : folders) scan_folder(lib, folder, 0);
-    // Regular styles first, then by path, so choices do not depend on readdir order.
-    std::sort(lib.files.begin(), lib.files.end(), [](const FontFile& a, const FontFile& b) {
-        if (a.bold + a.italic != b.bold + b.italic) return a.bold + a.italic < b.bold + b.italic;
-        return a.path < b.path;
-    });
-    return true;
+    return lib.config;
+}
+
+bool ensure_ft(Library& lib) {
+    std::lock_guard<std::mutex> guard(lib.ft_lock);
+    return lib.ft || FT_Init_FreeType(&lib.ft) == 0;
+}
+
+std::string string_of(FcPattern* pattern, const char* object) {
+    FcChar8* value = nullptr;
+    return FcPatternGetString(pattern, object, 0, &value) == FcResultMatch && value
+               ? reinterpret_cast<const char*>(value)
+               : std::string();
+}
+
+// The face of a fontconfig match, opened once per file and index.
+std::shared_ptr<FtFace> open_match(Library& lib, FcPattern* match) {
+    const std::string path = string_of(match, FC_FILE);
+    int index = 0, spacing = FC_PROPORTIONAL;
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FcPatternGetInteger(match, FC_SPACING, 0, &spacing);
+    if (path.empty()) return nullptr;
+    const std::string key = path + "#" + std::to_string(index);
+    if (auto it = lib.open.find(key); it != lib.open.end())
+        if (auto face = it->second.lock()) return face;
+    FT_Face face = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(lib.ft_lock);
+        if (FT_New_Face(lib.ft, path.c_str(), index, &face) != 0) return nullptr;
+    }
+    if (!FT_IS_SCALABLE(face)) {
+        std::lock_guard<std::mutex> guard(lib.ft_lock);
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    std::string family = string_of(match, FC_FAMILY);
+    if (family.empty() && face->family_name) family = face->family_name;
+    auto shared = std::make_shared<FtFace>(face, family, spacing >= FC_MONO || FT_IS_FIXED_WIDTH(face));
+    lib.open[key] = shared;
+    return shared;
 }
 
 // Names applications use for the common families, and their usual stand-ins.
@@ -128,55 +107,89 @@ const char* alias_for(const std::string& name) {
     return nullptr;
 }
 
-const FontFile* pick(const Library& lib, const std::string& family, bool bold, bool italic) {
-    const FontFile* best = nullptr;
-    int best_score = -1;
-    for (const auto& file : lib.files) {
-        if (strcasecmp(file.family.c_str(), family.c_str()) != 0) continue;
-        int score = (file.bold == bold) * 2 + (file.italic == italic);
-        if (score > best_score) best = &file, best_score = score;
-    }
-    return best;
+struct PatternDeleter {
+    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+Pattern request(const std::string& family, bool bold, bool italic, bool fixed) {
+    Pattern pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    if (fixed) FcPatternAddInteger(pattern.get(), FC_SPACING, FC_MONO);
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    return pattern;
 }
 
-std::shared_ptr<FtFace> open_face(Library& lib, const FontFile& file) {
-    std::string key = file.path + "#" + std::to_string(file.index);
-    for (auto& [path, weak] : lib.open) {
-        if (path == key) {
-            if (auto face = weak.lock()) return face;
-        }
-    }
-    FT_Face face = nullptr;
-    if (FT_New_Face(lib.ft, file.path.c_str(), file.index, &face) != 0) return nullptr;
-    auto shared = std::make_shared<FtFace>(face, file.family, file.bold, file.italic, file.fixed);
-    lib.open.emplace_back(key, shared);
-    return shared;
+// Called with the library lock held.
+bool family_installed(Library& lib, const std::string& family) {
+    Pattern pattern(FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, family.c_str(), nullptr));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(config(lib), pattern.get(), objects);
+    const bool found = set && set->nfont > 0;
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(objects);
+    return found;
+}
+
+// Called with the library lock held.
+std::shared_ptr<FtFace> match(Library& lib, const std::string& family, bool bold, bool italic, bool fixed) {
+    Pattern pattern = request(family, bold, italic, fixed);
+    FcConfigSubstitute(config(lib), pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    Pattern found(FcFontMatch(config(lib), pattern.get(), &result));
+    return found ? open_match(lib, found.get()) : nullptr;
 }
 
 }  // namespace
 
+FtFace::FtFace(FT_Face face, std::string family, bool fixed) : ft(face), family_(std::move(family)), fixed_(fixed) {}
+
+FtFace::~FtFace() {
+    if (hb_) hb_font_destroy(hb_);
+    std::lock_guard<std::mutex> guard(library().ft_lock);
+    FT_Done_Face(ft);
+}
+
+bool FtFace::has_char(char32_t ch) {
+    std::lock_guard<std::mutex> guard(lock);
+    return FT_Get_Char_Index(ft, ch) != 0;
+}
+
+bool FtFace::set_size(LONG pixel_size) {
+    if (pixel_size == size_) return true;
+    if (FT_Set_Pixel_Sizes(ft, 0, static_cast<FT_UInt>(pixel_size)) != 0) return false;
+    size_ = pixel_size;
+    if (hb_) hb_ft_font_changed(hb_);
+    return true;
+}
+
+hb_font_t* FtFace::hb_font() {
+    if (!hb_) {
+        hb_ = hb_ft_font_create_referenced(ft);
+        // Advances as the one-bit glyphs are drawn.
+        hb_ft_font_set_load_flags(hb_, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO);
+    }
+    return hb_;
+}
+
 std::shared_ptr<FtFace> find_face(const LOGFONTW& logfont) {
     Library& lib = library();
+    if (!ensure_ft(lib)) return nullptr;
+    const size_t length = std::min<size_t>(wide_length(logfont.lfFaceName), LF_FACESIZE);
+    std::string name = utf16_to_utf8(logfont.lfFaceName, length);
+    const bool bold = logfont.lfWeight >= FW_BOLD;
+    const bool italic = logfont.lfItalic != 0;
+    const bool fixed =
+        (logfont.lfPitchAndFamily & 3) == FIXED_PITCH || (logfont.lfPitchAndFamily & 0xF0) == FF_MODERN;
     std::lock_guard<std::mutex> guard(lib.lock);
-    if (!ensure_scanned(lib) || lib.files.empty()) return nullptr;
-    std::string name = utf16_to_utf8(logfont.lfFaceName, wide_length(logfont.lfFaceName) < LF_FACESIZE
-                                                             ? wide_length(logfont.lfFaceName)
-                                                             : LF_FACESIZE);
-    bool bold = logfont.lfWeight >= FW_BOLD;
-    bool italic = logfont.lfItalic != 0;
-    bool fixed = (logfont.lfPitchAndFamily & 3) == FIXED_PITCH || (logfont.lfPitchAndFamily & 0xF0) == FF_MODERN;
-    const FontFile* file = name.empty() ? nullptr : pick(lib, name, bold, italic);
-    if (!file && !name.empty()) {
-        if (const char* alias = alias_for(name)) file = pick(lib, alias, bold, italic);
+    if (!name.empty() && !family_installed(lib, name)) {
+        if (const char* alias = alias_for(name)) name = alias;
     }
-    if (!file) file = pick(lib, fixed ? "DejaVu Sans Mono" : "DejaVu Sans", bold, italic);
-    if (!file) {
-        for (const auto& candidate : lib.files) {
-            if (candidate.fixed == fixed) { file = &candidate; break; }
-        }
-    }
-    if (!file) file = &lib.files.front();
-    return open_face(lib, *file);
+    if (name.empty()) name = fixed ? "DejaVu Sans Mono" : "DejaVu Sans";
+    return match(lib, name, bold, italic, fixed && !family_installed(lib, name));
 }
 
 std::shared_ptr<FtFace> fixed_pitch_face() {
@@ -186,25 +199,69 @@ std::shared_ptr<FtFace> fixed_pitch_face() {
     return find_face(logfont);
 }
 
+std::shared_ptr<FtFace> face_with_char(const std::shared_ptr<FtFace>& near, char32_t ch) {
+    if (near && near->has_char(ch)) return near;
+    Library& lib = library();
+    if (!ensure_ft(lib)) return nullptr;
+    const std::string family = near ? near->family() : std::string("DejaVu Sans Mono");
+    std::lock_guard<std::mutex> guard(lib.lock);
+    const auto key = std::make_pair(family, ch);
+    if (auto it = lib.fallbacks.find(key); it != lib.fallbacks.end()) return it->second;
+    std::shared_ptr<FtFace> found;
+    Pattern pattern = request(family, false, false, near && near->fixed());
+    FcCharSet* wanted = FcCharSetCreate();
+    FcCharSetAddChar(wanted, ch);
+    FcPatternAddCharSet(pattern.get(), FC_CHARSET, wanted);
+    FcCharSetDestroy(wanted);
+    FcConfigSubstitute(config(lib), pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    if (FcFontSet* sorted = FcFontSort(config(lib), pattern.get(), FcFalse, nullptr, &result)) {
+        for (int i = 0; i < sorted->nfont && !found; ++i) {
+            FcCharSet* chars = nullptr;
+            if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch ||
+                !FcCharSetHasChar(chars, ch))
+                continue;
+            Pattern candidate(FcFontRenderPrepare(config(lib), pattern.get(), sorted->fonts[i]));
+            if (auto face = candidate ? open_match(lib, candidate.get()) : nullptr; face && face->has_char(ch))
+                found = face;
+        }
+        FcFontSetDestroy(sorted);
+    }
+    lib.fallbacks[key] = found;
+    return found;
+}
+
 std::vector<std::u16string> installed_families() {
     Library& lib = library();
-    std::lock_guard<std::mutex> guard(lib.lock);
     std::vector<std::u16string> families;
-    if (!ensure_scanned(lib)) return families;
-    for (const auto& file : lib.files) {
-        auto wide = utf8_to_utf16(file.family);
-        if (std::find(families.begin(), families.end(), wide) == families.end()) families.push_back(wide);
+    std::lock_guard<std::mutex> guard(lib.lock);
+    Pattern pattern(FcPatternCreate());
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(config(lib), pattern.get(), objects);
+    FcObjectSetDestroy(objects);
+    if (!set) return families;
+    std::vector<std::string> names;
+    for (int i = 0; i < set->nfont; ++i) {
+        const std::string name = string_of(set->fonts[i], FC_FAMILY);
+        if (!name.empty()) names.push_back(name);
     }
+    FcFontSetDestroy(set);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (const std::string& name : names) families.push_back(utf8_to_utf16(name));
     return families;
 }
 
-std::u16string family_of(const FtFace& face) { return utf8_to_utf16(face.family_); }
+std::u16string family_of(const FtFace& face) { return utf8_to_utf16(face.family()); }
 
-LONG pixel_size_for(const FtFace& face, LONG lf_height) {
+LONG pixel_size_for(FtFace& face, LONG lf_height) {
     constexpr LONG kDefault = 33;  // 12 points at 203 dots per inch
     if (lf_height < 0) return lf_height < -4000 ? 4000 : -lf_height;
     if (lf_height == 0) return kDefault;
-    FT_Face f = face.face_;
+    std::lock_guard<std::mutex> guard(face.lock);
+    FT_Face f = face.ft;
     LONG cell = f->ascender - f->descender;
     if (cell <= 0 || f->units_per_EM == 0) return std::min<LONG>(lf_height, 4000);
     int64_t em = static_cast<int64_t>(lf_height) * f->units_per_EM / cell;
@@ -213,9 +270,9 @@ LONG pixel_size_for(const FtFace& face, LONG lf_height) {
 
 FaceMetrics face_metrics(const SizedFace& sized) {
     FaceMetrics metrics;
-    std::lock_guard<std::mutex> guard(sized.face->lock_);
-    FT_Face f = sized.face->face_;
-    if (FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(sized.pixel_size)) != 0) return metrics;
+    std::lock_guard<std::mutex> guard(sized.face->lock);
+    FT_Face f = sized.face->ft;
+    if (!sized.face->set_size(sized.pixel_size)) return metrics;
     metrics.ascent = static_cast<LONG>((f->size->metrics.ascender + 63) >> 6);
     metrics.descent = static_cast<LONG>((-f->size->metrics.descender + 63) >> 6);
     metrics.max_width = static_cast<LONG>((f->size->metrics.max_advance + 63) >> 6);
@@ -225,49 +282,103 @@ FaceMetrics face_metrics(const SizedFace& sized) {
     return metrics;
 }
 
-LONG advance_of(const SizedFace& sized, char16_t ch) {
-    std::lock_guard<std::mutex> guard(sized.face->lock_);
-    FT_Face f = sized.face->face_;
-    if (FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(sized.pixel_size)) != 0) return 0;
-    if (FT_Load_Char(f, ch, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) return 0;
-    return static_cast<LONG>((f->glyph->advance.x + 32) >> 6);
-}
+namespace {
 
-void draw_glyphs(const SizedFace& sized, const char16_t* text, const POINTL* origins, size_t count,
-                 SURFOBJ* surface, ULONG color, const RECTL& clip) {
-    if (!surface || surface->iBitmapFormat != BMF_24BPP || !surface->pvScan0) return;
-    RECTL area{std::max<LONG>(clip.left, 0), std::max<LONG>(clip.top, 0),
-               std::min<LONG>(clip.right, surface->sizlBitmap.cx),
-               std::min<LONG>(clip.bottom, surface->sizlBitmap.cy)};
-    if (area.left >= area.right || area.top >= area.bottom) return;
+// Copies the rendered glyph of `f` with its bitmap's top-left at (left, top).
+void blit(FT_Face f, int64_t left, int64_t top, SURFOBJ* surface, ULONG color, const RECTL& area) {
+    const FT_Bitmap& bitmap = f->glyph->bitmap;
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return;
     const uint8_t b = static_cast<uint8_t>(color), g = static_cast<uint8_t>(color >> 8),
                   r = static_cast<uint8_t>(color >> 16);
-    std::lock_guard<std::mutex> guard(sized.face->lock_);
-    FT_Face f = sized.face->face_;
-    if (FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(sized.pixel_size)) != 0) return;
     auto* scan0 = static_cast<uint8_t*>(surface->pvScan0);
-    for (size_t i = 0; i < count; ++i) {
-        if (FT_Load_Char(f, text[i], FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
-        const FT_Bitmap& bitmap = f->glyph->bitmap;
-        if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO) continue;
-        int64_t left = static_cast<int64_t>(origins[i].x) + f->glyph->bitmap_left;
-        int64_t top = static_cast<int64_t>(origins[i].y) - f->glyph->bitmap_top;
-        for (unsigned row = 0; row < bitmap.rows; ++row) {
-            int64_t y = top + row;
-            if (y < area.top || y >= area.bottom) continue;
-            const uint8_t* bits = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-            uint8_t* line = scan0 + static_cast<ptrdiff_t>(y) * surface->lDelta;
-            for (unsigned col = 0; col < bitmap.width; ++col) {
-                if (!(bits[col >> 3] & (0x80 >> (col & 7)))) continue;
-                int64_t x = left + col;
-                if (x < area.left || x >= area.right) continue;
-                uint8_t* pixel = line + x * 3;
-                pixel[0] = b;
-                pixel[1] = g;
-                pixel[2] = r;
-            }
+    for (unsigned row = 0; row < bitmap.rows; ++row) {
+        const int64_t y = top + row;
+        if (y < area.top || y >= area.bottom) continue;
+        const uint8_t* bits = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
+        uint8_t* line = scan0 + static_cast<ptrdiff_t>(y) * surface->lDelta;
+        for (unsigned col = 0; col < bitmap.width; ++col) {
+            if (!(bits[col >> 3] & (0x80 >> (col & 7)))) continue;
+            const int64_t x = left + col;
+            if (x < area.left || x >= area.right) continue;
+            uint8_t* pixel = line + x * 3;
+            pixel[0] = b;
+            pixel[1] = g;
+            pixel[2] = r;
         }
     }
+}
+
+bool drawable(SURFOBJ* surface, const RECTL& clip, RECTL* area) {
+    if (!surface || surface->iBitmapFormat != BMF_24BPP || !surface->pvScan0) return false;
+    *area = RECTL{std::max<LONG>(clip.left, 0), std::max<LONG>(clip.top, 0),
+                  std::min<LONG>(clip.right, surface->sizlBitmap.cx), std::min<LONG>(clip.bottom, surface->sizlBitmap.cy)};
+    return area->left < area->right && area->top < area->bottom;
+}
+
+void outline_box(const RECTL& cell, SURFOBJ* surface, ULONG color, const RECTL& area) {
+    const uint8_t pixel[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                              static_cast<uint8_t>(color >> 16)};
+    auto* scan0 = static_cast<uint8_t*>(surface->pvScan0);
+    const LONG left = cell.left + 1, right = cell.right - 2, top = cell.top + 1, bottom = cell.bottom - 2;
+    for (LONG y = top; y <= bottom; ++y)
+        for (LONG x = left; x <= right; ++x) {
+            if (y != top && y != bottom && x != left && x != right) continue;
+            if (x < area.left || x >= area.right || y < area.top || y >= area.bottom) continue;
+            std::copy(pixel, pixel + 3, scan0 + static_cast<ptrdiff_t>(y) * surface->lDelta + x * 3);
+        }
+}
+
+}  // namespace
+
+void draw_glyphs(const std::vector<PlacedGlyph>& glyphs, LONG pixel_size, SURFOBJ* surface, ULONG color,
+                 const RECTL& clip) {
+    RECTL area;
+    if (!drawable(surface, clip, &area)) return;
+    for (const PlacedGlyph& placed : glyphs) {
+        if (!placed.face) continue;
+        std::lock_guard<std::mutex> guard(placed.face->lock);
+        FT_Face f = placed.face->ft;
+        if (!placed.face->set_size(pixel_size) ||
+            FT_Load_Glyph(f, placed.glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0)
+            continue;
+        blit(f, static_cast<int64_t>(placed.origin.x) + f->glyph->bitmap_left,
+             static_cast<int64_t>(placed.origin.y) - f->glyph->bitmap_top, surface, color, area);
+    }
+}
+
+void draw_in_cell(const std::shared_ptr<FtFace>& near, char32_t ch, const RECTL& cell, SURFOBJ* surface,
+                  ULONG color, const RECTL& clip) {
+    RECTL area;
+    RECTL inside{std::max(clip.left, cell.left), std::max(clip.top, cell.top), std::min(clip.right, cell.right),
+                 std::min(clip.bottom, cell.bottom)};
+    if (!drawable(surface, inside, &area)) return;
+    const LONG width = cell.right - cell.left, height = cell.bottom - cell.top;
+    std::shared_ptr<FtFace> face = face_with_char(near, ch);
+    if (!face || width <= 0 || height <= 0) {
+        outline_box(cell, surface, color, area);
+        return;
+    }
+    std::lock_guard<std::mutex> guard(face->lock);
+    FT_Face f = face->ft;
+    const FT_UInt index = FT_Get_Char_Index(f, ch);
+    const LONG cell_units = f->ascender - f->descender;
+    if (index == 0 || cell_units <= 0 || FT_Load_Glyph(f, index, FT_LOAD_NO_SCALE) != 0) {
+        outline_box(cell, surface, color, area);
+        return;
+    }
+    // The largest em at which the face's line fits the cell's height and
+    // the glyph's advance its width.
+    const int64_t advance_units = std::max<int64_t>(1, f->glyph->advance.x);
+    const int64_t em = std::max<int64_t>(
+        1, std::min<int64_t>(int64_t{height} * f->units_per_EM / cell_units, int64_t{width} * f->units_per_EM / advance_units));
+    if (!face->set_size(static_cast<LONG>(em)) || FT_Load_Glyph(f, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) {
+        outline_box(cell, surface, color, area);
+        return;
+    }
+    const int64_t baseline = cell.bottom + f->descender * em / f->units_per_EM;
+    const int64_t advance = (f->glyph->advance.x + 32) >> 6;
+    const int64_t left = cell.left + (width - advance) / 2;
+    blit(f, left + f->glyph->bitmap_left, baseline - f->glyph->bitmap_top, surface, color, area);
 }
 
 }  // namespace qor::gdi

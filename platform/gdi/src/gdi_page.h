@@ -35,7 +35,8 @@ struct ImageCommand {
 struct TextCommand {
     std::shared_ptr<RealizedFont> font;
     std::u16string text;
-    std::vector<POINTL> origins;  // baseline origin of every character
+    std::vector<POINTL> origins;      // baseline origin of every character
+    std::vector<PlacedGlyph> glyphs;  // system fonts: the shaped glyphs, page coordinates
     ULONG color = 0;
     RECTL clip{};                 // page area the text may touch
     bool default_placement = true;

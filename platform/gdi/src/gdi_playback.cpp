@@ -73,17 +73,22 @@ void draw_line(SURFOBJ* surface, const LineCommand& line, POINTL origin) {
     }
 }
 
-bool draw_text(Device& device, const TextCommand& text, POINTL origin) {
-    RealizedFont& font = *text.font;
-    EngString string;
-    string.text = text.text;
-    string.positions.resize(text.text.size());
+POINTL shifted(POINTL point, POINTL origin) {
+    return {static_cast<LONG>(static_cast<int64_t>(point.x) - origin.x),
+            static_cast<LONG>(static_cast<int64_t>(point.y) - origin.y)};
+}
+
+// Characters [first, last) of the text as the string object the driver or
+// the engine draws.
+void fill_string(EngString& string, const RealizedFont& font, const TextCommand& text, size_t first, size_t last,
+                 POINTL origin) {
+    string.text = text.text.substr(first, last - first);
+    string.positions.resize(last - first);
     RECTL bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-    for (size_t i = 0; i < text.text.size(); ++i) {
-        GLYPHPOS& pos = string.positions[i];
+    for (size_t i = first; i < last; ++i) {
+        GLYPHPOS& pos = string.positions[i - first];
         pos.hg = font.glyph_handle(text.text[i]);
-        pos.ptl = {static_cast<LONG>(static_cast<int64_t>(text.origins[i].x) - origin.x),
-                   static_cast<LONG>(static_cast<int64_t>(text.origins[i].y) - origin.y)};
+        pos.ptl = shifted(text.origins[i], origin);
         bounds.left = std::min(bounds.left, pos.ptl.x);
         bounds.right = std::max(bounds.right, pos.ptl.x + font.advance(text.text[i]));
         bounds.top = std::min(bounds.top, pos.ptl.y - font.ascent);
@@ -94,24 +99,71 @@ bool draw_text(Device& device, const TextCommand& text, POINTL origin) {
     string.so.rclBkGround = bounds;
     string.so.pgp = string.positions.data();
     string.so.pwszOrg = string.text.data();
+}
 
+struct Brushes {
     CLIPOBJ clip{};
-    clip.rclBounds = offset(text.clip, origin);
-    clip.iDComplexity = DC_RECT;
     BRUSHOBJ foreground{};
-    foreground.iSolidColor = text.color;
     BRUSHOBJ background{};
-    background.iSolidColor = 0xFFFFFF;
     POINTL brush_origin{0, 0};
-    SURFOBJ* surface = device.surface;
-    if (font.device_font) {
-        if (auto text_out = device.entry<PFN_DrvTextOut>(INDEX_DrvTextOut)) {
-            return text_out(surface, &string.so, &font.fo, &clip, nullptr, nullptr, &foreground,
-                            &background, &brush_origin, 0x0D0D) != FALSE;
+};
+
+bool engine_text_out(Device& device, EngString& string, RealizedFont& font, Brushes& b) {
+    return EngTextOut(device.surface, &string.so, &font.fo, &b.clip, nullptr, nullptr, &b.foreground, &b.background,
+                      &b.brush_origin, 0x0D0D) != FALSE;
+}
+
+// Device-font text: the runs of characters the printer's glyph set holds go
+// to the driver, which sends them as character codes; each character it
+// lacks is drawn here as pixels in its cell, so nothing prints as another
+// character.
+bool draw_device_text(Device& device, const TextCommand& text, POINTL origin, Brushes& b) {
+    RealizedFont& font = *text.font;
+    auto text_out = device.entry<PFN_DrvTextOut>(INDEX_DrvTextOut);
+    const std::u16string& chars = text.text;
+    bool ok = true;
+    for (size_t first = 0; first < chars.size();) {
+        const bool held = font.device_has(chars[first]);
+        size_t last = first + 1;
+        while (last < chars.size() && font.device_has(chars[last]) == held) ++last;
+        if (held) {
+            EngString string;
+            fill_string(string, font, text, first, last, origin);
+            if (text_out) {
+                ok = text_out(device.surface, &string.so, &font.fo, &b.clip, nullptr, nullptr, &b.foreground,
+                              &b.background, &b.brush_origin, 0x0D0D) != FALSE && ok;
+            } else {
+                ok = engine_text_out(device, string, font, b) && ok;
+            }
+        } else {
+            for (size_t i = first; i < last; ++i) {
+                char32_t ch = chars[i];
+                if (ch >= 0xDC00 && ch < 0xE000) continue;  // drawn with its first half
+                if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < last)
+                    ch = 0x10000 + ((ch - 0xD800) << 10) + (char32_t(chars[i + 1]) - 0xDC00);
+                const POINTL at = shifted(text.origins[i], origin);
+                const RECTL cell{at.x, at.y - font.ascent, at.x + font.advance(chars[i]), at.y + font.descent};
+                draw_in_cell(font.face.face, ch, cell, device.surface, text.color, b.clip.rclBounds);
+            }
         }
+        first = last;
     }
-    return EngTextOut(surface, &string.so, &font.fo, &clip, nullptr, nullptr, &foreground, &background,
-                      &brush_origin, 0x0D0D) != FALSE;
+    return ok;
+}
+
+bool draw_text(Device& device, const TextCommand& text, POINTL origin) {
+    Brushes b;
+    b.clip.rclBounds = offset(text.clip, origin);
+    b.clip.iDComplexity = DC_RECT;
+    b.foreground.iSolidColor = text.color;
+    b.background.iSolidColor = 0xFFFFFF;
+    RealizedFont& font = *text.font;
+    if (font.device_font) return draw_device_text(device, text, origin, b);
+    EngString string;
+    fill_string(string, font, text, 0, text.text.size(), origin);
+    string.glyphs = text.glyphs;
+    for (PlacedGlyph& glyph : string.glyphs) glyph.origin = shifted(glyph.origin, origin);
+    return engine_text_out(device, string, font, b);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Text of the application face: text state, metrics and recording strings.
 #include "gdi_dc.h"
+#include "gdi_shaping.h"
 
 #include <algorithm>
 #include <climits>
@@ -11,10 +12,19 @@ namespace {
 constexpr RECTL kWholePage{INT_MIN / 4, INT_MIN / 4, INT_MAX / 4, INT_MAX / 4};
 constexpr UINT kMaxChars = 1 << 16;
 
+LONG clamp_coordinate(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT_MIN / 4, INT_MAX / 4)); }
+
+// Device fonts advance by the printer's cells; system fonts are shaped.
 LONG text_width(const RealizedFont& font, LPCWSTR text, UINT count, const INT* dx) {
     int64_t width = 0;
-    for (UINT i = 0; i < count; ++i) width += dx ? dx[i] : font.advance(text[i]);
-    return static_cast<LONG>(std::clamp<int64_t>(width, -INT_MAX / 4, INT_MAX / 4));
+    if (dx) {
+        for (UINT i = 0; i < count; ++i) width += dx[i];
+    } else if (font.device_font) {
+        for (UINT i = 0; i < count; ++i) width += font.advance(text[i]);
+    } else {
+        width = shape_text(font.face, text, count).width;
+    }
+    return clamp_coordinate(width);
 }
 
 // The DC's font, or null with ERROR_FILE_NOT_FOUND when no font file exists.
@@ -37,7 +47,9 @@ bool record_text(Dc& dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
     if (count == 0) return true;
     auto font = font_or_error(dc);
     if (!font) return false;
-    LONG width = text_width(*font, text, count, dx);
+    const bool shaped_here = !font->device_font && !dx;
+    ShapedText shaped = shaped_here ? shape_text(font->face, text, count) : ShapedText{};
+    const LONG width = shaped_here ? shaped.width : text_width(*font, text, count, dx);
     int64_t left = x, baseline = y;
     if ((dc.text_align & TA_CENTER) == TA_CENTER) left -= width / 2;
     else if (dc.text_align & TA_RIGHT) left -= width;
@@ -53,9 +65,17 @@ bool record_text(Dc& dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
     command.origins.resize(count);
     int64_t pen = left;
     for (UINT i = 0; i < count; ++i) {
-        command.origins[i] = {static_cast<LONG>(std::clamp<int64_t>(pen, INT_MIN / 4, INT_MAX / 4)),
-                              static_cast<LONG>(std::clamp<int64_t>(baseline, INT_MIN / 4, INT_MAX / 4))};
+        command.origins[i] = {clamp_coordinate(pen), clamp_coordinate(baseline)};
         pen += dx ? dx[i] : font->advance(text[i]);
+    }
+    if (!font->device_font) {
+        if (dx) {
+            command.glyphs = glyphs_at(font->face, text, command.origins.data(), count);
+        } else {
+            command.glyphs = std::move(shaped.glyphs);
+            for (PlacedGlyph& glyph : command.glyphs)
+                glyph.origin = {clamp_coordinate(left + glyph.origin.x), clamp_coordinate(baseline + glyph.origin.y)};
+        }
     }
     command.color = pixel_from_colorref(dc.text_color);
     command.clip = (options & ETO_CLIPPED) && rect ? RECTL{rect->left, rect->top, rect->right, rect->bottom}

@@ -2,6 +2,8 @@
 // EngTextOut, with the glyph positions and text it points at.
 #pragma once
 
+#include "gdi_freetype.h"
+
 #include "qor/ddi.h"
 
 #include <string>
@@ -15,6 +17,7 @@ struct EngString {
     static constexpr uint32_t kMagic = 0x53545247;
     std::vector<GLYPHPOS> positions;
     std::u16string text;
+    std::vector<PlacedGlyph> glyphs;  // system fonts: what EngTextOut draws, surface coordinates
     bool enumerated = false;
 };
 

@@ -3,6 +3,7 @@
 #include "gdi_font.h"
 #include "qor/guard.h"
 #include "gdi_page.h"
+#include "gdi_shaping.h"
 #include "gdi_surface.h"
 #include "gdi_textobj.h"
 
@@ -115,6 +116,13 @@ QORAPI BOOL EngTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* clip, REC
             fill_rect(so, area, background->iSolidColor);
         }
         if (!font->face.face) return TRUE;  // nothing installed to draw with
+        const ULONG color = foreground ? foreground->iSolidColor : 0;
+        if (!string->glyphs.empty()) {
+            draw_glyphs(string->glyphs, font->face.pixel_size, so, color, bounds);
+            return TRUE;
+        }
+        // A string of characters (a driver handing device text back): one
+        // glyph per character at its position.
         std::vector<POINTL> origins(string->positions.size());
         for (size_t i = 0; i < origins.size(); ++i) origins[i] = string->positions[i].ptl;
         std::u16string text = string->text;
@@ -122,8 +130,8 @@ QORAPI BOOL EngTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* clip, REC
             text.clear();
             for (const GLYPHPOS& pos : string->positions) text.push_back(static_cast<char16_t>(pos.hg));
         }
-        draw_glyphs(font->face, text.data(), origins.data(), origins.size(), so,
-                    foreground ? foreground->iSolidColor : 0, bounds);
+        draw_glyphs(glyphs_at(font->face, text.data(), origins.data(), origins.size()), font->face.pixel_size, so,
+                    color, bounds);
         return TRUE;
     });
 }

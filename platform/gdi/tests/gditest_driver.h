@@ -40,9 +40,9 @@ typedef const char* (*PFN_GdiTestLog)(void);
 typedef void (*PFN_GdiTestClear)(void);
 typedef const BYTE* (*PFN_GdiTestPage)(ULONG index, LONG* width, LONG* height);
 
-// Glyph handles of the device fonts: 0x1000 + (character - 0x20) for
-// characters 0x20..0x7E.
-#define GDITEST_GLYPH_BASE 0x1000u
+// Glyph handles of the device fonts: the character's code, as a printer's
+// single-byte table has them (0x20..0x7E).
+#define GDITEST_GLYPH_BASE 0x20u
 
 QOR_END_C
 

@@ -90,13 +90,20 @@ TEST_F(Text, DeviceTextGoesToTheDriverInEveryBandAtPagePositions) {
     select(u"Test Device", 16);
     SetTextColor(dc_, RGB(255, 0, 0));
     ASSERT_TRUE(print_page(dc_, [&] { EXPECT_TRUE(TextOutW(dc_, 5, 20, u"A~\u3042", 3)); }));
-    // Top-aligned: the baseline is one ascent down; unknown characters have no glyph.
-    const std::string glyphs = " face=2 em=16 1021@5,33 105e@13,33 ffffffff@21,33";
+    // Top-aligned: the baseline is one ascent down. The driver gets only the
+    // characters its font holds; the one it lacks is drawn by the engine.
+    const std::string glyphs = " face=2 em=16 41@5,33 7e@13,33";
     EXPECT_THAT(text_outs(), ElementsAre("TextOut band=0" + glyphs, "TextOut band=16" + glyphs,
                                          "TextOut band=32" + glyphs));
     EXPECT_THAT(lines("TextOut")[1], HasSubstr("color=ff0000"));
-    // The driver prints device text itself: the band stays white, even in opaque mode.
-    EXPECT_EQ(page(0).ink(), (RECT{0, 0, 0, 0}));
+    // The driver prints its own characters: the band holds only the missing
+    // character, inside its double cell.
+    const RECT ink = page(0).ink();
+    EXPECT_GE(ink.left, 21);
+    EXPECT_LE(ink.right, 21 + 16);
+    EXPECT_GE(ink.top, 20);
+    EXPECT_LE(ink.bottom, 20 + 16);
+    EXPECT_GT(ink.right, ink.left);
 }
 
 TEST_F(Text, AlignmentMovesTheOrigin) {
@@ -109,13 +116,13 @@ TEST_F(Text, AlignmentMovesTheOrigin) {
     }));
     auto outs = text_outs();
     ASSERT_GE(outs.size(), 2u);
-    EXPECT_THAT(outs[0], HasSubstr(" 1021@24,10 1022@32,10"));
-    EXPECT_THAT(outs[1], HasSubstr(" 1021@32,27 1022@40,27"));
+    EXPECT_THAT(outs[0], HasSubstr(" 41@24,10 42@32,10"));
+    EXPECT_THAT(outs[1], HasSubstr(" 41@32,27 42@40,27"));
 }
 
 TEST_F(Text, TheDefaultFontIsTheDevicesOwn) {
     ASSERT_TRUE(print_page(dc_, [&] { TextOutW(dc_, 0, 0, u"A", 1); }));
-    EXPECT_THAT(text_outs().at(0), StartsWith("TextOut band=0 face=1 em=24 1021@0,20"));
+    EXPECT_THAT(text_outs().at(0), StartsWith("TextOut band=0 face=1 em=24 41@0,20"));
 }
 
 TEST_F(Text, ARefusedDeviceTextFailsThePage) {

@@ -1,6 +1,7 @@
 // The commands that change the spooler's printers, jobs, ports, drivers and
 // monitors.
 #include "commands.h"
+#include "common/printer_defaults.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -98,6 +99,11 @@ int add_printer(const Args& a) {
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     if (!h) return fail("adding printer " + quoted(a[0]) + " on port " + a[1] + " with driver " + quoted(a[2]));
+    // The printer's own paper becomes its default device mode; without an
+    // answer it keeps the description's defaults and still counts as added.
+    std::string report;
+    if (qor::defaults::install(h, &report)) std::printf("%s: %s\n", a[0].c_str(), report.c_str());
+    else std::fprintf(stderr, "qorctl: %s: %s\n", a[0].c_str(), report.c_str());
     ClosePrinter(h);
     return kOk;
 }
