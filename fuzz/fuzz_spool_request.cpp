@@ -1,10 +1,47 @@
-// The spooler's request decoding: frame headers, tagged fields and every
-// record a request can carry, fed with arbitrary bytes.
-#include "qor/spool/protocol.h"
+// The protocol's decoding: frame headers, tagged fields, and every
+// operation's request and reply, fed with arbitrary bytes. Whatever
+// decodes must encode and decode again to the same record.
+#include "qor/spool/requests.h"
 
+#include <cstdlib>
 #include <cstring>
 
 using namespace qor::spool;
+
+namespace {
+
+template <class R>
+void expect_stable(const R& decoded) {
+    Writer w;
+    encode(w, decoded);
+    Reader again(w.payload());
+    R back;
+    if (!decode(again, back) || !again.at_end() || !(back == decoded)) std::abort();
+}
+
+struct EachOperation {
+    const uint8_t* data;
+    size_t size;
+
+    template <class Request>
+    void operator()(Request) const {
+        Reader in(data, size);
+        Request request;
+        if (decode(in, request)) expect_stable(request);
+
+        Reader r(data, size);
+        ReplyHead head;
+        typename Request::Reply reply;
+        if (!decode_reply<Request>(r, head, reply)) return;
+        Writer w = encode_reply<Request>(head.error, reply);
+        Reader again(w.payload());
+        typename Request::Reply back;
+        if (!decode_reply<Request>(again, head, back)) std::abort();
+        if (reply_kind<Request>() == ReplyKind::Status || head.error == 0) expect_stable(reply);
+    }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= sizeof(FrameHeader)) {
@@ -14,30 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         data += sizeof h;
         size -= sizeof h;
     }
-    {
-        Reader r(data, size);
-        PrinterInfo p;
-        decode(r, p);
-    }
-    {
-        Reader r(data, size);
-        std::vector<JobInfo> jobs;
-        decode_list(r, jobs);
-    }
-    {
-        Reader r(data, size);
-        DriverInfo d;
-        decode(r, d);
-    }
-    {
-        Reader r(data, size);
-        PortInfo p;
-        MonitorInfo m;
-        decode(r, p);
-        decode(r, m);
-    }
-    // Fields in whatever order the input's tags suggest, as the service's
-    // handlers read them.
+    requests::for_each_operation(EachOperation{data, size});
+    // Fields in whatever order the input's tags suggest.
     Reader r(data, size);
     for (size_t i = 0; i < size && r.ok() && !r.at_end(); ++i) {
         switch (data[i] % 4) {

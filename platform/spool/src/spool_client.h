@@ -2,7 +2,7 @@
 // table, and the request/reply helper the API calls share.
 #pragma once
 
-#include "qor/spool/protocol.h"
+#include "qor/spool/requests.h"
 
 #include "qor/spooler.h"
 
@@ -29,30 +29,57 @@ private:
     int fd_;
 };
 
-// A decoded reply: the head, then the rest of the payload in `body`.
-class Reply {
-public:
-    Reply() = default;
-    Reply(const Reply&) = delete;
-    Reply& operator=(const Reply&) = delete;
+// What the service answered: the head, the decoded reply record and a
+// descriptor it may have sent along.
+struct ResponseHead {
+    ResponseHead() = default;
+    ResponseHead(const ResponseHead&) = delete;
+    ResponseHead& operator=(const ResponseHead&) = delete;
+    ~ResponseHead();
 
     uint32_t result = 0;
     uint32_t error = 0;
-    std::vector<uint8_t> payload;
-    Reader body{nullptr, 0};
-    int passed_fd = -1;  // a descriptor the service sent along, owned by the caller
-
-    ~Reply();
+    int passed_fd = -1;  // owned by the caller
 };
+
+template <class Request>
+struct Response : ResponseHead {
+    typename Request::Reply reply;
+};
+
+// Sends one frame and receives the reply frame. False (last error set)
+// when the service cannot be reached.
+bool exchange(Connection& conn, Op op, const Writer& request, std::vector<uint8_t>& reply, int& passed_fd);
 
 // Sends one request and reads its reply. False (last error set) when the
 // service cannot be reached or answers badly; otherwise true, whatever the
 // call's own result.
-bool call(Connection& conn, Op op, const Writer& request, Reply& reply);
+template <requests::Operation Request>
+bool call(Connection& conn, const Request& request, Response<Request>& response) {
+    Writer w;
+    encode(w, request);
+    std::vector<uint8_t> payload;
+    if (!exchange(conn, Request::op, w, payload, response.passed_fd)) return false;
+    Reader in(payload);
+    ReplyHead head;
+    if (!decode_reply<Request>(in, head, response.reply)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return false;
+    }
+    response.result = head.result;
+    response.error = head.error;
+    return true;
+}
+
 // The same on a fresh connection, for calls that need no printer handle.
-bool call_once(Op op, const Writer& request, Reply& reply);
+template <requests::Operation Request>
+bool call_once(const Request& request, Response<Request>& response) {
+    auto conn = Connection::open();
+    return conn && call(*conn, request, response);
+}
+
 // Sets the caller's last error from a reply and returns its result as BOOL.
-BOOL finish(const Reply& reply);
+BOOL finish(const ResponseHead& response);
 
 // Sets the last error and returns `result` (FALSE, 0 or null).
 template <class T = BOOL>
@@ -72,13 +99,11 @@ inline bool counters_ok(LPDWORD needed, LPDWORD returned) {
     return true;
 }
 
-// Decodes a list reply, packs it with `pack(items)` and counts it.
+// Packs a list reply with `pack(items)` and counts it.
 template <class Item, class Pack>
-BOOL finish_list(Reply& reply, LPDWORD returned, Pack pack) {
-    std::vector<Item> items;
-    if (!decode_list(reply.body, items)) return fail(RPC_S_SERVER_UNAVAILABLE);
-    if (!pack(items)) return FALSE;
-    *returned = static_cast<DWORD>(items.size());
+BOOL finish_list(const requests::List<Item>& list, LPDWORD returned, Pack pack) {
+    if (!pack(list.items)) return FALSE;
+    *returned = static_cast<DWORD>(list.items.size());
     return succeed();
 }
 

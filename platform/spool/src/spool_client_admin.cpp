@@ -61,11 +61,10 @@ BOOL driver_directory(const std::string& server, const std::string& environment,
     *needed = 0;
     if (!local_server(server)) return FALSE;
     if (level != 1) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.str(environment);
-    Reply reply;
-    if (!call_once(Op::GetDriverDirectory, w, reply) || !finish(reply)) return FALSE;
-    std::string dir = reply.body.str();
+    Response<requests::GetDriverDirectory> response;
+    if (!call_once(requests::GetDriverDirectory{.environment = environment}, response) || !finish(response))
+        return FALSE;
+    const std::string& dir = response.reply.path;
     std::string bytes;
     if (wide) {
         std::u16string w16 = utf8_to_wide(dir);
@@ -104,10 +103,11 @@ bool add_args_ok(LPWSTR server, bool level_ok, const void* info) {
     return true;
 }
 
-BOOL simple_call(Op op, const Writer& w) {
-    Reply reply;
-    if (!call_once(op, w, reply)) return FALSE;
-    return finish(reply);
+template <class Request>
+BOOL simple_call(const Request& request) {
+    Response<Request> response;
+    if (!call_once(request, response)) return FALSE;
+    return finish(response);
 }
 
 // Waits until the service process has let go of its lock, that is, ended.
@@ -150,13 +150,11 @@ QORAPI BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, L
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
     if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.str(wide_to_utf8(environment));
-    Reply reply;
-    if (!call(*h->conn, Op::GetPrinterDriver, w, reply) || !finish(reply)) return FALSE;
-    DriverInfo d;
-    if (!decode(reply.body, d)) return fail(RPC_S_SERVER_UNAVAILABLE);
-    if (!pack_drivers({d}, level, buffer, size, needed)) return FALSE;
+    Response<requests::GetPrinterDriver> response;
+    if (!call(*h->conn, requests::GetPrinterDriver{.environment = wide_to_utf8(environment)}, response) ||
+        !finish(response))
+        return FALSE;
+    if (!pack_drivers({response.reply}, level, buffer, size, needed)) return FALSE;
     return succeed();
 }
 
@@ -165,17 +163,18 @@ QORAPI BOOL EnumPrinterDriversW(LPWSTR server, LPWSTR environment, DWORD level, 
     if (!counters_ok(needed, returned)) return FALSE;
     if (!local_server(wide_to_utf8(server))) return FALSE;
     if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.str(wide_to_utf8(environment));
-    Reply reply;
-    if (!call_once(Op::EnumPrinterDrivers, w, reply) || !finish(reply)) return FALSE;
-    return finish_list<DriverInfo>(reply, returned, [&](const std::vector<DriverInfo>& drivers) { return pack_drivers(drivers, level, buffer, size, needed); });
+    Response<requests::EnumPrinterDrivers> response;
+    if (!call_once(requests::EnumPrinterDrivers{.environment = wide_to_utf8(environment)}, response) ||
+        !finish(response))
+        return FALSE;
+    return finish_list(response.reply, returned, [&](const std::vector<DriverInfo>& drivers) { return pack_drivers(drivers, level, buffer, size, needed); });
 }
 
 QORAPI HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
     if (!add_args_ok(server, level == 2, info)) return nullptr;
     const auto* r = reinterpret_cast<const PRINTER_INFO_2W*>(info);
-    PrinterInfo p;
+    requests::AddPrinter request;
+    PrinterInfo& p = request.info;
     p.name = wide_to_utf8(r->pPrinterName), p.share = wide_to_utf8(r->pShareName);
     p.port = wide_to_utf8(r->pPortName), p.driver = wide_to_utf8(r->pDriverName);
     p.comment = wide_to_utf8(r->pComment), p.location = wide_to_utf8(r->pLocation);
@@ -192,10 +191,8 @@ QORAPI HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
     auto handle = std::make_unique<PrinterHandle>();
     handle->conn = Connection::open();
     if (!handle->conn) return nullptr;
-    Writer w;
-    encode(w, p);
-    Reply reply;
-    if (!call(*handle->conn, Op::AddPrinter, w, reply) || !finish(reply)) return nullptr;
+    Response<requests::AddPrinter> response;
+    if (!call(*handle->conn, request, response) || !finish(response)) return nullptr;
     HANDLE out = insert_printer_handle(std::move(handle));
     SetLastError(ERROR_SUCCESS);
     return out;
@@ -205,46 +202,40 @@ QORAPI BOOL DeletePrinter(HANDLE printer) {
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
-    Reply reply;
-    if (!call(*h->conn, Op::DeletePrinter, Writer(), reply)) return FALSE;
-    return finish(reply);
+    Response<requests::DeletePrinter> response;
+    if (!call(*h->conn, requests::DeletePrinter{}, response)) return FALSE;
+    return finish(response);
 }
 
 QORAPI BOOL AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info) {
     if (!add_args_ok(server, level == 2 || level == 3, info)) return FALSE;
-    Writer w;
-    encode(w, read_driver_info(level, info));
-    return simple_call(Op::AddDriver, w);
+    return simple_call(requests::AddDriver{.info = read_driver_info(level, info)});
 }
 
 QORAPI BOOL DeletePrinterDriverW(LPWSTR server, LPWSTR environment, LPWSTR driver_name) {
     if (!local_server(wide_to_utf8(server))) return FALSE;
-    Writer w;
-    w.str(wide_to_utf8(environment)).str(wide_to_utf8(driver_name));
-    return simple_call(Op::DeleteDriver, w);
+    return simple_call(
+        requests::DeleteDriver{.environment = wide_to_utf8(environment), .name = wide_to_utf8(driver_name)});
 }
 
 QORAPI BOOL AddPortExW(LPWSTR server, DWORD level, LPBYTE buffer, LPWSTR monitor_name) {
     if (!add_args_ok(server, level == 1, buffer)) return FALSE;
-    Writer w;
-    w.str(wide_to_utf8(reinterpret_cast<PORT_INFO_1W*>(buffer)->pName)).str(wide_to_utf8(monitor_name));
-    return simple_call(Op::AddPort, w);
+    return simple_call(requests::AddPort{.name = wide_to_utf8(reinterpret_cast<PORT_INFO_1W*>(buffer)->pName),
+                                         .monitor = wide_to_utf8(monitor_name)});
 }
 
 QORAPI BOOL DeletePortW(LPWSTR server, HANDLE, LPWSTR port_name) {
     if (!local_server(wide_to_utf8(server))) return FALSE;
-    Writer w;
-    w.str(wide_to_utf8(port_name));
-    return simple_call(Op::DeletePort, w);
+    return simple_call(requests::DeletePort{.name = wide_to_utf8(port_name)});
 }
 
 QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
     if (!counters_ok(needed, returned)) return FALSE;
     if (!local_server(wide_to_utf8(server))) return FALSE;
     if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
-    Reply reply;
-    if (!call_once(Op::EnumPorts, Writer(), reply) || !finish(reply)) return FALSE;
-    return finish_list<PortInfo>(reply, returned, [&](const std::vector<PortInfo>& ports) {
+    Response<requests::EnumPorts> response;
+    if (!call_once(requests::EnumPorts{}, response) || !finish(response)) return FALSE;
+    return finish_list(response.reply, returned, [&](const std::vector<PortInfo>& ports) {
         if (level == 1)
             return pack_records<PORT_INFO_1W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_1W* r, const PortInfo& i) {
                 r->pName = p.str<char16_t>(i.name);
@@ -265,16 +256,13 @@ QORAPI BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
     if (!add_args_ok(server, level == 2, info)) return FALSE;
     const auto* r = reinterpret_cast<const MONITOR_INFO_2W*>(info);
     MonitorInfo m{wide_to_utf8(r->pName), wide_to_utf8(r->pEnvironment), wide_to_utf8(r->pDLLName)};
-    Writer w;
-    encode(w, m);
-    return simple_call(Op::AddMonitor, w);
+    return simple_call(requests::AddMonitor{.info = m});
 }
 
 QORAPI BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor_name) {
     if (!local_server(wide_to_utf8(server))) return FALSE;
-    Writer w;
-    w.str(wide_to_utf8(environment)).str(wide_to_utf8(monitor_name));
-    return simple_call(Op::DeleteMonitor, w);
+    return simple_call(
+        requests::DeleteMonitor{.environment = wide_to_utf8(environment), .name = wide_to_utf8(monitor_name)});
 }
 
 QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
@@ -282,9 +270,9 @@ QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
     if (!counters_ok(needed, returned)) return FALSE;
     if (!local_server(wide_to_utf8(server))) return FALSE;
     if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
-    Reply reply;
-    if (!call_once(Op::EnumMonitors, Writer(), reply) || !finish(reply)) return FALSE;
-    return finish_list<MonitorInfo>(reply, returned, [&](const std::vector<MonitorInfo>& monitors) {
+    Response<requests::EnumMonitors> response;
+    if (!call_once(requests::EnumMonitors{}, response) || !finish(response)) return FALSE;
+    return finish_list(response.reply, returned, [&](const std::vector<MonitorInfo>& monitors) {
         if (level == 1)
             return pack_records<MONITOR_INFO_1W>(monitors, buffer, size, needed,
                                                  [](Packer& p, MONITOR_INFO_1W* r, const MonitorInfo& m) {
@@ -300,25 +288,26 @@ QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
 }
 
 QORAPI BOOL QorConfigurePortW(LPCWSTR port_name, LPCWSTR device, LPCWSTR settings) {
-    Writer w;
-    w.str(wide_to_utf8(port_name)).u32(device != nullptr).str(wide_to_utf8(device));
-    w.u32(settings != nullptr).str(wide_to_utf8(settings));
-    return simple_call(Op::ConfigurePort, w);
+    return simple_call(requests::ConfigurePort{.name = wide_to_utf8(port_name),
+                                               .has_device = device != nullptr,
+                                               .device = wide_to_utf8(device),
+                                               .has_settings = settings != nullptr,
+                                               .settings = wide_to_utf8(settings)});
 }
 
 QORAPI BOOL QorSpoolerControl(DWORD command) {
     switch (command) {
-    case QOR_SPOOLER_START: return simple_call(Op::Ping, Writer());
+    case QOR_SPOOLER_START: return simple_call(requests::Ping{});
     case QOR_SPOOLER_PING: {
         auto conn = Connection::open(false);
-        Reply reply;
-        return conn && call(*conn, Op::Ping, Writer(), reply) && finish(reply);
+        Response<requests::Ping> response;
+        return conn && call(*conn, requests::Ping{}, response) && finish(response);
     }
     case QOR_SPOOLER_STOP: {
         auto conn = Connection::open(false);
         if (conn) {
-            Reply reply;
-            call(*conn, Op::Shutdown, Writer(), reply);
+            Response<requests::Shutdown> response;
+            call(*conn, requests::Shutdown{}, response);
         }
         if (!wait_service_gone(std::chrono::seconds(15))) return fail(ERROR_TIMEOUT);
         return succeed();

@@ -114,33 +114,24 @@ std::unique_ptr<Connection> Connection::open(bool start_if_needed) {
 
 Connection::~Connection() { close(fd_); }
 
-Reply::~Reply() {
+ResponseHead::~ResponseHead() {
     if (passed_fd >= 0) close(passed_fd);
 }
 
-bool call(Connection& conn, Op op, const Writer& request, Reply& reply) {
+bool exchange(Connection& conn, Op op, const Writer& request, std::vector<uint8_t>& reply, int& passed_fd) {
     FrameHeader header{};
     if (!send_frame(conn.fd(), op, request.payload()) ||
-        recv_frame(conn.fd(), header, reply.payload, &reply.passed_fd) != RecvResult::Ok ||
+        recv_frame(conn.fd(), header, reply, &passed_fd) != RecvResult::Ok ||
         header.op != static_cast<uint32_t>(Op::Reply)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return false;
     }
-    reply.body = Reader(reply.payload);
-    reply.result = reply.body.u32();
-    reply.error = reply.body.u32();
-    if (!reply.body.ok()) return fail(RPC_S_SERVER_UNAVAILABLE, false);
     return true;
 }
 
-bool call_once(Op op, const Writer& request, Reply& reply) {
-    auto conn = Connection::open();
-    return conn && call(*conn, op, request, reply);
-}
-
-BOOL finish(const Reply& reply) {
-    SetLastError(reply.error);
-    return reply.result ? TRUE : FALSE;
+BOOL finish(const ResponseHead& response) {
+    SetLastError(response.error);
+    return response.result ? TRUE : FALSE;
 }
 
 namespace {

@@ -18,14 +18,13 @@ DWORD start_doc(HANDLE printer, DWORD level, const std::string& document, const 
     std::lock_guard lock(h->mutex);
     if (level < 1 || level > 3) return fail<DWORD>(ERROR_INVALID_LEVEL);
     if (h->spool_fd >= 0) return fail<DWORD>(ERROR_INVALID_PRINTER_STATE);
-    Writer w;
-    w.str(document).str(output).str(datatype);
-    Reply reply;
-    if (!call(*h->conn, Op::StartDoc, w, reply) || !finish(reply)) return 0;
-    uint32_t job = reply.body.u32();
-    if (!reply.body.ok() || reply.passed_fd < 0) return fail<DWORD>(RPC_S_SERVER_UNAVAILABLE);
-    h->spool_fd = reply.passed_fd;
-    reply.passed_fd = -1;
+    Response<requests::StartDoc> response;
+    requests::StartDoc request{.document = document, .output = output, .datatype = datatype};
+    if (!call(*h->conn, request, response) || !finish(response)) return 0;
+    uint32_t job = response.reply.job;
+    if (response.passed_fd < 0) return fail<DWORD>(RPC_S_SERVER_UNAVAILABLE);
+    h->spool_fd = response.passed_fd;
+    response.passed_fd = -1;
     h->job_id = job;
     h->pages = 0;
     h->in_page = false;
@@ -47,7 +46,8 @@ DWORD error_from_write_errno(int e) {
     }
 }
 
-BOOL end_doc(HANDLE printer, Op op) {
+template <class Request>
+BOOL end_doc(HANDLE printer) {
     auto h = lookup_printer_handle(printer);
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
@@ -55,11 +55,9 @@ BOOL end_doc(HANDLE printer, Op op) {
     close(h->spool_fd);
     h->spool_fd = -1;
     h->job_id = 0;
-    Writer w;
-    w.u32(h->pages);
-    Reply reply;
-    if (!call(*h->conn, op, w, reply)) return FALSE;
-    return finish(reply);
+    Response<Request> response;
+    if (!call(*h->conn, Request{.pages = h->pages}, response)) return FALSE;
+    return finish(response);
 }
 
 // Pages are counted here and reported with the end of the document.
@@ -144,9 +142,9 @@ QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
     return succeed();
 }
 
-QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc(printer, Op::EndDoc); }
+QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc<requests::EndDoc>(printer); }
 
-QORAPI BOOL AbortPrinter(HANDLE printer) { return end_doc(printer, Op::AbortDoc); }
+QORAPI BOOL AbortPrinter(HANDLE printer) { return end_doc<requests::AbortDoc>(printer); }
 
 QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWORD command) {
     auto h = lookup_printer_handle(printer);
@@ -154,11 +152,9 @@ QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWOR
     std::lock_guard lock(h->mutex);
     // Only commands are supported; changing a job's record comes later.
     if (level != 0 || info) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.u32(job_id).u32(command);
-    Reply reply;
-    if (!call(*h->conn, Op::SetJob, w, reply)) return FALSE;
-    return finish(reply);
+    Response<requests::SetJob> response;
+    if (!call(*h->conn, requests::SetJob{.job = job_id, .command = command}, response)) return FALSE;
+    return finish(response);
 }
 
 QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
@@ -168,11 +164,10 @@ QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPB
     if (!h) return FALSE;
     std::lock_guard lock(h->mutex);
     if (level != 1) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.u32(first).u32(count);
-    Reply reply;
-    if (!call(*h->conn, Op::EnumJobs, w, reply) || !finish(reply)) return FALSE;
-    return finish_list<JobInfo>(reply, returned, [&](const std::vector<JobInfo>& jobs) {
+    Response<requests::EnumJobs> response;
+    if (!call(*h->conn, requests::EnumJobs{.first = first, .count = count}, response) || !finish(response))
+        return FALSE;
+    return finish_list(response.reply, returned, [&](const std::vector<JobInfo>& jobs) {
         return pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, fill_job_1);
     });
 }

@@ -30,11 +30,11 @@ BOOL open_printer(const std::string& name, bool has_defaults, const std::string&
     auto handle = std::make_unique<PrinterHandle>();
     handle->conn = Connection::open();
     if (!handle->conn) return FALSE;
-    Writer w;
-    w.str(name).u32(has_defaults).str(datatype).bytes(devmode).u32(access);
-    Reply reply;
-    if (!call(*handle->conn, Op::OpenPrinter, w, reply)) return FALSE;
-    if (!finish(reply)) return FALSE;
+    requests::OpenPrinter request{.name = name, .has_defaults = has_defaults, .datatype = datatype,
+                                  .devmode = devmode, .access = access};
+    Response<requests::OpenPrinter> response;
+    if (!call(*handle->conn, request, response)) return FALSE;
+    if (!finish(response)) return FALSE;
     *out = insert_printer_handle(std::move(handle));
     return succeed();
 }
@@ -117,12 +117,10 @@ BOOL enum_printers(DWORD flags, const std::string& name, DWORD level, LPBYTE buf
                    LPDWORD needed, LPDWORD returned) {
     if (!counters_ok(needed, returned)) return FALSE;
     if (!printer_level_supported(level)) return fail(ERROR_INVALID_LEVEL);
-    Writer w;
-    w.u32(flags).str(name);
-    Reply reply;
-    if (!call_once(Op::EnumPrinters, w, reply)) return FALSE;
-    if (!finish(reply)) return FALSE;
-    return finish_list<PrinterInfo>(reply, returned, [&](const std::vector<PrinterInfo>& items) { return pack_printers<Wide>(items, level, buffer, size, needed); });
+    Response<requests::EnumPrinters> response;
+    if (!call_once(requests::EnumPrinters{.flags = flags, .name = name}, response)) return FALSE;
+    if (!finish(response)) return FALSE;
+    return finish_list(response.reply, returned, [&](const std::vector<PrinterInfo>& items) { return pack_printers<Wide>(items, level, buffer, size, needed); });
 }
 
 template <bool Wide>
@@ -131,11 +129,9 @@ BOOL get_printer(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
     *needed = 0;
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
         if (!printer_level_supported(level)) return fail(ERROR_INVALID_LEVEL);
-        Reply reply;
-        if (!call(*h.conn, Op::GetPrinter, Writer(), reply) || !finish(reply)) return FALSE;
-        PrinterInfo info;
-        if (!decode(reply.body, info)) return fail(RPC_S_SERVER_UNAVAILABLE);
-        if (!pack_printers<Wide>({info}, level, buffer, size, needed)) return FALSE;
+        Response<requests::GetPrinter> response;
+        if (!call(*h.conn, requests::GetPrinter{}, response) || !finish(response)) return FALSE;
+        if (!pack_printers<Wide>({response.reply}, level, buffer, size, needed)) return FALSE;
         return succeed();
     });
 }
@@ -183,16 +179,14 @@ BOOL set_printer(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
         if (level != 0 && level != 2 && level != 5) return fail(ERROR_INVALID_LEVEL);
         if (level != 0 && !info) return fail(ERROR_INVALID_PARAMETER);
-        PrinterInfo record;
-        if (level != 0) read_set_info<Wide>(level, info, record);
+        requests::SetPrinter request;
+        request.level = level, request.command = command;
         // With PRINTER_CONTROL_SET_STATUS the status word is the pointer's value.
-        uint32_t status = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info));
-        Writer w;
-        w.u32(level).u32(command).u32(status);
-        encode(w, record);
-        Reply reply;
-        if (!call(*h.conn, Op::SetPrinter, w, reply)) return FALSE;
-        return finish(reply);
+        request.status = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info));
+        if (level != 0) read_set_info<Wide>(level, info, request.info);
+        Response<requests::SetPrinter> response;
+        if (!call(*h.conn, request, response)) return FALSE;
+        return finish(response);
     });
 }
 
@@ -206,16 +200,15 @@ DWORD get_printer_data(HANDLE printer, const std::string& name, LPDWORD type, LP
     // A narrow caller's size says nothing about the wide value: fetch it
     // whole, convert, then measure against the caller's buffer.
     uint32_t ask = narrow ? kMaxPrinterData : std::min(size, kMaxPrinterData);
-    Writer w;
-    w.str(name).u32(ask).u32(std::min(size, kMaxPrinterData));
-    Reply reply;
-    if (!call(*h->conn, Op::GetPrinterData, w, reply)) return GetLastError();
-    uint32_t value_type = reply.body.u32();
-    uint32_t value_needed = reply.body.u32();
-    std::vector<uint8_t> value = reply.body.bytes(kMaxPrinterData);
-    if (!reply.body.ok()) return RPC_S_SERVER_UNAVAILABLE;
+    Response<requests::GetPrinterData> response;
+    if (!call(*h->conn, requests::GetPrinterData{.name = name, .size = ask, .caller_size = std::min(size, kMaxPrinterData)},
+              response))
+        return GetLastError();
+    uint32_t value_type = response.reply.type;
+    uint32_t value_needed = response.reply.needed;
+    std::vector<uint8_t>& value = response.reply.data;
     if (type) *type = value_type;
-    if (narrow && reply.result == ERROR_SUCCESS && is_string_type(value_type)) {
+    if (narrow && response.result == ERROR_SUCCESS && is_string_type(value_type)) {
         std::u16string wide(value.size() / 2, u'\0');
         std::memcpy(wide.data(), value.data(), wide.size() * 2);
         // Keep embedded terminators of multi-strings: convert piecewise.
@@ -232,7 +225,7 @@ DWORD get_printer_data(HANDLE printer, const std::string& name, LPDWORD type, LP
         value_needed = static_cast<uint32_t>(value.size());
     }
     if (needed) *needed = value_needed;
-    uint32_t result = reply.result;
+    uint32_t result = response.result;
     if (result == ERROR_SUCCESS && value.size() > size) result = ERROR_MORE_DATA;
     if (result == ERROR_SUCCESS && data && !value.empty()) std::memcpy(data, value.data(), value.size());
     SetLastError(result);
@@ -244,12 +237,12 @@ DWORD set_printer_data(HANDLE printer, const std::string& name, DWORD type, cons
     auto h = lookup_printer_handle(printer);
     if (!h) return ERROR_INVALID_HANDLE;
     std::lock_guard lock(h->mutex);
-    Writer w;
-    w.str(name).u32(type).bytes(data, size);
-    Reply reply;
-    if (!call(*h->conn, Op::SetPrinterData, w, reply)) return GetLastError();
-    SetLastError(reply.result);
-    return reply.result;
+    requests::SetPrinterData request{.name = name, .type = type, .data = {}};
+    if (size) request.data.assign(data, data + size);
+    Response<requests::SetPrinterData> response;
+    if (!call(*h->conn, request, response)) return GetLastError();
+    SetLastError(response.result);
+    return response.result;
 }
 
 }  // namespace
@@ -297,8 +290,8 @@ QORAPI BOOL ClosePrinter(HANDLE printer) {
     if (h->spool_fd >= 0) close(h->spool_fd), h->spool_fd = -1;
     // Closing the connection releases everything the handle held, an
     // unfinished document included.
-    Reply reply;
-    call(*h->conn, Op::ClosePrinter, Writer(), reply);
+    Response<requests::ClosePrinter> response;
+    call(*h->conn, requests::ClosePrinter{}, response);
     h->conn.reset();
     return succeed();
 }
