@@ -52,9 +52,10 @@ function(qor_add_program name)
 endfunction()
 
 # A GoogleTest binary whose cases each run as their own CTest test, in a
-# fresh QOR_ROOT / QOR_RUNTIME_DIR (see platform/testing).
+# fresh QOR_ROOT / QOR_RUNTIME_DIR (see platform/testing). SERIAL: its cases
+# load the whole machine and run while no other test does.
 function(qor_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT QOR_TESTS)
     return()
   endif()
@@ -64,10 +65,14 @@ function(qor_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE qortesting qorplatform GTest::gtest GTest::gmock ${ARG_LIBS})
   qor_target_defaults(${name})
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${QOR_BIN_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}" RUN_SERIAL ${serial})
 endfunction()
 
 # A libFuzzer target, built only with QOR_FUZZ under clang.

@@ -55,7 +55,7 @@ int stress(const qorcil::Binding& cil, const char* printer, int seconds, const s
     while (Clock::now() < end) {
         HANDLE session = nullptr;
         if (tally.time("open", [&] { return cil->OpenQorPrinterA(printer, &session); }) != 0) {
-            usleep(2000);  // an application would retry a little later
+            usleep(5000);  // an application would retry a little later
             continue;
         }
         DWORD status = 0;
