@@ -65,14 +65,17 @@ function(qor_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE qortesting qorplatform GTest::gtest GTest::gmock ${ARG_LIBS})
   qor_target_defaults(${name})
-  set(serial FALSE)
+  set(properties TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
   if(ARG_SERIAL)
-    set(serial TRUE)
+    list(APPEND properties RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${QOR_BIN_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}" RUN_SERIAL ${serial})
+    PROPERTIES ${properties})
 endfunction()
 
 # A libFuzzer target, built only with QOR_FUZZ under clang.
