@@ -2,6 +2,8 @@
 
 #include "connection.h"
 
+#include "common/status.h"
+
 #include <cstring>
 
 namespace qor::cil {
@@ -14,6 +16,8 @@ std::shared_ptr<Library> g_library;
 }  // namespace
 
 Library::Library() {
+    for (const char* name : {names::kStatusMutex, names::kDataMutex, names::kReplyMutex, names::kRequestMutex})
+        if (HANDLE held = CreateMutexA(nullptr, FALSE, name)) kept_mutexes_.push_back(held);
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
@@ -27,6 +31,7 @@ Library::Library() {
 Library::~Library() {
     disconnect(*this);
     if (session_mutex) CloseHandle(session_mutex);
+    for (HANDLE held : kept_mutexes_) CloseHandle(held);
 }
 
 std::shared_ptr<Library> library() {
