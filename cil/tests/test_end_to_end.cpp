@@ -151,3 +151,8 @@ TEST_F(CilEndToEnd, SessionFaceAndTheUnsupportedCall) {
     EXPECT_TRUE(cil_->CILEndSession(session));
     EXPECT_FALSE(cil_->CILEndSession(session));
 }
+
+TEST_F(CilEndToEnd, TheDocumentedExampleRuns) {
+    auto example = qortest::Child::spawn("qorcil_example", {PrinterStack::kPrinter});
+    EXPECT_EQ(example.wait(), 0);
+}
