@@ -19,6 +19,25 @@ qortest::Child hold_mutex(const char* name) {
     return child;
 }
 
+HeldQuery::HeldQuery(MonitorSide& monitor, HANDLE session) {
+    monitor.set_hook([this, &monitor, released = gate_.waiter()](const std::string& request) {
+        if (request != qor::names::kRequestGetStatus) return;
+        monitor.set_hook(nullptr);
+        entered_.set_value();
+        released.wait();
+    });
+    result_ = std::async(std::launch::async, [session] {
+        DWORD status = 0;
+        return GetQorPrinterStatus(session, &status, QORCIL_CURRENT);
+    });
+    entered_.get_future().wait();
+}
+
+DWORD HeldQuery::release() {
+    gate_.open();
+    return result_.get();
+}
+
 void CilTest::SetUp() {
     spooler().reset();
     spooler().set_printers({{kPrinter}});

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 
 namespace ciltest {
@@ -35,6 +36,42 @@ protected:
 
 private:
     std::shared_ptr<qor::cil::Library> state_;
+};
+
+// Holds the monitor side's answers until the test opens it (at the latest
+// when it goes).
+class Gate {
+public:
+    Gate() : waiter_(opened_.get_future().share()) {}
+    ~Gate() { open(); }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    // For a hook to wait on; copies outlive the gate.
+    std::shared_future<void> waiter() const { return waiter_; }
+    void open() {
+        if (!open_) opened_.set_value();
+        open_ = true;
+    }
+
+private:
+    std::promise<void> opened_;
+    std::shared_future<void> waiter_;
+    bool open_ = false;
+};
+
+// A status query on another thread, held inside its first status request
+// until released.
+class HeldQuery {
+public:
+    HeldQuery(MonitorSide& monitor, HANDLE session);
+    // Lets the query finish; its result.
+    DWORD release();
+
+private:
+    Gate gate_;
+    std::promise<void> entered_;
+    std::future<DWORD> result_;
 };
 
 // Whether anybody holds the session mutex's name.

@@ -88,9 +88,8 @@ TEST_F(CilTest, DirectPrinterIsRefusedAtConnect) {
 
 TEST_F(CilTest, StatusWhoseWaitRunsOutIsAFailureNotAReadyPrinter) {
     HANDLE session = open_session();
-    std::promise<void> release;
-    auto released = release.get_future().share();
-    monitor_->set_hook([released](const std::string& request) {
+    Gate gate;
+    monitor_->set_hook([released = gate.waiter()](const std::string& request) {
         if (request == names::kRequestGetStatus) released.wait();
     });
     DWORD status = 0x1234;
@@ -98,7 +97,7 @@ TEST_F(CilTest, StatusWhoseWaitRunsOutIsAFailureNotAReadyPrinter) {
     EXPECT_EQ(GetQorPrinterStatus(session, &status, QORCIL_CURRENT), DWORD(ERROR_TIMEOUT));
     EXPECT_EQ(status, 0u);
     EXPECT_LT(since(start), 1500ms);
-    release.set_value();
+    gate.open();
     EXPECT_EQ(CloseQorPrinter(session), QORCIL_OK);
 }
 
@@ -116,22 +115,9 @@ TEST_F(CilTest, FailedStatusRequestsAreReportedNotTakenForAReadyPrinter) {
 
 TEST_F(CilTest, ASecondQueryWhileOneRunsIsBusy) {
     HANDLE session = open_session();
-    std::promise<void> entered, release;
-    auto released = release.get_future().share();
-    monitor_->set_hook([&, released](const std::string& request) {
-        if (request != names::kRequestGetStatus) return;
-        monitor_->set_hook(nullptr);
-        entered.set_value();
-        released.wait();
-    });
-    auto first = std::async(std::launch::async, [&] {
-        DWORD status = 0;
-        return GetQorPrinterStatus(session, &status, QORCIL_CURRENT);
-    });
-    entered.get_future().wait();
+    HeldQuery first(*monitor_, session);
     DWORD status = 0;
     EXPECT_EQ(GetQorPrinterStatus(session, &status, QORCIL_CURRENT), QORCIL_E_STATUS_BUSY);
-    release.set_value();
-    EXPECT_EQ(first.get(), QORCIL_OK);
+    EXPECT_EQ(first.release(), QORCIL_OK);
     EXPECT_EQ(CloseQorPrinter(session), QORCIL_OK);
 }

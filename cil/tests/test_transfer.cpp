@@ -206,35 +206,21 @@ TEST_F(CilTest, TwoWayOffNetworkAndSilentLocalPrintersAreNotReady) {
 
 TEST_F(CilTest, ARefusedConnectLeavesTheOtherThreadsConnectionAlone) {
     HANDLE session = open_session();
-    std::promise<void> entered, release;
-    auto released = release.get_future().share();
-    monitor_->set_hook([&, released](const std::string& request) {
-        if (request != names::kRequestGetStatus) return;
-        monitor_->set_hook(nullptr);
-        entered.set_value();
-        released.wait();
-    });
-    auto first = std::async(std::launch::async, [&] {
-        DWORD status = 0;
-        return GetQorPrinterStatus(session, &status, QORCIL_CURRENT);
-    });
-    entered.get_future().wait();
+    HeldQuery query(*monitor_, session);
     const size_t closes = spooler().count("close");
     const BYTE byte = 0x0A;
     EXPECT_EQ(CommQorPrinterData(session, &byte, 1, nullptr, nullptr, 0, nullptr), QORCIL_E_BUSY_HERE);
     EXPECT_EQ(spooler().count("close"), closes);  // the query's handle is still open
-    release.set_value();
-    EXPECT_EQ(first.get(), QORCIL_OK);
+    EXPECT_EQ(query.release(), QORCIL_OK);
     EXPECT_EQ(spooler().count("request on a closed handle QOR_GetStatusRequest"), 0u);
     EXPECT_EQ(CloseQorPrinter(session), QORCIL_OK);
 }
 
 TEST_F(CilTest, ALateReceiveWorkerNeitherWritesTheCallersBufferNorLosesTheBytes) {
     HANDLE session = open_session();
-    std::promise<void> release;
-    auto released = release.get_future().share();
+    Gate gate;
     monitor_->set_reply({1, 2, 3, 4});
-    monitor_->set_hook([released](const std::string& request) {
+    monitor_->set_hook([released = gate.waiter()](const std::string& request) {
         if (request == names::kRequestGetData) released.wait();
     });
     {
@@ -245,7 +231,7 @@ TEST_F(CilTest, ALateReceiveWorkerNeitherWritesTheCallersBufferNorLosesTheBytes)
         EXPECT_EQ(received, 0u);  // the wait ran out: nothing is reported
         EXPECT_LT(since(start), 1500ms);
     }  // the caller's buffer is gone before the worker goes on
-    release.set_value();
+    gate.open();
     auto late = state().receive_requests.latest();
     ASSERT_TRUE(qortest::eventually([&] { return late->ended.load(); }));
     EXPECT_FALSE(late->done.load());
@@ -260,11 +246,10 @@ TEST_F(CilTest, ALateReceiveWorkerNeitherWritesTheCallersBufferNorLosesTheBytes)
 
 TEST_F(CilTest, AStoppedSendDrainsFromItsOwnCopyAndGivesUpOnAFailingMonitor) {
     HANDLE session = open_session();
-    std::promise<void> release;
-    auto released = release.get_future().share();
+    Gate gate;
     // The first request hangs past the caller's 3000 ms slice, then takes
     // 1000 bytes; every later one fails.
-    monitor_->set_send_answer([released](size_t n, DWORD staged) {
+    monitor_->set_send_answer([released = gate.waiter()](size_t n, DWORD staged) {
         if (n == 1) {
             released.wait();
             return Answer{0, std::min<DWORD>(staged, 1000)};
@@ -280,7 +265,7 @@ TEST_F(CilTest, AStoppedSendDrainsFromItsOwnCopyAndGivesUpOnAFailingMonitor) {
     EXPECT_LT(since(start), 4000ms);
     EXPECT_EQ(sent, 3000u);  // the staged end
     data.reset();  // the caller's bytes are gone while the worker drains
-    release.set_value();
+    gate.open();
     auto late = state().send_requests.latest();
     ASSERT_TRUE(qortest::eventually([&] { return late->ended.load(); }));
     // The call's connection is gone, so every drain fails; three in a row end it.
@@ -298,9 +283,8 @@ TEST_F(CilTest, AStoppedSendDrainsFromItsOwnCopyAndGivesUpOnAFailingMonitor) {
 
 TEST_F(CilTest, ClosingTheSessionCancelsASendThatGoesOn) {
     HANDLE session = open_session();
-    std::promise<void> release;
-    auto released = release.get_future().share();
-    monitor_->set_send_answer([released](size_t n, DWORD staged) {
+    Gate gate;
+    monitor_->set_send_answer([released = gate.waiter()](size_t n, DWORD staged) {
         if (n == 1) released.wait();
         return Answer{0, std::min<DWORD>(staged, 100)};
     });
@@ -308,7 +292,7 @@ TEST_F(CilTest, ClosingTheSessionCancelsASendThatGoesOn) {
     EXPECT_EQ(CommQorPrinterData(session, data.data(), 3000, nullptr, nullptr, 0, nullptr), QORCIL_E_SEND_INCOMPLETE);
     auto late = state().send_requests.latest();
     EXPECT_EQ(CloseQorPrinter(session), QORCIL_OK);
-    release.set_value();
+    gate.open();
     ASSERT_TRUE(qortest::eventually([&] { return late->ended.load(); }));
     EXPECT_EQ(late->requests_sent.load(), 1u);
 }

@@ -23,82 +23,106 @@ CommandKind CommandOf(const std::string& word) {
 
 }  // namespace
 
-bool ParseCommandLine(const std::vector<std::string>& args, CliOptions* options, std::string* error) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool has_value = false;
-        if (arg.rfind("--", 0) == 0) {
-            if (auto eq = arg.find('='); eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                has_value = true;
-            }
+namespace {
+
+// The words of the command line one by one. An option's value is what
+// follows its "=", or else the next word.
+class Words {
+public:
+    explicit Words(const std::vector<std::string>& words) : words_(words) {}
+
+    bool Next() {
+        if (at_ >= words_.size()) return false;
+        word_ = words_[at_++];
+        inline_value_.reset();
+        if (const auto eq = word_.find('='); word_.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inline_value_ = word_.substr(eq + 1);
+            word_.resize(eq);
         }
-        auto take_value = [&]() {
-            if (has_value) return true;
-            if (i + 1 >= args.size()) {
-                *error = "option " + arg + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto only_for = [&](CommandKind kind) {
+        return true;
+    }
+    const std::string& word() const { return word_; }
+    bool Value(std::string* value, std::string* error) {
+        if (inline_value_) {
+            *value = *inline_value_;
+        } else if (at_ < words_.size()) {
+            *value = words_[at_++];
+        } else {
+            *error = "option " + word_ + " needs a value";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& words_;
+    size_t at_ = 0;
+    std::string word_;
+    std::optional<std::string> inline_value_;
+};
+
+bool Count(const std::string& option, const std::string& value, unsigned low, unsigned high, unsigned* count,
+           std::string* error) {
+    if (ParseUnsigned(value, low, high, count)) return true;
+    *error = option + " wants a number from " + std::to_string(low) + " to " + std::to_string(high);
+    return false;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CliOptions* options, std::string* error) {
+    Words words(args);
+    std::string value;
+    while (words.Next()) {
+        const std::string& word = words.word();
+        auto for_command = [&](CommandKind kind) {
             if (options->command == kind) return true;
-            *error = "option " + arg + " does not go with this command";
+            *error = "option " + word + " does not go with this command";
             return false;
         };
-        if (arg == "-h" || arg == "--help") {
+        if (word == "-h" || word == "--help") {
             options->help = true;
-        } else if (arg == "--version") {
+        } else if (word == "--version") {
             options->version = true;
-        } else if (arg == "--json") {
+        } else if (word == "--json") {
             options->json = true;
-        } else if (arg == "-P" || arg == "--printer") {
-            if (!take_value()) return false;
-            if (value.empty()) {
+        } else if (word == "-P" || word == "--printer") {
+            if (!words.Value(&options->printer, error)) return false;
+            if (options->printer.empty()) {
                 *error = "the printer name is empty";
                 return false;
             }
-            options->printer = value;
-        } else if (arg == "--watch") {
-            if (!only_for(CommandKind::Status)) return false;
+        } else if (word == "--watch") {
+            if (!for_command(CommandKind::Status)) return false;
             options->watch = true;
-        } else if (arg == "--interval") {
-            if (!only_for(CommandKind::Status) || !take_value()) return false;
-            if (!ParseUnsigned(value, 100, 3600000, &options->interval_ms)) {
-                *error = "--interval wants milliseconds, 100 to 3600000";
+        } else if (word == "--interval") {
+            if (!for_command(CommandKind::Status) || !words.Value(&value, error) ||
+                !Count(word, value, 100, 3600000, &options->interval_ms, error))
                 return false;
-            }
-        } else if (arg == "--hex") {
-            if (!only_for(CommandKind::Send) || !take_value()) return false;
+        } else if (word == "--hex") {
+            if (!for_command(CommandKind::Send) || !words.Value(&value, error)) return false;
             options->hex = value;
-        } else if (arg == "--receive") {
-            if (!only_for(CommandKind::Send) || !take_value()) return false;
-            if (!ParseUnsigned(value, 1, kMaxReceive, &options->receive)) {
-                *error = "--receive wants a count from 1 to " + std::to_string(kMaxReceive);
+        } else if (word == "--receive") {
+            if (!for_command(CommandKind::Send) || !words.Value(&value, error) ||
+                !Count(word, value, 1, kMaxReceive, &options->receive, error))
                 return false;
-            }
-        } else if (arg == "--bytes") {
-            if (!only_for(CommandKind::Receive) || !take_value()) return false;
-            if (!ParseUnsigned(value, 1, kMaxReceive, &options->bytes)) {
-                *error = "--bytes wants a count from 1 to " + std::to_string(kMaxReceive);
+        } else if (word == "--bytes") {
+            if (!for_command(CommandKind::Receive) || !words.Value(&value, error) ||
+                !Count(word, value, 1, kMaxReceive, &options->bytes, error))
                 return false;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            *error = "unknown option " + arg;
+        } else if (word.size() > 1 && word[0] == '-') {
+            *error = "unknown option " + word;
             return false;
         } else if (options->command == CommandKind::None) {
-            options->command = CommandOf(arg);
+            options->command = CommandOf(word);
             if (options->command == CommandKind::None) {
-                *error = "unknown command '" + arg + "'";
+                *error = "unknown command '" + word + "'";
                 return false;
             }
         } else if (options->command == CommandKind::Send && options->file.empty()) {
-            options->file = arg;
+            options->file = word;
         } else {
-            *error = "unexpected argument '" + arg + "'";
+            *error = "unexpected argument '" + word + "'";
             return false;
         }
     }
