@@ -4,7 +4,7 @@
 // wire (bytes x 10 / 38400 s). Any stall of the spooler, the monitor or the
 // port shows as the difference. One iteration takes about half a minute.
 #include "bench_spooldrv_page.h"
-#include "print_stack.h"
+#include "bench_system.h"
 
 #include "common/exdevmode.h"
 #include "qor/gdi.h"
@@ -14,67 +14,12 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
 constexpr int kBitsPerSecond = 38400;
-
-// A private service and emulator in a temporary folder for the whole run.
-class System {
-public:
-    System() {
-        char pattern[] = "/tmp/qor-bench-wire-XXXXXX";
-        dir_ = mkdtemp(pattern);
-        setenv("QOR_ROOT", (dir_ + "/root").c_str(), 1);
-        setenv("QOR_RUNTIME_DIR", (dir_ + "/run").c_str(), 1);
-        fs::create_directories(dir_ + "/run");
-        tickets_ = dir_ + "/tickets";
-        const std::string bin = printstack::ProgramDir(), emulator = bin + "/qoremu";
-        const std::string baud = std::to_string(kBitsPerSecond);
-        const char* args[] = {emulator.c_str(), "--model", "D610x", "--tickets", tickets_.c_str(), "--state", "none",
-                              "--baud", baud.c_str(), "--print-speed", "0", nullptr};
-        if (posix_spawn(&emulator_, emulator.c_str(), nullptr, nullptr, const_cast<char**>(args), environ) != 0)
-            emulator_ = -1;
-        control_ = dir_ + "/run/qoremu/zemd.ctl";
-        const std::string socket = dir_ + "/run/qoremu/zemd.sock";
-        std::string error;
-        ok_ = emulator_ > 0 && qoremu::wait_for_path(socket) && QorSpoolerControl(QOR_SPOOLER_START) &&
-              printstack::InstallPrinter(bin, QOR_DATA_DIR, socket, &error);
-        if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
-    }
-    ~System() {
-        QorSpoolerControl(QOR_SPOOLER_STOP);
-        if (emulator_ > 0) {
-            kill(emulator_, SIGTERM);
-            waitpid(emulator_, nullptr, 0);
-        }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    bool ok() const { return ok_; }
-    const std::string& tickets() const { return tickets_; }
-    uint64_t ReceivedBytes() const {
-        std::vector<std::string> lines;
-        if (!qoremu::control_command(control_, "stats", &lines)) return 0;
-        for (const std::string& line : lines)
-            if (line.rfind("rx-bytes ", 0) == 0) return std::stoull(line.substr(9));
-        return 0;
-    }
-
-private:
-    std::string dir_, tickets_, control_;
-    pid_t emulator_ = -1;
-    bool ok_ = false;
-};
 
 // The printer's defaults with a user-defined paper the size of the page.
 bool PageDevmode(EXDEVMODE* devmode) {
@@ -100,7 +45,8 @@ bool PageDevmode(EXDEVMODE* devmode) {
 }
 
 void BM_ThrottledPageOnTheWire(benchmark::State& state) {
-    static System system;
+    static benchsystem::System system(
+        {"--model", "D610x", "--baud", std::to_string(kBitsPerSecond), "--print-speed", "0"});
     if (!system.ok()) {
         state.SkipWithError("the print system did not start");
         return;

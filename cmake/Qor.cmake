@@ -78,9 +78,10 @@ function(qor_add_program name)
 endfunction()
 
 # A GoogleTest binary whose cases each run as their own CTest test, in a
-# fresh QOR_ROOT / QOR_RUNTIME_DIR (see platform/testing).
+# fresh QOR_ROOT / QOR_RUNTIME_DIR (see platform/testing). SERIAL: its cases
+# load the whole machine and run while no other test does.
 function(qor_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;AREAS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS;AREAS" ${ARGN})
   if(NOT QOR_TESTS)
     return()
   endif()
@@ -98,6 +99,9 @@ function(qor_add_test name)
   if(QOR_SANITIZE STREQUAL "address")
     # Also for the programs the tests start: they inherit it.
     list(APPEND properties ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp")
+  endif()
+  if(ARG_SERIAL)
+    list(APPEND properties RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${QOR_BIN_DIR}

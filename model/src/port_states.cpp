@@ -33,6 +33,11 @@ bool PortState::query_complete() {
     return captured_.size() >= wanted_;
 }
 
+size_t PortState::replies_missing() {
+    std::lock_guard lock(mutex_);
+    return captured_.size() < wanted_ ? wanted_ - captured_.size() : 0;
+}
+
 bool PortState::end_query(RealtimeReplies& replies) {
     std::lock_guard lock(mutex_);
     const bool complete = wanted_ == replies.size() && captured_.size() == replies.size();

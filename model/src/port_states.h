@@ -19,6 +19,8 @@ public:
 
     void begin_query(size_t replies_wanted);
     bool query_complete();
+    // Replies the open query still waits for.
+    size_t replies_missing();
     // Ends the query; true with the replies when all of them came.
     bool end_query(RealtimeReplies& replies);
 

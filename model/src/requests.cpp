@@ -7,10 +7,13 @@
 #include "common/status.h"
 #include "exchange_blocks.h"
 #include "port_states.h"
+#include "replies.h"
 #include "status_block_writer.h"
 
+#include "qor/kernel.h"
 #include "qor/sysinfo.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -22,8 +25,11 @@ namespace {
 const BYTE kRealtimeQuery[] = {0x10, 0x04, 0x01, 0x10, 0x04, 0x02, 0x10, 0x04, 0x03, 0x10, 0x04, 0x04};
 // GS a: report on-line, error, paper and printing groups.
 const BYTE kStatusBackOn[] = {0x1D, 0x61, 0x1E};
-constexpr DWORD kQueryTimeoutMs = 1000;
-constexpr DWORD kQueryRetryMs = 20;
+// A printer answers DLE EOT at once, even while off line or printing; one
+// that has not within this time counts as not answering. Two status passes
+// of QORCIL then still fit its 1000 ms wait.
+constexpr DWORD kQueryTimeoutMs = 300;
+constexpr DWORD kFailedReadPauseMs = 10;
 
 enum class Request { StartDoc, CheckConnection, Dummy, GetStatus, GetHistory, GetData, SendData, EndDoc, None };
 
@@ -69,18 +75,43 @@ bool write_direct(const Lm2kEntries& lm, HANDLE port, const BYTE* bytes, DWORD c
     return lm.write_command(port, const_cast<LPBYTE>(bytes), count, TRUE, &written) && written == count;
 }
 
-// Reads replies until the query is answered or its time is up. ReadCommand
-// waits 200 ms itself when no polling thread runs; with one running, the
-// thread may be the one that delivers the replies.
-void await_replies(const Lm2kEntries& lm, HANDLE port, PortState& state) {
+// One read of at most `wanted` bytes, under the port lock so that it never
+// overlaps a poll; the port monitor returns as soon as they have come. The
+// bytes take the road ReadCommand gives them.
+void read_direct(const Lm2kEntries& lm, HANDLE port, size_t wanted, DWORD wait_ms) {
     auto* record = static_cast<QORMON_PORT*>(port);
-    const DWORD start = GetTickCount();
-    while (!state.query_complete() && GetTickCount() - start < kQueryTimeoutMs) {
-        qormon_set(record, QORMON_REPLY_WAIT);
-        lm.read_command(port, 0);
-        if (!state.query_complete()) Sleep(kQueryRetryMs);
+    BYTE buffer[QORMON_READ_CHUNK];
+    DWORD read = 0;
+    const DWORD locked = WaitForSingleObject(record->port_lock, wait_ms);
+    if (locked != WAIT_OBJECT_0 && locked != WAIT_ABANDONED) return;
+    const bool ok = qormon_has(record, QORMON_PORT_STARTED) &&
+                    lm.read_port(port, buffer, DWORD(std::min<size_t>(wanted, sizeof buffer)), &read);
+    ReleaseMutex(record->port_lock);
+    if (!ok) {
+        Sleep(kFailedReadPauseMs);  // a port that fails at once is not spun on
+        return;
     }
-    qormon_clear(record, QORMON_REPLY_WAIT);
+    read = std::min<DWORD>(read, sizeof buffer);  // a monitor may overstate
+    if (read == 0) return;
+    deliver_reply_bytes(port, buffer, read);
+    DWORD status = 0;
+    parse_reply_status(port, buffer, read, &status);
+}
+
+// Reads until the query is answered or its time is up. While a polling
+// thread runs, its own read (which also reports status back to the spooler)
+// is used, so that no status-back frame bypasses the spooler.
+void await_replies(const Lm2kEntries& lm, HANDLE port, PortState& state, DWORD start) {
+    auto* record = static_cast<QORMON_PORT*>(port);
+    for (;;) {
+        const size_t missing = state.replies_missing();
+        const DWORD elapsed = GetTickCount() - start;
+        if (missing == 0 || elapsed >= kQueryTimeoutMs) return;
+        if (qormon_has(record, QORMON_THREAD_ALIVE))
+            lm.read_command(port, QORMON_READ_POLL);
+        else
+            read_direct(lm, port, missing, kQueryTimeoutMs - elapsed);
+    }
 }
 
 // Asks the printer for its real-time status; the answer (or its absence)
@@ -89,9 +120,10 @@ bool refresh_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
     PortHold hold(lm, port);
     auto state = port_state(port);
     RealtimeReplies replies{};
+    const DWORD start = GetTickCount();
     state->begin_query(replies.size());
     const bool sent = write_direct(lm, port, kRealtimeQuery, sizeof kRealtimeQuery);
-    if (sent) await_replies(lm, port, *state);
+    if (sent) await_replies(lm, port, *state, start);
     if (!state->end_query(replies)) {
         store_no_answer();
         *status = last_printer_status();
@@ -104,12 +136,9 @@ bool refresh_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
     return true;
 }
 
+// Whether the printer answers now, on any kind of port: a serial line's
+// clear-to-send only says that the port can take data.
 bool printer_answers(const Lm2kEntries& lm, HANDLE port) {
-    auto* record = static_cast<QORMON_PORT*>(port);
-    const std::u16string_view name(record->port_name ? record->port_name : u"");
-    const bool serial = name.size() >= 4 && (name[0] | 0x20) == u'c' && (name[1] | 0x20) == u'o' &&
-                        (name[2] | 0x20) == u'm';
-    if (serial) return lm.check_connect(port);
     DWORD status = 0;
     return refresh_status(lm, port, &status);
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -31,6 +33,8 @@ struct FakePrinter {
     int holds = 0;
     int max_holds = 0;
     bool cts = true;
+    int port_reads = 0;     // reads of the port monitor made directly
+    int command_reads = 0;  // reads through ReadCommand
 };
 
 FakePrinter g_printer;
@@ -53,10 +57,21 @@ DWORD fake_read(HANDLE port, DWORD) {
     std::vector<BYTE> bytes;
     {
         std::lock_guard lock(g_printer.mutex);
+        ++g_printer.command_reads;
         bytes.swap(g_printer.pending);
     }
     if (!bytes.empty()) deliver_reply_bytes(port, bytes.data(), bytes.size());
     return DWORD(bytes.size());
+}
+
+BOOL fake_read_port(HANDLE, LPBYTE buffer, DWORD size, LPDWORD read) {
+    std::lock_guard lock(g_printer.mutex);
+    ++g_printer.port_reads;
+    const size_t count = std::min<size_t>(size, g_printer.pending.size());
+    std::copy_n(g_printer.pending.begin(), count, buffer);
+    g_printer.pending.erase(g_printer.pending.begin(), g_printer.pending.begin() + count);
+    *read = DWORD(count);
+    return TRUE;
 }
 
 BOOL fake_channel(HANDLE, DWORD, LPWSTR name, LPWSTR, DWORD, LPWSTR, DWORD, LPDWORD) {
@@ -73,15 +88,22 @@ protected:
     void SetUp() override {
         lm_.write_command = fake_write;
         lm_.read_command = fake_read;
+        lm_.read_port = fake_read_port;
         lm_.get_printer_data = fake_channel;
         lm_.check_connect = fake_check;
+        port_lock_ = CreateMutexW(nullptr, FALSE, nullptr);
         use_port(u"USB001");
     }
 
+    void TearDown() override { CloseHandle(port_lock_); }
+
+    // A started port, as the request's port hold leaves it.
     void use_port(const std::u16string& name) {
         name_ = name;
         std::memset(&record_, 0, sizeof record_);
         record_.port_name = name_.data();
+        record_.port_lock = port_lock_;
+        record_.flags = QORMON_PORT_STARTED;
     }
 
     DWORD ask(const char16_t* request, BOOL* ok = nullptr) {
@@ -104,6 +126,7 @@ protected:
     Lm2kEntries lm_;
     std::u16string name_;
     QORMON_PORT record_;
+    HANDLE port_lock_ = nullptr;
 };
 
 }  // namespace
@@ -138,13 +161,50 @@ TEST_F(ModelRequests, APrinterThatDoesNotAnswerIsMarkedNotConnected) {
     EXPECT_FALSE(status_block().control & status::kControlNoConnection);
 }
 
-TEST_F(ModelRequests, SerialConnectionIsTheClearToSendLine) {
+TEST_F(ModelRequests, SerialConnectionAsksThePrinterNotTheLine) {
     use_port(u"COM1");
-    g_printer.cts = false;
-    EXPECT_EQ(ask(u"QOR_CheckConnection"), 0u);
-    g_printer.cts = true;
+    store_no_answer();  // silent once before
+    g_printer.cts = false;  // the line says nothing about whether it answers
     EXPECT_EQ(ask(u"QOR_CheckConnection"), 1u);
-    EXPECT_TRUE(g_printer.received.empty());
+    EXPECT_EQ(g_printer.received.size(), 12u);  // DLE EOT 1..4
+    EXPECT_FALSE(status_block().control & status::kControlNoConnection);
+    g_printer.cts = true;
+    g_printer.answers = false;
+    EXPECT_EQ(ask(u"QOR_CheckConnection"), 0u);
+    EXPECT_TRUE(status_block().control & status::kControlNoConnection);
+    g_printer.answers = true;
+    EXPECT_EQ(ask(u"QOR_CheckConnection"), 1u);
+    EXPECT_FALSE(status_block().control & status::kControlNoConnection);
+}
+
+TEST_F(ModelRequests, AnsweredQueryEndsWithTheReadThatBroughtTheReplies) {
+    EXPECT_EQ(ask(u"QOR_GetStatusRequest"), 0u);
+    EXPECT_EQ(g_printer.port_reads, 1);
+    EXPECT_EQ(g_printer.command_reads, 0);
+}
+
+TEST_F(ModelRequests, SilentPrinterLeavesTwoStatusPassesInsideOneSecond) {
+    g_printer.answers = false;
+    const auto start = std::chrono::steady_clock::now();
+    ask(u"QOR_GetStatusRequest");
+    ask(u"QOR_GetStatusRequest");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(status_block().control & status::kControlNoConnection);
+}
+
+TEST_F(ModelRequests, WhileAPollingThreadRunsTheQueryReadsThroughIt) {
+    qormon_set(&record_, QORMON_THREAD_ALIVE);
+    g_printer.realtime = {0x12, 0x12, 0x12, 0x1E};
+    EXPECT_EQ(ask(u"QOR_GetStatusRequest"), status::kPaperNearEnd);
+    EXPECT_EQ(g_printer.port_reads, 0);
+    EXPECT_GE(g_printer.command_reads, 1);
+}
+
+TEST_F(ModelRequests, StatusBackReadWithAQueryReachesTheStatusBlock) {
+    // A frame that was waiting on the line comes in with the query's replies.
+    g_printer.pending = {0x10, 0x00, 0x00, 0x01};  // printing
+    EXPECT_EQ(ask(u"QOR_GetStatusRequest"), status::kPrinting);
+    EXPECT_EQ(status_block().status, status::kPrinting);
 }
 
 TEST_F(ModelRequests, StagedDataReachesThePrinterAndItsReplyTheReplyBlock) {

@@ -31,8 +31,8 @@ pid_t current_tid() {
 }
 
 // The kernel walks a dying thread's robust list and writes into each mutex it
-// still owns, so that memory must stay mapped; a mutex closed while a thread
-// of this process owns it is kept for the life of the process.
+// still owns, so that memory must stay mapped; a private mutex closed while a
+// thread of this process owns it is kept for the life of the process.
 void keep_mapped(std::shared_ptr<void> keepalive) {
     static std::mutex lock;
     static auto* kept = new std::vector<std::shared_ptr<void>>;
@@ -106,7 +106,13 @@ MutexObject::~MutexObject() {
     // Still owned by a live thread of this process? (A thread that ended has
     // had its robust list walked already.)
     pid_t owner = __atomic_load_n(&state_->mutex.__data.__owner, __ATOMIC_RELAXED) & 0x3FFFFFFF;
-    if (owner != 0 && syscall(SYS_tgkill, getpid(), owner, 0) == 0) keep_mapped(std::move(keepalive_));
+    if (owner == 0 || syscall(SYS_tgkill, getpid(), owner, 0) != 0) return;
+    // A named one loses its name at the last close, as on the platform; only
+    // its state page outlives the handle.
+    if (region_)
+        region_->keep_state_mapped();
+    else
+        keep_mapped(std::move(keepalive_));
 }
 
 bool MutexObject::release() {

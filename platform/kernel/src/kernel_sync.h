@@ -57,9 +57,12 @@ static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
 class MutexObject final : public Waitable {
 public:
-    // `keepalive` owns the memory of `state` (a named region or a private block).
+    // `keepalive` owns the memory of `state`, a private block.
     MutexObject(std::shared_ptr<void> keepalive, MutexState* state)
         : Waitable(ObjectType::Mutex), keepalive_(std::move(keepalive)), state_(state) {}
+    // A named mutex, whose state lives in `region`.
+    MutexObject(const std::shared_ptr<NamedRegion>& region, MutexState* state)
+        : Waitable(ObjectType::Mutex), keepalive_(region), region_(region.get()), state_(state) {}
     ~MutexObject() override;
     Try try_acquire() override;
     std::atomic<uint32_t>* generation() override { return &state_->generation; }
@@ -73,6 +76,7 @@ public:
 private:
     Try finish_lock(int result);
     std::shared_ptr<void> keepalive_;
+    NamedRegion* region_ = nullptr;  // owned through keepalive_
     MutexState* state_;
 };
 

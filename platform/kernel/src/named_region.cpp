@@ -233,7 +233,7 @@ NamedRegion::~NamedRegion() {
             if (range_lock(fd_, F_WRLCK, kLiveByte, false) && same_file(fd_, path_)) unlink(path_.c_str());
         }
     }
-    if (header_) munmap(header_, kHeaderPage);
+    if (header_ && !keep_state_mapped_.load()) munmap(header_, kHeaderPage);
     close(fd_);  // drops every lock of this open file description
 }
 

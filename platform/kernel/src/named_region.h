@@ -8,6 +8,7 @@
 
 #include "qor/base.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +32,10 @@ public:
     // File mappings: the caller's bytes start at kPayloadOffset of the file.
     int fd() const { return fd_; }
     uint64_t payload_size() const { return payload_size_; }
+    // The state page stays mapped after the last close, which still frees
+    // the name: a mutex a live thread owns is on that thread's robust list,
+    // and the kernel writes into it when the thread ends.
+    void keep_state_mapped() { keep_state_mapped_.store(true); }
 
 private:
     friend struct NamedOpen;
@@ -41,6 +46,7 @@ private:
     void* header_ = nullptr;
     NamedKind kind_ = NamedKind::Mutex;
     uint64_t payload_size_ = 0;
+    std::atomic<bool> keep_state_mapped_{false};
 };
 
 struct NamedOpenResult {

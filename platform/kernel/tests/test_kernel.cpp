@@ -168,6 +168,31 @@ TEST(KernelMutex, CreatorMayOwnAtCreationButNotWhenItExisted) {
     CloseHandle(second);
 }
 
+TEST(KernelMutex, LastCloseFreesTheNameEvenWhileItsThreadOwnsIt) {
+    std::thread owner([] {
+        HANDLE m = CreateMutexA(nullptr, TRUE, "owned-at-close");
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);
+        EXPECT_TRUE(CloseHandle(m));
+        EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "owned-at-close"), nullptr);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+        // Another process makes the name afresh and owns it at once.
+        Child other = start_helper("hold-mutex", "owned-at-close");
+        other.kill();
+        // The closed mutex is still on this thread's robust list; locking and
+        // unlocking another one rewrites that list around it.
+        HANDLE second = CreateMutexA(nullptr, TRUE, "locked-after-close");
+        EXPECT_TRUE(ReleaseMutex(second));
+        CloseHandle(second);
+    });
+    owner.join();  // the thread's end walks its robust list through the kept page
+    HANDLE again = CreateMutexA(nullptr, FALSE, "owned-at-close");
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
+    EXPECT_EQ(WaitForSingleObject(again, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(again));
+    CloseHandle(again);
+}
+
 TEST(KernelWait, TimeoutsHonourTheirLimit) {
     HANDLE e = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     for (DWORD limit : {0u, 100u, 250u}) {
