@@ -11,6 +11,9 @@ namespace qoremu {
 namespace {
 
 constexpr uint8_t DLE = 0x10, EOT = 0x04, DC2 = 0x12;
+// DLE DC4 9 "QORSYNC": resynchronise. Its first byte occurs nowhere else in
+// it, so a mismatch restarts the match at that byte.
+constexpr uint8_t kResync[] = {DLE, 0x14, 0x09, 'Q', 'O', 'R', 'S', 'Y', 'N', 'C'};
 
 std::string hex(const uint8_t* bytes, size_t size) {
     std::string out;
@@ -65,8 +68,33 @@ void Device::accept(const uint8_t* data, size_t size, Clock::time_point now) {
     size = std::min(size, room(now));
     compact();
     rx_.insert(rx_.end(), data, data + size);
-    rx_bytes_ += size;
-    for (size_t i = 0; i < size; ++i) realtime(data[i], now);
+    for (size_t i = 0; i < size; ++i) {
+        ++rx_bytes_;
+        realtime(data[i], now);
+        watch_for_resync(data[i]);
+    }
+}
+
+// A resynchronisation is recognised as it arrives, wherever it stands, and
+// takes effect when execution reaches it: nothing before it is lost.
+void Device::watch_for_resync(uint8_t byte) {
+    if (byte == kResync[resync_matched_]) {
+        if (++resync_matched_ == sizeof kResync) {
+            resync_marks_.push_back(rx_bytes_ - sizeof kResync);
+            resync_matched_ = 0;
+        }
+        return;
+    }
+    resync_matched_ = byte == kResync[0] ? 1 : 0;
+}
+
+bool Device::resynchronise_at_mark() {
+    if (resync_marks_.empty() || executed() < resync_marks_.front()) return false;
+    parser_.abandon(false);
+    rx_head_ += sizeof kResync;  // the whole mark is in the buffer: it was matched on arrival
+    resync_marks_.pop_front();
+    ++resyncs_;
+    return true;
 }
 
 // DLE EOT n and the error recovery DC2 q 0 act when they arrive, wherever
@@ -102,12 +130,23 @@ void Device::run(Clock::time_point now) {
         ++retracted_;
     }
     while (now >= reset_until_ && !stopped() && now >= busy_until_ && rx_head_ < rx_.size()) {
+        if (resynchronise_at_mark()) continue;
         const uint8_t* data = rx_.data() + rx_head_;
         size_t size = rx_.size() - rx_head_;
+        // The parser never sees past a mark, so a command cut short by it
+        // cannot swallow the mark or what follows.
+        const bool before_mark = !resync_marks_.empty();
+        if (before_mark) size = std::min<size_t>(size, size_t(resync_marks_.front() - executed()));
         size_t used = parser_.step(data, size);
         if (used == 0) {
-            if (size < 128) break;  // a command still arriving
-            used = 1;               // cannot happen: no command is this long
+            if (before_mark) {
+                parser_.abandon(true);
+                used = size;
+            } else if (size < 128) {
+                break;  // a command still arriving
+            } else {
+                used = 1;  // cannot happen: no command is this long
+            }
         }
         rx_head_ += used;
         int rows = printer_.take_rows_moved();
@@ -238,6 +277,7 @@ std::vector<std::string> Device::stats() const {
         "status-backs " + std::to_string(status_backs_),
         "resets " + std::to_string(resets_),
         "write-errors " + std::to_string(write_errors_),
+        "resyncs " + std::to_string(resyncs_),
         "identification " + identification_,
         "vendor-settings " + hex(&vendor_3d_, 1) + " " + hex(&vendor_4f_, 1),
         "quality-density " + hex(&quality_density_, 1),

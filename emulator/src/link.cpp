@@ -285,6 +285,11 @@ bool Link::request(uint8_t type, const std::vector<uint8_t>& payload, std::vecto
     }
 }
 
+bool Link::drain(std::chrono::milliseconds timeout) {
+    std::vector<uint8_t> reply;
+    return request(kFrameDrain, {}, &reply, timeout);
+}
+
 bool Link::device_id(std::string* raw, std::chrono::milliseconds timeout) {
     std::vector<uint8_t> reply;
     if (!request(kFrameDeviceId, {}, &reply, timeout)) return false;

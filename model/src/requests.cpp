@@ -7,6 +7,7 @@
 #include "common/status.h"
 #include "exchange_blocks.h"
 #include "port_states.h"
+#include "spooler_status.h"
 #include "status_block_writer.h"
 
 #include "qor/sysinfo.h"
@@ -95,12 +96,14 @@ bool refresh_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
     if (!state->end_query(replies)) {
         store_no_answer();
         *status = last_printer_status();
+        report_no_answer_to_spooler(port, *status);
         return false;
     }
     // Real-time replies do not carry the printing bit; keep the last one
     // that automatic status back reported.
     *status = status_from_realtime(replies) | (last_printer_status() & status::kPrinting);
     store_printer_status(*status);
+    report_to_spooler(port, *status);
     return true;
 }
 

@@ -17,6 +17,7 @@
 
 namespace qor::spooler {
 
+DWORD PortDevice::drain(int) { return 0; }
 DWORD PortDevice::device_id(std::string&) { return ERROR_NOT_SUPPORTED; }
 DWORD PortDevice::modem_status(DWORD&) { return ERROR_NOT_SUPPORTED; }
 DWORD PortDevice::set_break(bool) { return ERROR_NOT_SUPPORTED; }
@@ -45,6 +46,25 @@ protected:
 class SerialDevice : public FdDevice {
 public:
     using FdDevice::FdDevice;
+    // What tcdrain waits for, bounded by the time-out: the driver's queue,
+    // then the transmitter, empty. Lines whose driver cannot tell the
+    // transmitter's state count as drained once the queue is.
+    DWORD drain(int timeout_ms) override {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+        bool queue_empty = false;
+        for (;;) {
+            int value = 0;
+            if (!queue_empty) {
+                if (ioctl(fd_, TIOCOUTQ, &value) != 0) return error_from_errno(errno);
+                queue_empty = value == 0;
+            }
+            if (queue_empty) {
+                if (ioctl(fd_, TIOCSERGETLSR, &value) != 0 || (value & TIOCSER_TEMT)) return 0;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) return ERROR_TIMEOUT;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     DWORD modem_status(DWORD& status) override {
         int bits = 0;
         if (ioctl(fd_, TIOCMGET, &bits) != 0) return error_from_errno(errno);
@@ -67,6 +87,12 @@ constexpr unsigned long usblp_get_device_id(unsigned len) { return _IOC(_IOC_REA
 class UsbPrinterDevice : public FdDevice {
 public:
     using FdDevice::FdDevice;
+    // The class driver finishes a transfer before it takes the next one; a
+    // sync waits for the last. A driver without it has finished at write.
+    DWORD drain(int) override {
+        if (fsync(fd_) == 0 || errno == EINVAL || errno == EROFS) return 0;
+        return error_from_errno(errno);
+    }
     DWORD device_id(std::string& raw) override {
         char buf[1024] = {};
         if (ioctl(fd_, usblp_get_device_id(sizeof buf), buf) < 0) return error_from_errno(errno);
@@ -112,6 +138,10 @@ public:
             written += static_cast<size_t>(n);
         }
         return 0;
+    }
+    DWORD drain(int timeout_ms) override {
+        if (link_.drain(std::chrono::milliseconds(std::max(timeout_ms, 0)))) return 0;
+        return link_.connected() ? ERROR_TIMEOUT : ERROR_DEV_NOT_EXIST;
     }
     DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
         got = 0;
