@@ -93,6 +93,8 @@ private:
     uint64_t executed() const { return rx_bytes_ - (rx_.size() - rx_head_); }
     // At a resynchronisation mark: ends what the stream left unfinished.
     bool resynchronise_at_mark();
+    // Stream offset up to which the parser may go now.
+    uint64_t executable_until(Clock::time_point now) const;
     void report_status(Clock::time_point now);
     void send_status_back(const StatusSnapshot& status);
     void hardware_reset(Clock::time_point now);
@@ -112,6 +114,7 @@ private:
     int realtime_state_ = 0;
     size_t resync_matched_ = 0;
     std::deque<uint64_t> resync_marks_;  // stream offsets where a DLE DC4 9 begins
+    Clock::time_point last_arrival_{};
 
     uint32_t conditions_ = 0;
     bool silent_ = false;

@@ -1,7 +1,11 @@
 #include "recovery.h"
 
+#include "requests.h"
+
 #include <cstring>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace qor::model {
 
@@ -20,13 +24,20 @@ bool is_recovery_request(LPCWSTR value_name) {
     return value_name && std::u16string_view(value_name) == u"RecoverySequence";
 }
 
-BOOL answer_recovery_request(LPWSTR out, DWORD out_size, LPDWORD returned) {
-    if (returned) *returned = sizeof kRecovery;
-    if (!out || out_size < sizeof kRecovery) {
+BOOL answer_recovery_request(bool with_status_back, LPWSTR out, DWORD out_size, LPDWORD returned) {
+    // The job's enabling of automatic status back, when still due, follows.
+    std::vector<BYTE> bytes(std::begin(kRecovery), std::end(kRecovery));
+    if (with_status_back) {
+        auto command = status_back_command();
+        bytes.insert(bytes.end(), command.begin(), command.end());
+    }
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (returned) *returned = size;
+    if (!out || out_size < size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    std::memcpy(out, kRecovery, sizeof kRecovery);
+    std::memcpy(out, bytes.data(), size);
     return TRUE;
 }
 

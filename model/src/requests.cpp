@@ -184,6 +184,8 @@ BOOL answer_cil_request(const Lm2kEntries& lm, HANDLE port, LPCWSTR value_name, 
     return TRUE;
 }
 
+std::span<const BYTE> status_back_command() { return kStatusBackOn; }
+
 bool enable_status_back(const Lm2kEntries& lm, HANDLE port) {
     return write_direct(lm, port, kStatusBackOn, sizeof kStatusBackOn);
 }

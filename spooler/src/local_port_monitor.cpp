@@ -134,6 +134,9 @@ BOOL read_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD read) {
         uint64_t total = uint64_t(t.ReadTotalTimeoutMultiplier) * size + t.ReadTotalTimeoutConstant;
         rt.first_ms = static_cast<int>(std::min<uint64_t>(total, 60000));
         rt.interval_ms = static_cast<int>(std::min<uint64_t>(t.ReadIntervalTimeout, 60000));
+        // The total time-out bounds the whole read, the interval only the
+        // gaps between bytes within it.
+        if (total) rt.total_ms = rt.first_ms;
     }
     size_t got = 0;
     DWORD error = dev->read(buffer, size, rt, got);

@@ -15,6 +15,7 @@ namespace qor::spooler {
 struct ReadTimeouts {
     int first_ms = 0;     // wait for the first byte
     int interval_ms = 0;  // then for each following one
+    int total_ms = -1;    // and for the whole read, when not negative
 };
 
 class PortDevice {

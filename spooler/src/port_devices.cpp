@@ -36,7 +36,7 @@ public:
         return write_all(fd_, data, size, timeout_ms, written);
     }
     DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
-        return read_some(fd_, buffer, size, t.first_ms, t.interval_ms, got);
+        return read_some(fd_, buffer, size, t.first_ms, t.interval_ms, got, t.total_ms);
     }
 
 protected:
@@ -121,7 +121,7 @@ public:
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
         do {
             if (link_.connect(path)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         } while (std::chrono::steady_clock::now() < deadline);
         error = ERROR_NOT_READY;
         return false;
@@ -146,7 +146,12 @@ public:
     DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
         got = 0;
         int wait = t.first_ms;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(t.total_ms, 0));
         while (got < size) {
+            if (t.total_ms >= 0) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                wait = std::clamp(int(left.count()), 0, wait);
+            }
             long n = link_.receive(buffer + got, size - got, std::chrono::milliseconds(wait));
             if (n < 0) return got ? 0 : ERROR_DEV_NOT_EXIST;
             if (n == 0) break;
