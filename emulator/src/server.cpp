@@ -207,13 +207,13 @@ void Server::move_line_in(Clock::time_point now) {
 }
 
 void Server::feed_printer(Clock::time_point now) {
-    move_line_in(now);
-    size_t before;
-    do {
-        before = line_in_.size();
-        device_.run(now);
+    for (;;) {
+        const size_t before = line_in_.size();
         move_line_in(now);
-    } while (!line_in_.empty() && line_in_.size() < before);
+        device_.run(now);  // also what the last move brought in
+        if (line_in_.empty() || line_in_.size() == before) break;
+    }
+    move_line_in(now);
 }
 
 void Server::answer_drains() {

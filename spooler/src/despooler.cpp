@@ -21,11 +21,6 @@ constexpr size_t kSendChunk = 64 * 1024;
 constexpr const char* kRecoveryRequest = "RecoverySequence";
 constexpr DWORD kMaxRecoverySequence = 256;
 
-uint64_t now_ms() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-}
-
 // Errors of a port whose device went away: what was in flight is lost.
 bool device_lost(DWORD error) {
     switch (error) {
@@ -113,9 +108,7 @@ void Service::end_attempt_unfinished(const RuntimePtr& rt, const JobPtr& job, Mo
         job->reports_void = true;
         rt->needs_recovery = true;
         if (!job->cancel) {
-            ++job->spool.interruptions;
-            job->spool.last_error = error;
-            job->spool.interrupted_ms = now_ms();
+            record_interruption(job->spool, error);
             save_header(job);
         }
     }

@@ -36,8 +36,16 @@ DWORD Service::start() {
         job->state = JobState::Queued;
         jobs_[job->spool.id] = job;
         // Data that reached the printer counts as printed.
-        if (job->spool.flags & (kSpoolSent | kSpoolPrinted)) finish_printed(job);
-        else if (job->spool.flags & kSpoolStarted) interrupted.push_back(job->spool.printer);
+        if (job->spool.flags & (kSpoolSent | kSpoolPrinted)) {
+            finish_printed(job);
+        } else if (job->spool.flags & kSpoolStarted) {
+            interrupted.push_back(job->spool.printer);
+            // An attempt the service did not live to end: a crash.
+            if (job->spool.interruptions < job->spool.attempts) {
+                record_interruption(job->spool, 0);
+                save_header(job);
+            }
+        }
     }
     job_ids_.load(highest);
     for (const auto& [name, p] : db_.printers()) start_runtime(p.info.name);

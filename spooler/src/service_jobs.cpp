@@ -12,11 +12,6 @@
 namespace qor::spooler {
 namespace {
 
-uint64_t now_ms() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-}
-
 std::string host_name() {
     char buf[256] = {};
     if (gethostname(buf, sizeof buf - 1) != 0) return "localhost";
@@ -140,7 +135,7 @@ DWORD Service::start_doc(Session& s, const std::string& document, const std::str
     job->spool.machine = machine;
     job->spool.datatype = "RAW";
     job->spool.output_file = output;
-    job->spool.submitted_ms = now_ms();
+    job->spool.submitted_ms = unix_time_ms();
     job->session = s.id;
     job->fd = data;
     jobs_[id] = job;

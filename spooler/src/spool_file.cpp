@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -83,6 +84,17 @@ bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job) {
     return get(h.printer, job.printer) && !job.printer.empty() && get(h.document, job.document) &&
            get(h.user, job.user) && get(h.machine, job.machine) && get(h.datatype, job.datatype) &&
            get(h.output_file, job.output_file);
+}
+
+uint64_t unix_time_ms() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+void record_interruption(SpoolJob& job, uint32_t error) {
+    ++job.interruptions;
+    job.last_error = error;
+    job.interrupted_ms = unix_time_ms();
 }
 
 std::string spool_folder() { return places::root() + "/spool/PRINTERS"; }

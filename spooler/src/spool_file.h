@@ -84,6 +84,12 @@ struct SpoolJob {
 std::vector<uint8_t> encode_spool_header(const SpoolJob& job);
 bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job);
 
+// Now, as the header's times are kept (Unix time in milliseconds).
+uint64_t unix_time_ms();
+// An attempt at sending the job ended before its end: `error` is what cut
+// it short, 0 for a stop or a crash of the service.
+void record_interruption(SpoolJob& job, uint32_t error);
+
 std::string spool_folder();
 std::string spool_data_path(uint32_t id);
 std::string spool_header_path(uint32_t id);
