@@ -48,6 +48,21 @@ protected:
                                         std::chrono::seconds(5)));
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lost);
     }
+    // A big job on a slow printer, printing: 40 % of it taken.
+    std::vector<uint8_t> big_job_under_way(const JobId& id) {
+        start_emulator(kSlowPrinter);
+        add_printer("USB001");
+        auto job = job_bytes(id, kBigJobRows);
+        refs_->add(id, job);
+        EXPECT_NE(print(job), 0u);
+        wait_for_printer_to_take(0, job.size() * 2 / 5);
+        return job;
+    }
+    void expect_ticket_of(const std::string& ticket, const JobId& id) {
+        const JobId* got = refs_->find(file_content(ticket));
+        ASSERT_NE(got, nullptr) << ticket;
+        EXPECT_EQ(*got, id) << ticket;
+    }
     std::string job_status_text() {
         std::u16string name = u"ZEM";
         HANDLE printer = nullptr;
@@ -66,13 +81,8 @@ protected:
 }  // namespace
 
 TEST_F(DeliveryRecovery, EmulatorKilledMidRasterJobShowsTheLossThenPrintsTheJobWhole) {
-    start_emulator(kSlowPrinter);
-    add_printer("USB001");
     const JobId id{0, 0, 0};
-    const auto job = job_bytes(id, kBigJobRows);
-    refs_->add(id, job);
-    ASSERT_NE(print(job), 0u);
-    wait_for_printer_to_take(0, job.size() * 2 / 5);
+    const auto job = big_job_under_way(id);
     kill_emulator();
     const auto shown = time_to_show_the_loss();
     EXPECT_LT(shown, std::chrono::milliseconds(1000));
@@ -85,9 +95,7 @@ TEST_F(DeliveryRecovery, EmulatorKilledMidRasterJobShowsTheLossThenPrintsTheJobW
     // whole after the recovery sequence.
     const auto printed = tickets();
     ASSERT_EQ(printed.size(), 1u);
-    const JobId* got = refs_->find(file_content(printed[0]));
-    ASSERT_NE(got, nullptr);
-    EXPECT_EQ(*got, id);
+    expect_ticket_of(printed[0], id);
     EXPECT_EQ(stat("resyncs"), "1");
     EXPECT_EQ(stat("unknown"), "0");
     EXPECT_TRUE(qortest::eventually([&] { return (printer_status() & PRINTER_STATUS_NOT_AVAILABLE) == 0; }));
@@ -96,13 +104,8 @@ TEST_F(DeliveryRecovery, EmulatorKilledMidRasterJobShowsTheLossThenPrintsTheJobW
 }
 
 TEST_F(DeliveryRecovery, PrinterCutOffMidRasterJobCutsThePartialTicketThenPrintsTheJobWhole) {
-    start_emulator(kSlowPrinter);
-    add_printer("USB001");
     const JobId id{0, 1, 0};
-    const auto job = job_bytes(id, kBigJobRows);
-    refs_->add(id, job);
-    ASSERT_NE(print(job), 0u);
-    wait_for_printer_to_take(0, job.size() * 2 / 5);
+    big_job_under_way(id);
     // The cable pulled for a while: the printer keeps what it received.
     control("disconnect 1500");
     const auto shown = time_to_show_the_loss();
@@ -112,9 +115,7 @@ TEST_F(DeliveryRecovery, PrinterCutOffMidRasterJobCutsThePartialTicketThenPrints
     const auto printed = tickets();
     ASSERT_EQ(printed.size(), 2u);
     EXPECT_TRUE(is_top_of(printed[0], refs_->path(id)));
-    const JobId* got = refs_->find(file_content(printed[1]));
-    ASSERT_NE(got, nullptr);
-    EXPECT_EQ(*got, id);
+    expect_ticket_of(printed[1], id);
     EXPECT_EQ(stat("resyncs"), "1");
     EXPECT_EQ(stat("unknown"), "0");
     std::printf("cut-off printer: loss shown after %lld ms\n", static_cast<long long>(shown.count()));
@@ -163,11 +164,7 @@ TEST_F(DeliveryRecovery, SpoolerKilledAtFivePointsOfASendingPrintsEveryJobOnceAn
             printed.erase(printed.begin());
         }
         const JobId expected[3] = {big, second, third};
-        for (size_t i = 0; i < 3; ++i) {
-            const JobId* got = refs_->find(file_content(printed[i]));
-            ASSERT_NE(got, nullptr) << i;
-            EXPECT_EQ(*got, expected[i]) << i;
-        }
+        for (size_t i = 0; i < 3; ++i) expect_ticket_of(printed[i], expected[i]);
     }
     EXPECT_EQ(stat("resyncs"), "5");
     EXPECT_EQ(stat("unknown"), "0");
