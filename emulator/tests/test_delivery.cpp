@@ -102,14 +102,29 @@ TEST_F(EmuDelivery, DrainIsAnsweredOnceTheLineHasReachedTheReceiveBuffer) {
     EXPECT_EQ(stat("rx-bytes"), "3211");
 }
 
-TEST_F(EmuDelivery, AHostThatClosesItsEndIsReadToTheEnd) {
-    link_.close();
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+// A raw connection the printer has greeted (it refuses newcomers while it
+// still serves the last host); -1 when none came.
+int greeted_connection(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, emulator_->socket_path().c_str(), sizeof(address.sun_path) - 1);
-    ASSERT_TRUE(qortest::eventually(
-        [&] { return ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0; }));
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    int fd = -1;
+    bool greeted = qortest::eventually([&] {
+        if (fd >= 0) ::close(fd);
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return false;
+        uint8_t first = 0;
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 1000) == 1 && ::recv(fd, &first, 1, MSG_PEEK) == 1 && first == qoremu::kFrameHello;
+    });
+    if (!greeted && fd >= 0) ::close(fd);
+    return greeted ? fd : -1;
+}
+
+TEST_F(EmuDelivery, AHostThatClosesItsEndIsReadToTheEnd) {
+    link_.close();
+    int fd = greeted_connection(emulator_->socket_path());
+    ASSERT_GE(fd, 0);
     // Requests the printer answers into a socket closed by then, and after
     // them the data: the answers fail, the data must still arrive.
     Bytes frames;
