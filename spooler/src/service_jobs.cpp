@@ -42,11 +42,9 @@ void Service::remove_job(const JobPtr& job) {
     jobs_.erase(it);
 }
 
-// A job being sent is only marked; its despooler removes it when it lets go.
-// A document still being written loses its file, which its writer notices.
 void Service::save_header(const JobPtr& job) {
-    // A header that cannot be rewritten keeps its older state; the job
-    // is then at worst sent once more after a restart.
+    // Not fatal: a header that cannot be rewritten keeps its older state,
+    // which is what a restart then goes by.
     write_spool_header(job->spool);
 }
 
@@ -65,6 +63,8 @@ void Service::finish_printed(const JobPtr& job) {
     save_header(job);
 }
 
+// A job being sent is only marked; its despooler removes it when it lets go.
+// A document still being written loses its file, which its writer notices.
 void Service::cancel_job(const JobPtr& job) {
     if (job->state == JobState::Printing) {
         job->cancel = true;
