@@ -2,6 +2,8 @@
 // job (killed, or its cable pulled) and a spooler killed at five points of
 // a job's sending. Each time the job prints whole once, on a ticket of its
 // own, and a partial ticket the printer holds is cut off before it.
+#include "common/blocks_shared.h"
+#include "common/status.h"
 #include "delivery_road.h"
 #include "png_image.h"
 
@@ -63,6 +65,13 @@ protected:
         ASSERT_NE(got, nullptr) << ticket;
         EXPECT_EQ(*got, id) << ticket;
     }
+    // The status monitor's view: the Status block's no-answer mark.
+    static bool block_says_no_answer() {
+        auto block = qor::blocks::open_status_block();
+        if (!block) return false;
+        qor::blocks::BlockLock lock(qor::names::kStatusMutex);
+        return lock.held() && (block.as<qor::blocks::StatusBlock>()->control & qor::status::kControlNoConnection);
+    }
     std::string job_status_text() {
         std::u16string name = u"ZEM";
         HANDLE printer = nullptr;
@@ -88,6 +97,7 @@ TEST_F(DeliveryRecovery, EmulatorKilledMidRasterJobShowsTheLossThenPrintsTheJobW
     EXPECT_LT(shown, std::chrono::milliseconds(1000));
     EXPECT_TRUE(qortest::eventually([&] { return job_status_text().find("1 interruption") != std::string::npos; }))
         << job_status_text();
+    EXPECT_TRUE(qortest::eventually(block_says_no_answer));
     start_emulator();
     ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 1, std::chrono::seconds(60)));
     ASSERT_TRUE(qortest::eventually([&] { return jobs_left() == 0; }, std::chrono::seconds(30)));
@@ -99,6 +109,7 @@ TEST_F(DeliveryRecovery, EmulatorKilledMidRasterJobShowsTheLossThenPrintsTheJobW
     EXPECT_EQ(stat("resyncs"), "1");
     EXPECT_EQ(stat("unknown"), "0");
     EXPECT_TRUE(qortest::eventually([&] { return (printer_status() & PRINTER_STATUS_NOT_AVAILABLE) == 0; }));
+    EXPECT_TRUE(qortest::eventually([] { return !block_says_no_answer(); }));
     std::printf("killed printer: loss shown after %lld ms, job of %zu bytes printed whole\n",
                 static_cast<long long>(shown.count()), job.size());
 }
