@@ -1,4 +1,6 @@
-// The spooled job's header record, read back from the spool folder at start.
+// What the service reads back from the spool folder at start: a job's
+// header record, and the mark of the next job id.
+#include "job_ids.h"
 #include "spool_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -9,5 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!qor::spooler::decode_spool_header(again.data(), again.size(), back) || back.printer != job.printer)
             __builtin_trap();
     }
+    uint32_t id = 0;
+    if (qor::spooler::parse_job_id_mark(reinterpret_cast<const char*>(data), size, id) &&
+        (id == 0 || id > qor::spooler::kMaxJobId))
+        __builtin_trap();
     return 0;
 }

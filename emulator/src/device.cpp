@@ -11,6 +11,12 @@ namespace qoremu {
 namespace {
 
 constexpr uint8_t DLE = 0x10, EOT = 0x04, DC2 = 0x12;
+// DLE DC4 9 "QORSYNC": resynchronise. Its first byte occurs nowhere else in
+// it, so a mismatch restarts the match at that byte.
+constexpr uint8_t kResync[] = {DLE, 0x14, 0x09, 'Q', 'O', 'R', 'S', 'Y', 'N', 'C'};
+// The start of such a sequence at the end of what has arrived waits this
+// long for the rest before it is taken as data.
+constexpr auto kResyncHold = std::chrono::milliseconds(50);
 
 std::string hex(const uint8_t* bytes, size_t size) {
     std::string out;
@@ -64,9 +70,47 @@ bool Device::clear_to_send(Clock::time_point now) const {
 void Device::accept(const uint8_t* data, size_t size, Clock::time_point now) {
     size = std::min(size, room(now));
     compact();
+    if (size) last_arrival_ = now;
     rx_.insert(rx_.end(), data, data + size);
-    rx_bytes_ += size;
-    for (size_t i = 0; i < size; ++i) realtime(data[i], now);
+    for (size_t i = 0; i < size; ++i) {
+        ++rx_bytes_;
+        realtime(data[i], now);
+        watch_for_resync(data[i]);
+    }
+}
+
+// A resynchronisation is recognised as it arrives, wherever it stands, and
+// takes effect when execution reaches it: nothing before it is lost.
+void Device::watch_for_resync(uint8_t byte) {
+    if (byte == kResync[resync_matched_]) {
+        if (++resync_matched_ == sizeof kResync) {
+            resync_marks_.push_back(rx_bytes_ - sizeof kResync);
+            resync_matched_ = 0;
+        }
+        return;
+    }
+    resync_matched_ = byte == kResync[0] ? 1 : 0;
+}
+
+bool Device::resynchronise_at_mark() {
+    if (resync_marks_.empty() || executed() < resync_marks_.front()) return false;
+    if (executed() == resync_marks_.front()) {
+        parser_.abandon(false);
+        rx_head_ += sizeof kResync;  // the whole mark is in the buffer: it was matched on arrival
+        ++resyncs_;
+    }
+    // Else its start was taken as data while the rest was late: it is data.
+    resync_marks_.pop_front();
+    return true;
+}
+
+uint64_t Device::executable_until(Clock::time_point now) const {
+    uint64_t until = rx_bytes_;
+    // The parser never sees past a mark, so a command cut short by it
+    // cannot swallow the mark or what follows.
+    if (!resync_marks_.empty()) until = std::min(until, resync_marks_.front());
+    if (resync_matched_ && now - last_arrival_ < kResyncHold) until = std::min(until, rx_bytes_ - resync_matched_);
+    return until;
 }
 
 // DLE EOT n and the error recovery DC2 q 0 act when they arrive, wherever
@@ -102,12 +146,22 @@ void Device::run(Clock::time_point now) {
         ++retracted_;
     }
     while (now >= reset_until_ && !stopped() && now >= busy_until_ && rx_head_ < rx_.size()) {
+        if (resynchronise_at_mark()) continue;
         const uint8_t* data = rx_.data() + rx_head_;
-        size_t size = rx_.size() - rx_head_;
+        const uint64_t until = executable_until(now);
+        if (until <= executed()) break;  // the start of a resynchronisation still arriving
+        size_t size = size_t(until - executed());
+        const bool before_mark = !resync_marks_.empty() && until == resync_marks_.front();
         size_t used = parser_.step(data, size);
         if (used == 0) {
-            if (size < 128) break;  // a command still arriving
-            used = 1;               // cannot happen: no command is this long
+            if (before_mark) {
+                parser_.abandon(true);
+                used = size;
+            } else if (size < 128) {
+                break;  // a command still arriving
+            } else {
+                used = 1;  // cannot happen: no command is this long
+            }
         }
         rx_head_ += used;
         int rows = printer_.take_rows_moved();
@@ -129,6 +183,7 @@ Clock::time_point Device::next_wake(Clock::time_point now) const {
     if (presenting_) wake = std::min(wake, collect_by_);
     if (reset_until_ > now) wake = std::min(wake, reset_until_);
     if (busy_until_ > now && !stopped()) wake = std::min(wake, busy_until_);
+    if (resync_matched_ && now - last_arrival_ < kResyncHold) wake = std::min(wake, last_arrival_ + kResyncHold);
     return wake;
 }
 
@@ -238,6 +293,7 @@ std::vector<std::string> Device::stats() const {
         "status-backs " + std::to_string(status_backs_),
         "resets " + std::to_string(resets_),
         "write-errors " + std::to_string(write_errors_),
+        "resyncs " + std::to_string(resyncs_),
         "identification " + identification_,
         "vendor-settings " + hex(&vendor_3d_, 1) + " " + hex(&vendor_4f_, 1),
         "quality-density " + hex(&quality_density_, 1),

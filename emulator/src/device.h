@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,13 @@ private:
     bool stopped() const { return conditions_ & kStopsPrinting; }
     void emit(const uint8_t* bytes, size_t size);
     void realtime(uint8_t byte, Clock::time_point now);  // DLE EOT n, DC2 q 0
+    void watch_for_resync(uint8_t byte);
+    // Stream offset of the next byte to execute.
+    uint64_t executed() const { return rx_bytes_ - (rx_.size() - rx_head_); }
+    // At a resynchronisation mark: ends what the stream left unfinished.
+    bool resynchronise_at_mark();
+    // Stream offset up to which the parser may go now.
+    uint64_t executable_until(Clock::time_point now) const;
     void report_status(Clock::time_point now);
     void send_status_back(const StatusSnapshot& status);
     void hardware_reset(Clock::time_point now);
@@ -104,6 +112,9 @@ private:
     size_t rx_head_ = 0;
     std::vector<uint8_t> output_;
     int realtime_state_ = 0;
+    size_t resync_matched_ = 0;
+    std::deque<uint64_t> resync_marks_;  // stream offsets where a DLE DC4 9 begins
+    Clock::time_point last_arrival_{};
 
     uint32_t conditions_ = 0;
     bool silent_ = false;
@@ -124,7 +135,7 @@ private:
     std::string identification_;
     uint8_t vendor_3d_ = 0, vendor_4f_ = 0, quality_density_ = 0;
     uint64_t rx_bytes_ = 0, tx_bytes_ = 0, realtime_requests_ = 0, status_backs_ = 0, resets_ = 0;
-    uint64_t presented_ = 0, taken_ = 0, retracted_ = 0, connections_ = 0, write_errors_ = 0;
+    uint64_t presented_ = 0, taken_ = 0, retracted_ = 0, connections_ = 0, write_errors_ = 0, resyncs_ = 0;
 };
 
 }  // namespace qoremu

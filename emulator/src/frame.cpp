@@ -14,6 +14,7 @@ bool frame_type_known(uint8_t type) {
     case kFrameBreakOff:
     case kFrameIeee1284GetMode:
     case kFrameIeee1284Negotiate:
+    case kFrameDrain:
     case kFrameHello:
     case kFramePrinterData:
     case kFrameCredit:
@@ -23,6 +24,7 @@ bool frame_type_known(uint8_t type) {
     case kFrameBreakOff | kFrameReplyBit:
     case kFrameIeee1284GetMode | kFrameReplyBit:
     case kFrameIeee1284Negotiate | kFrameReplyBit:
+    case kFrameDrain | kFrameReplyBit:
     case kFrameError:
         return true;
     default:

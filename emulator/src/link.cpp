@@ -17,6 +17,7 @@ namespace qoremu {
 namespace {
 
 constexpr auto kSlice = std::chrono::milliseconds(5);
+constexpr size_t kMaxReplies = 32;
 
 int remaining_ms(std::chrono::steady_clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -151,6 +152,8 @@ bool Link::pump(std::chrono::milliseconds wait) {
                 replies_.push_back(std::move(frame));
             }
         }
+        // Replies whose request timed out are never taken; keep the newest.
+        if (replies_.size() > kMaxReplies) replies_.erase(replies_.begin(), replies_.end() - long(kMaxReplies));
         if (size_t(got) < sizeof(buffer)) return true;
     }
 }
@@ -283,6 +286,11 @@ bool Link::request(uint8_t type, const std::vector<uint8_t>& payload, std::vecto
         }
         if (!pump(std::chrono::milliseconds(std::min(remaining_ms(deadline), 5)))) return false;
     }
+}
+
+bool Link::drain(std::chrono::milliseconds timeout) {
+    std::vector<uint8_t> reply;
+    return request(kFrameDrain, {}, &reply, timeout);
 }
 
 bool Link::device_id(std::string* raw, std::chrono::milliseconds timeout) {

@@ -21,6 +21,12 @@ void Parser::reset_modes() {
     shift_jis_ = true;
 }
 
+void Parser::abandon(bool cut_command) {
+    if (cut_command) ++counters_.malformed;
+    raster_left_ = 0;
+    raster_skip_ = false;
+}
+
 size_t Parser::emit(Op op, const uint8_t* args, size_t count, size_t length) {
     Command c{op, {}, {}};
     std::copy_n(args, std::min(count, c.arg.size()), c.arg.begin());

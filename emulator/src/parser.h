@@ -73,6 +73,9 @@ public:
     // Back to power-on: kanji mode off, Shift-JIS. Raster data in progress
     // stays data.
     void reset_modes();
+    // The stream is cut here (resynchronisation): raster data in progress
+    // ends, and `cut_command` counts a command left incomplete as malformed.
+    void abandon(bool cut_command);
     const ParserCounters& counters() const { return counters_; }
 
 private:

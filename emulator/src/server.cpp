@@ -200,8 +200,27 @@ void Server::move_line_in(Clock::time_point now) {
         }
         device_.accept(line_in_.data(), n, now);
         line_in_.erase(line_in_.begin(), line_in_.begin() + long(n));
+        line_taken_ += n;
     }
+    answer_drains();
     grant_credit();
+}
+
+void Server::feed_printer(Clock::time_point now) {
+    for (;;) {
+        const size_t before = line_in_.size();
+        move_line_in(now);
+        device_.run(now);  // also what the last move brought in
+        if (line_in_.empty() || line_in_.size() == before) break;
+    }
+    move_line_in(now);
+}
+
+void Server::answer_drains() {
+    auto due = [&](const PendingDrain& d) { return d.until <= line_taken_; };
+    for (const auto& d : drains_)
+        if (due(d)) send_frame(uint8_t(kFrameDrain | kFrameReplyBit), d.tag, nullptr, 0);
+    drains_.erase(std::remove_if(drains_.begin(), drains_.end(), due), drains_.end());
 }
 
 void Server::move_line_out(Clock::time_point now) {
@@ -256,7 +275,7 @@ int Server::poll_timeout(Clock::time_point now) const {
 // ---- the data socket ------------------------------------------------------------
 
 void Server::send_frame(uint8_t type, uint16_t tag, const void* payload, size_t size) {
-    if (host_fd_ < 0) return;
+    if (host_fd_ < 0 || host_deaf_) return;
     encode_frame(host_out_, type, tag, payload, size);
     write_host();
 }
@@ -273,7 +292,10 @@ void Server::write_host() {
             if (host_out_.size() > kMaxHostBacklog) drop_host();
             return;
         }
-        drop_host();
+        // The host has closed its end. What it sent before is still in the
+        // socket and is read to the end of file before the connection goes.
+        host_out_.clear();
+        host_deaf_ = true;
         return;
     }
 }
@@ -282,6 +304,8 @@ void Server::drop_host() {
     if (host_fd_ >= 0) ::close(host_fd_);
     host_fd_ = -1;
     host_out_.clear();
+    host_deaf_ = false;
+    drains_.clear();
     decoder_ = FrameDecoder();
     credit_out_ = 0;
 }
@@ -344,6 +368,12 @@ void Server::handle_frame(const Frame& frame) {
         }
         credit_out_ -= frame.payload.size();
         line_in_.insert(line_in_.end(), frame.payload.begin(), frame.payload.end());
+        return;
+    case kFrameDrain:
+        // Frames are handled in order: every data byte sent before this
+        // request is on the line now.
+        drains_.push_back({frame.tag, line_taken_ + line_in_.size()});
+        answer_drains();
         return;
     case kFrameDeviceId: {
         std::string id = device_.device_id();
@@ -479,9 +509,7 @@ void Server::run() {
             if (open_pty(&why)) pty_back_at_ = Clock::time_point::max();
             else std::fprintf(stderr, "qoremu: %s\n", why.c_str());
         }
-        move_line_in(now);
-        device_.run(now);
-        move_line_in(now);
+        feed_printer(now);
         move_line_out(now);
 
         fds.clear();

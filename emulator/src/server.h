@@ -61,6 +61,7 @@ private:
     void handle_frame(const Frame& frame);
     void send_frame(uint8_t type, uint16_t tag, const void* payload, size_t size);
     void grant_credit();
+    void answer_drains();
     void drop_host();
     void write_host();
     bool open_pty(std::string* error);
@@ -70,6 +71,8 @@ private:
     void accept_control();
     void serve_control(ControlClient& client);
     void move_line_in(Clock::time_point now);
+    // Moves the line into the printer and runs it until neither goes on.
+    void feed_printer(Clock::time_point now);
     void move_line_out(Clock::time_point now);
     int poll_timeout(Clock::time_point now) const;
     Clock::duration byte_time(size_t bytes) const;
@@ -87,7 +90,13 @@ private:
     int host_fd_ = -1;
     FrameDecoder decoder_;
     std::vector<uint8_t> host_out_;
-    size_t credit_out_ = 0;  // bytes the host may still send
+    bool host_deaf_ = false;  // it closed its end: read what it sent, send nothing
+    size_t credit_out_ = 0;   // bytes the host may still send
+    struct PendingDrain {
+        uint16_t tag;
+        uint64_t until;  // answered once line_taken_ reaches this
+    };
+    std::vector<PendingDrain> drains_;
     Clock::time_point refuse_until_{};
 
     PseudoTerminal pty_;
@@ -97,6 +106,7 @@ private:
 
     // The line: bytes on the wire each way, moved at the line speed.
     std::vector<uint8_t> line_in_;
+    uint64_t line_taken_ = 0;  // bytes moved from line_in_ into the printer
     std::vector<uint8_t> line_out_;
     std::vector<uint8_t> pty_out_;
     int bps_ = 0;

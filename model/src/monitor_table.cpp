@@ -3,6 +3,7 @@
 // module's handle so that QORLM2K finds ParseStatusData and SetStatusRawData.
 #include "lm2k_entries.h"
 #include "port_states.h"
+#include "recovery.h"
 #include "replies.h"
 #include "requests.h"
 #include "status_block_writer.h"
@@ -42,13 +43,23 @@ BOOL start_doc_port(HANDLE port, LPWSTR printer_name, DWORD job_id, DWORD level,
     const Lm2kEntries* lm = lm2k();
     if (!lm || !lm->start_doc(port, printer_name, job_id, level, doc_info)) return FALSE;
     // Status changes during the job then reach the polling thread unasked.
-    enable_status_back(*lm, port);
+    port_state(port)->set_status_back_due(true);
     return TRUE;
 }
 
 BOOL write_port(HANDLE port, LPBYTE buffer, DWORD count, LPDWORD written) {
     const Lm2kEntries* lm = lm2k();
-    return lm ? lm->write_port(port, buffer, count, written) : FALSE;
+    if (!lm) return FALSE;
+    if (count && port_state(port)->take_status_back_due()) enable_status_back(*lm, port);
+    const BOOL ok = lm->write_port(port, buffer, count, written);
+    // A port that cannot be written (the printer went away) is a printer
+    // that does not answer; one that is only slow (time-out) still does.
+    if (!ok && GetLastError() != ERROR_TIMEOUT) {
+        const DWORD error = GetLastError();
+        store_no_answer();
+        SetLastError(error);
+    }
+    return ok;
 }
 
 BOOL read_port(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD read) {
@@ -75,6 +86,8 @@ BOOL get_printer_data_from_port(HANDLE port, DWORD control_id, LPWSTR value_name
     if (!lm) return FALSE;
     if (control_id == 0 && is_cil_request(value_name))
         return answer_cil_request(*lm, port, value_name, out_buffer, out_size, returned);
+    if (control_id == 0 && is_recovery_request(value_name))
+        return answer_recovery_request(port_state(port)->take_status_back_due(), out_buffer, out_size, returned);
     return lm->get_printer_data(port, control_id, value_name, in_buffer, in_size, out_buffer, out_size, returned);
 }
 

@@ -1,6 +1,7 @@
 #include "port_states.h"
 
 #include <map>
+#include <utility>
 
 namespace qor::model {
 
@@ -20,6 +21,16 @@ bool PortState::parse_status_back(const BYTE* bytes, size_t count, DWORD* status
     if (!scanner_.scan(bytes, count, frame)) return false;
     *status = status_from_status_back(frame.data());
     return true;
+}
+
+void PortState::set_status_back_due(bool due) {
+    std::lock_guard lock(mutex_);
+    status_back_due_ = due;
+}
+
+bool PortState::take_status_back_due() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(status_back_due_, false);
 }
 
 void PortState::begin_query(size_t replies_wanted) {

@@ -17,6 +17,12 @@ public:
     // Status from a chunk's automatic status back, if it completed a frame.
     bool parse_status_back(const BYTE* bytes, size_t count, DWORD* status);
 
+    // Automatic status back is enabled with a job's first bytes, or by the
+    // recovery sequence that precedes them, so that nothing is written into
+    // a command an interrupted attempt left unfinished before that sequence.
+    void set_status_back_due(bool due);
+    bool take_status_back_due();
+
     void begin_query(size_t replies_wanted);
     bool query_complete();
     // Replies the open query still waits for.
@@ -29,6 +35,7 @@ private:
     ReplyScanner scanner_;
     size_t wanted_ = 0;
     std::vector<BYTE> captured_;
+    bool status_back_due_ = false;
 };
 
 // The state of a port, created on first use; kept until forget_port.

@@ -8,6 +8,7 @@
 #include "exchange_blocks.h"
 #include "port_states.h"
 #include "replies.h"
+#include "spooler_status.h"
 #include "status_block_writer.h"
 
 #include "qor/kernel.h"
@@ -127,12 +128,14 @@ bool refresh_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
     if (!state->end_query(replies)) {
         store_no_answer();
         *status = last_printer_status();
+        report_no_answer_to_spooler(port, *status);
         return false;
     }
     // Real-time replies do not carry the printing bit; keep the last one
     // that automatic status back reported.
     *status = status_from_realtime(replies) | (last_printer_status() & status::kPrinting);
     store_printer_status(*status);
+    report_to_spooler(port, *status);
     return true;
 }
 
@@ -209,6 +212,8 @@ BOOL answer_cil_request(const Lm2kEntries& lm, HANDLE port, LPCWSTR value_name, 
     std::memcpy(out, &word, sizeof word);
     return TRUE;
 }
+
+std::span<const BYTE> status_back_command() { return kStatusBackOn; }
 
 bool enable_status_back(const Lm2kEntries& lm, HANDLE port) {
     return write_direct(lm, port, kStatusBackOn, sizeof kStatusBackOn);

@@ -4,6 +4,8 @@
 
 #include "lm2k_entries.h"
 
+#include <span>
+
 namespace qor::model {
 
 // Whether a value name is one of the QORCIL requests.
@@ -16,5 +18,7 @@ BOOL answer_cil_request(const Lm2kEntries& lm, HANDLE port, LPCWSTR value_name, 
 
 // Enables automatic status back on a started port; true when written.
 bool enable_status_back(const Lm2kEntries& lm, HANDLE port);
+// The command it writes.
+std::span<const BYTE> status_back_command();
 
 }  // namespace qor::model

@@ -1,6 +1,8 @@
 #include "requests.h"
 #include "qortest.h"
 
+#include "recovery.h"
+
 #include "common/blocks_shared.h"
 #include "common/status.h"
 #include "replies.h"
@@ -268,4 +270,23 @@ TEST_F(ModelRequests, StatusBackDuringPollingUpdatesTheBlockAndQueuesTheBytes) {
     EXPECT_EQ(status_block().status, status::kPaperOut);
     auto reply = blocks::map_exchange_block(names::kReplyBlock);
     EXPECT_EQ(blocks::reply_available(*reply.as<blocks::ReplyBlock>()), 4u);
+}
+
+TEST(ModelRecovery, SequenceResynchronisesInitialisesCutsAndEnablesStatusBackWhenDue) {
+    EXPECT_TRUE(is_recovery_request(u"RecoverySequence"));
+    EXPECT_FALSE(is_recovery_request(u"recoverysequence"));
+    EXPECT_FALSE(is_recovery_request(nullptr));
+    const std::vector<BYTE> resync_init_cut = {0x10, 0x14, 0x09, 'Q', 'O', 'R', 'S', 'Y', 'N', 'C',
+                                               0x1B, 0x40, 0x1D, 0x56, 0x00};
+    BYTE out[64] = {};
+    DWORD returned = 0;
+    ASSERT_TRUE(answer_recovery_request(false, reinterpret_cast<LPWSTR>(out), sizeof out, &returned));
+    EXPECT_EQ(std::vector<BYTE>(out, out + returned), resync_init_cut);
+    ASSERT_TRUE(answer_recovery_request(true, reinterpret_cast<LPWSTR>(out), sizeof out, &returned));
+    auto with_status_back = resync_init_cut;
+    with_status_back.insert(with_status_back.end(), {0x1D, 0x61, 0x1E});
+    EXPECT_EQ(std::vector<BYTE>(out, out + returned), with_status_back);
+    EXPECT_FALSE(answer_recovery_request(true, reinterpret_cast<LPWSTR>(out), 4, &returned));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(returned, with_status_back.size());
 }

@@ -92,6 +92,8 @@ BOOL write_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD written) {
     {
         std::lock_guard lock(port->mutex);
         if (!port->device) return fail(ERROR_INVALID_HANDLE);
+        // What went to a device that went away is lost: no drain can succeed.
+        if (size == 0 && port->broken) return fail(ERROR_DEV_NOT_EXIST);
         if (port->broken) {
             // A device that went away (unplugged, emulator restarted) is
             // opened afresh when the spooler tries again.
@@ -104,7 +106,8 @@ BOOL write_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD written) {
         t = port->timeouts;
     }
     size_t done = 0;
-    DWORD error = dev->write(buffer, size, write_timeout_ms(t, size), done);
+    // An empty write waits until what was written has reached the device.
+    DWORD error = size ? dev->write(buffer, size, write_timeout_ms(t, size), done) : dev->drain(drain_timeout_ms(t));
     *written = static_cast<DWORD>(done);
     if (error == ERROR_DEV_NOT_EXIST || error == ERROR_IO_DEVICE || error == ERROR_BROKEN_PIPE ||
         error == ERROR_INVALID_HANDLE) {
@@ -131,6 +134,9 @@ BOOL read_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD read) {
         uint64_t total = uint64_t(t.ReadTotalTimeoutMultiplier) * size + t.ReadTotalTimeoutConstant;
         rt.first_ms = static_cast<int>(std::min<uint64_t>(total, 60000));
         rt.interval_ms = static_cast<int>(std::min<uint64_t>(t.ReadIntervalTimeout, 60000));
+        // The total time-out bounds the whole read, the interval only the
+        // gaps between bytes within it.
+        if (total) rt.total_ms = rt.first_ms;
     }
     size_t got = 0;
     DWORD error = dev->read(buffer, size, rt, got);
@@ -138,16 +144,33 @@ BOOL read_port(HANDLE h, LPBYTE buffer, DWORD size, LPDWORD read) {
     return error ? fail(error) : TRUE;
 }
 
+// Closing a device may discard what it has not passed on yet, so what was
+// written is drained first, for as long as an empty write may take.
+DWORD drain_and_close(LocalPort& port) {
+    std::shared_ptr<PortDevice> dev;
+    COMMTIMEOUTS t;
+    bool broken;
+    {
+        std::lock_guard lock(port.mutex);
+        dev = std::move(port.device);
+        t = port.timeouts;
+        broken = port.broken;
+    }
+    if (!dev || broken) return 0;
+    return dev->drain(write_timeout_ms(t, 0));
+}
+
 BOOL end_doc_port(HANDLE h) {
     auto* port = port_of(h);
     if (!port) return fail(ERROR_INVALID_HANDLE);
-    std::lock_guard lock(port->mutex);
-    port->device.reset();
-    return TRUE;
+    DWORD error = drain_and_close(*port);
+    return error ? fail(error) : TRUE;
 }
 
 BOOL close_port(HANDLE h) {
-    delete port_of(h);
+    auto* port = port_of(h);
+    if (port) drain_and_close(*port);
+    delete port;
     return TRUE;
 }
 
@@ -223,6 +246,8 @@ BOOL get_data_from_port(HANDLE h, DWORD control, LPWSTR, LPWSTR in, DWORD in_siz
 void shutdown_monitor(HANDLE) {}
 
 }  // namespace
+
+int drain_timeout_ms(const COMMTIMEOUTS& t) { return write_timeout_ms(t, kDrainAllowance); }
 
 int write_timeout_ms(const COMMTIMEOUTS& t, size_t size) {
     uint64_t ms = uint64_t(t.WriteTotalTimeoutMultiplier) * size + t.WriteTotalTimeoutConstant;

@@ -40,5 +40,9 @@ private:
 // Write time-out for a write of `size` bytes under the given time-outs:
 // the platform's multiplier and constant, or a minute when both are 0.
 int write_timeout_ms(const COMMTIMEOUTS& t, size_t size);
+// An empty write drains the port; it may take as long as writing what a
+// line holds in flight.
+constexpr size_t kDrainAllowance = 4096;
+int drain_timeout_ms(const COMMTIMEOUTS& t);
 
 }  // namespace qor::spooler

@@ -15,6 +15,7 @@ namespace qor::spooler {
 struct ReadTimeouts {
     int first_ms = 0;     // wait for the first byte
     int interval_ms = 0;  // then for each following one
+    int total_ms = -1;    // and for the whole read, when not negative
 };
 
 class PortDevice {
@@ -23,6 +24,9 @@ public:
     // 0 or a platform error; `written` counts the bytes that went out.
     virtual DWORD write(const uint8_t* data, size_t size, int timeout_ms, size_t& written) = 0;
     virtual DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& timeouts, size_t& got) = 0;
+    // Waits until everything written has left this machine for the device:
+    // 0, ERROR_TIMEOUT, or the error of a device that went away.
+    virtual DWORD drain(int timeout_ms);
     // The IEEE 1284 device ID with its 2-byte big-endian length in front.
     virtual DWORD device_id(std::string& raw);
     virtual DWORD modem_status(DWORD& status);

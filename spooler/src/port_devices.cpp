@@ -17,6 +17,7 @@
 
 namespace qor::spooler {
 
+DWORD PortDevice::drain(int) { return 0; }
 DWORD PortDevice::device_id(std::string&) { return ERROR_NOT_SUPPORTED; }
 DWORD PortDevice::modem_status(DWORD&) { return ERROR_NOT_SUPPORTED; }
 DWORD PortDevice::set_break(bool) { return ERROR_NOT_SUPPORTED; }
@@ -35,7 +36,7 @@ public:
         return write_all(fd_, data, size, timeout_ms, written);
     }
     DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
-        return read_some(fd_, buffer, size, t.first_ms, t.interval_ms, got);
+        return read_some(fd_, buffer, size, t.first_ms, t.interval_ms, got, t.total_ms);
     }
 
 protected:
@@ -45,6 +46,25 @@ protected:
 class SerialDevice : public FdDevice {
 public:
     using FdDevice::FdDevice;
+    // What tcdrain waits for, bounded by the time-out: the driver's queue,
+    // then the transmitter, empty. Lines whose driver cannot tell the
+    // transmitter's state count as drained once the queue is.
+    DWORD drain(int timeout_ms) override {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+        bool queue_empty = false;
+        for (;;) {
+            int value = 0;
+            if (!queue_empty) {
+                if (ioctl(fd_, TIOCOUTQ, &value) != 0) return error_from_errno(errno);
+                queue_empty = value == 0;
+            }
+            if (queue_empty) {
+                if (ioctl(fd_, TIOCSERGETLSR, &value) != 0 || (value & TIOCSER_TEMT)) return 0;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) return ERROR_TIMEOUT;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     DWORD modem_status(DWORD& status) override {
         int bits = 0;
         if (ioctl(fd_, TIOCMGET, &bits) != 0) return error_from_errno(errno);
@@ -67,6 +87,12 @@ constexpr unsigned long usblp_get_device_id(unsigned len) { return _IOC(_IOC_REA
 class UsbPrinterDevice : public FdDevice {
 public:
     using FdDevice::FdDevice;
+    // The class driver finishes a transfer before it takes the next one; a
+    // sync waits for the last. A driver without it has finished at write.
+    DWORD drain(int) override {
+        if (fsync(fd_) == 0 || errno == EINVAL || errno == EROFS) return 0;
+        return error_from_errno(errno);
+    }
     DWORD device_id(std::string& raw) override {
         char buf[1024] = {};
         if (ioctl(fd_, usblp_get_device_id(sizeof buf), buf) < 0) return error_from_errno(errno);
@@ -95,7 +121,7 @@ public:
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
         do {
             if (link_.connect(path)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         } while (std::chrono::steady_clock::now() < deadline);
         error = ERROR_NOT_READY;
         return false;
@@ -113,10 +139,19 @@ public:
         }
         return 0;
     }
+    DWORD drain(int timeout_ms) override {
+        if (link_.drain(std::chrono::milliseconds(std::max(timeout_ms, 0)))) return 0;
+        return link_.connected() ? ERROR_TIMEOUT : ERROR_DEV_NOT_EXIST;
+    }
     DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
         got = 0;
         int wait = t.first_ms;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(t.total_ms, 0));
         while (got < size) {
+            if (t.total_ms >= 0) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                wait = std::clamp(int(left.count()), 0, wait);
+            }
             long n = link_.receive(buffer + got, size - got, std::chrono::milliseconds(wait));
             if (n < 0) return got ? 0 : ERROR_DEV_NOT_EXIST;
             if (n == 0) break;

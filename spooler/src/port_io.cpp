@@ -84,11 +84,14 @@ DWORD write_all(int fd, const uint8_t* data, size_t size, int timeout_ms, size_t
     return 0;
 }
 
-DWORD read_some(int fd, uint8_t* buffer, size_t size, int first_ms, int interval_ms, size_t& got) {
+DWORD read_some(int fd, uint8_t* buffer, size_t size, int first_ms, int interval_ms, size_t& got, int total_ms) {
     const IoOps& io = port_io();
     got = 0;
     int wait = first_ms;
+    const bool limited = total_ms >= 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? total_ms : 0);
     while (got < size) {
+        if (limited) wait = std::min(wait, remaining(true, deadline));
         DWORD e = wait_for(io, fd, POLLIN, wait);
         if (e == ERROR_TIMEOUT) return 0;
         if (e) return got ? 0 : e;

@@ -33,8 +33,9 @@ DWORD error_from_errno(int error);
 DWORD write_all(int fd, const uint8_t* data, size_t size, int timeout_ms, size_t& written);
 
 // Waits up to `first_ms` for the first byte, then keeps reading while more
-// arrives within `interval_ms` of the last, up to `size`. 0 (bytes in
-// `got`, possibly none) or the platform error. End of file reads as none.
-DWORD read_some(int fd, uint8_t* buffer, size_t size, int first_ms, int interval_ms, size_t& got);
+// arrives within `interval_ms` of the last, up to `size`, and never past
+// `total_ms` from the start (negative: no such bound). 0 (bytes in `got`,
+// possibly none) or the platform error. End of file reads as none.
+DWORD read_some(int fd, uint8_t* buffer, size_t size, int first_ms, int interval_ms, size_t& got, int total_ms = -1);
 
 }  // namespace qor::spooler

@@ -23,18 +23,34 @@ Service::~Service() { stop(); }
 DWORD Service::start() {
     std::lock_guard lock(mutex_);
     if (DWORD e = db_.load()) return e;
+    uint32_t highest = 0;
+    std::vector<std::string> interrupted;
     for (auto& sj : scan_spool_folder()) {
-        if (!db_.printer(sj.printer) || (sj.flags & kSpoolSent)) {
+        highest = std::max(highest, sj.id);
+        if (!db_.printer(sj.printer)) {
             remove_spool_files(sj.id);
             continue;
         }
         auto job = std::make_shared<Job>();
         job->spool = std::move(sj);
         job->state = JobState::Queued;
-        next_job_id_ = std::max(next_job_id_, job->spool.id + 1);
         jobs_[job->spool.id] = job;
+        // Data that reached the printer counts as printed.
+        if (job->spool.flags & (kSpoolSent | kSpoolPrinted)) {
+            finish_printed(job);
+        } else if (job->spool.flags & kSpoolStarted) {
+            interrupted.push_back(job->spool.printer);
+            // An attempt the service did not live to end: a crash.
+            if (job->spool.interruptions < job->spool.attempts) {
+                record_interruption(job->spool, 0);
+                save_header(job);
+            }
+        }
     }
+    job_ids_.load(highest);
     for (const auto& [name, p] : db_.printers()) start_runtime(p.info.name);
+    for (const auto& printer : interrupted)
+        if (auto rt = runtime(printer)) rt->needs_recovery = true;
     started_ = true;
     return 0;
 }
@@ -66,7 +82,7 @@ void Service::stop() {
 
 bool Service::idle() {
     std::lock_guard lock(mutex_);
-    return jobs_.empty();
+    return std::all_of(jobs_.begin(), jobs_.end(), [](const auto& j) { return j.second->state == JobState::Printed; });
 }
 
 void Service::start_runtime(const std::string& name) {
@@ -109,7 +125,7 @@ uint32_t Service::jobs_of(const std::string& printer) const {
 
 PrinterInfo Service::report(const Printer& p) const {
     PrinterInfo info = p.info;
-    if (auto rt = runtime(p.info.name)) info.status |= rt->status;
+    if (auto rt = runtime(p.info.name)) info.status |= rt->status | (rt->not_answering ? PRINTER_STATUS_NOT_AVAILABLE : 0);
     info.jobs = jobs_of(p.info.name);
     return info;
 }
@@ -208,7 +224,10 @@ DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status,
             std::string old_port = p->info.port, old_driver = p->info.driver;
             if ((e = db_.update_printer(name, info, level))) return e;
             const Printer* now = db_.printer(name);
-            if (!same_name(now->info.port, old_port) || !same_name(now->info.driver, old_driver)) changed = rt;
+            if (!same_name(now->info.port, old_port) || !same_name(now->info.driver, old_driver)) {
+                changed = rt;
+                if (rt) rt->not_answering = false;  // nothing is known of the new chain yet
+            }
         } else if (level != 0) {
             return ERROR_INVALID_LEVEL;
         }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "database.h"
+#include "job_ids.h"
 #include "local_port_monitor.h"
 #include "monitor_host.h"
 #include "spool_file.h"
@@ -49,7 +50,8 @@ public:
     DWORD start();
     // Stops the despoolers, closes the ports and shuts the monitors down.
     void stop();
-    // No job spooling, queued, printing or waiting for its monitor.
+    // No job spooling, queued, printing or waiting for its monitor (kept
+    // printed jobs do not count).
     bool idle();
 
     // Printers and their data.
@@ -88,7 +90,9 @@ public:
     DWORD enum_monitors(std::vector<MonitorInfo>& out);
 
 private:
-    enum class JobState { Spooling, Queued, Printing, Sent };
+    // Sent: its data reached the printer, the monitor's report is awaited.
+    // Printed: kept after printing (the printer keeps printed jobs).
+    enum class JobState { Spooling, Queued, Printing, Sent, Printed };
     struct Job {
         SpoolJob spool;
         JobState state = JobState::Spooling;
@@ -97,6 +101,10 @@ private:
         bool completed = false;          // ejected and then cancelled: printed
         bool paused = false;
         bool error = false;
+        // The last attempt failed: the monitor's reports of it (ejected, then
+        // cancelled) do not mean the job was printed. Until the next attempt.
+        bool reports_void = false;
+        bool void_ejection = false;  // such an ejection came; its cancel follows
         uint64_t session = 0;
         int fd = -1;  // the service's descriptor of the data file while spooling
     };
@@ -106,6 +114,13 @@ private:
     struct Runtime {
         std::string name;
         DWORD status = 0;  // condition word set with PRINTER_CONTROL_SET_STATUS
+        // Its port could not be opened, written or drained; shown as
+        // PRINTER_STATUS_NOT_AVAILABLE over the monitor's word until data
+        // goes through again.
+        bool not_answering = false;
+        // The printer may hold part of a job that was not sent whole: the
+        // next attempt brings it to a known state first.
+        bool needs_recovery = false;
         bool stopping = false;
         std::chrono::steady_clock::time_point retry_at{};
         std::condition_variable wake;
@@ -127,19 +142,34 @@ private:
     JobInfo report(const Job& job, uint32_t position) const;
     uint32_t jobs_of(const std::string& printer) const;
     JobPtr next_job(const Runtime& rt) const;
+    bool keeps_printed(const std::string& printer) const;
+    // The job was printed: kept or removed as its printer says.
+    void finish_printed(const JobPtr& job);
+    void save_header(const JobPtr& job);
+
+    // One attempt at sending a job.
+    struct Attempt {
+        DWORD error = 0;           // it could not start, or its printer was lost
+        bool interrupted = false;  // it began and did not end: part may be at the printer
+    };
 
     // Lock not held.
     std::shared_ptr<MonitorChain> chain_for(const RuntimePtr& rt, DWORD& error);
     void drop_chain(const RuntimePtr& rt);
     void despool(RuntimePtr rt);
-    DWORD send_job(const RuntimePtr& rt, const JobPtr& job);
+    Attempt send_job(const RuntimePtr& rt, const JobPtr& job);
+    DWORD push(const RuntimePtr& rt, const JobPtr& job, MonitorChain& chain, const uint8_t* data, size_t size,
+               bool& stopped);
+    void begin_attempt(const JobPtr& job);
+    void end_attempt_unfinished(const RuntimePtr& rt, const JobPtr& job, MonitorChain& chain, DWORD error);
+    void note_answer(const RuntimePtr& rt, bool answering);
     bool should_stop_sending(const RuntimePtr& rt, const JobPtr& job);
 
     Options options_;
     mutable std::mutex mutex_;
     Database db_;
     std::map<uint32_t, JobPtr> jobs_;
-    uint32_t next_job_id_ = 1;
+    JobIds job_ids_;
     std::map<std::string, RuntimePtr, CaseLess> runtimes_;
     std::vector<RuntimePtr> retired_;
     LocalPortMonitor port_monitor_;

@@ -1,4 +1,4 @@
-// Documents, jobs and the despoolers.
+// Documents and jobs.
 #include "service.h"
 
 #include "port_io.h"
@@ -7,23 +7,24 @@
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace qor::spooler {
 namespace {
 
-constexpr size_t kSendChunk = 64 * 1024;
-
-uint64_t now_ms() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-}
-
 std::string host_name() {
     char buf[256] = {};
     if (gethostname(buf, sizeof buf - 1) != 0) return "localhost";
     return buf;
+}
+
+// What the job's history says, for its status text.
+std::string history_text(const SpoolJob& job) {
+    if (!job.interruptions) return {};
+    std::string text = "sent again whole after " + std::to_string(job.interruptions) +
+                       (job.interruptions == 1 ? " interruption" : " interruptions");
+    if (job.last_error) text += " (last: error " + std::to_string(job.last_error) + ")";
+    return text;
 }
 
 }  // namespace
@@ -39,6 +40,27 @@ void Service::remove_job(const JobPtr& job) {
     if (job->fd >= 0) close(job->fd), job->fd = -1;
     remove_spool_files(job->spool.id);
     jobs_.erase(it);
+}
+
+void Service::save_header(const JobPtr& job) {
+    // Not fatal: a header that cannot be rewritten keeps its older state,
+    // which is what a restart then goes by.
+    write_spool_header(job->spool);
+}
+
+bool Service::keeps_printed(const std::string& printer) const {
+    const Printer* p = db_.printer(printer);
+    return p && (p->info.attributes & PRINTER_ATTRIBUTE_KEEPPRINTEDJOBS);
+}
+
+void Service::finish_printed(const JobPtr& job) {
+    if (!keeps_printed(job->spool.printer)) {
+        remove_job(job);
+        return;
+    }
+    job->state = JobState::Printed;
+    job->spool.flags = (job->spool.flags & ~(kSpoolSent | kSpoolStarted)) | kSpoolPrinted;
+    save_header(job);
 }
 
 // A job being sent is only marked; its despooler removes it when it lets go.
@@ -61,6 +83,7 @@ JobInfo Service::report(const Job& job, uint32_t position) const {
     case JobState::Spooling: j.status = JOB_STATUS_SPOOLING; break;
     case JobState::Queued: j.status = 0; break;
     case JobState::Printing: case JobState::Sent: j.status = JOB_STATUS_PRINTING; break;
+    case JobState::Printed: j.status = JOB_STATUS_PRINTED; break;
     }
     if (job.last_page_ejected) j.status |= JOB_STATUS_PRINTED;
     if (job.cancel) j.status |= JOB_STATUS_DELETING;
@@ -69,7 +92,8 @@ JobInfo Service::report(const Job& job, uint32_t position) const {
     j.priority = job.spool.priority;
     j.position = position;
     j.total_pages = job.spool.pages;
-    j.pages_printed = job.last_page_ejected ? job.spool.pages : 0;
+    j.pages_printed = job.last_page_ejected || job.state == JobState::Printed ? job.spool.pages : 0;
+    j.status_text = history_text(job.spool);
     j.submitted_ms = job.spool.submitted_ms;
     j.size = job.spool.size;
     return j;
@@ -92,9 +116,8 @@ DWORD Service::start_doc(Session& s, const std::string& document, const std::str
     if (!p) return e;
     if (s.job) return ERROR_INVALID_PRINTER_STATE;
     if (!datatype.empty() && !same_name(datatype, "RAW")) return ERROR_INVALID_DATATYPE;
-    uint32_t id = next_job_id_;
-    while (jobs_.count(id) || id == 0 || id > 0x7FFFFFFF) id = id > 0x7FFFFFFF ? 1 : id + 1;
-    next_job_id_ = id + 1;
+    uint32_t id = job_ids_.next([&](uint32_t n) { return jobs_.count(n) > 0; }, e);
+    if (!id) return e;
     int data = create_spool_data(id);
     if (data < 0) return error_from_errno(errno);
     fd = fcntl(data, F_DUPFD_CLOEXEC, 0);
@@ -112,7 +135,7 @@ DWORD Service::start_doc(Session& s, const std::string& document, const std::str
     job->spool.machine = machine;
     job->spool.datatype = "RAW";
     job->spool.output_file = output;
-    job->spool.submitted_ms = now_ms();
+    job->spool.submitted_ms = unix_time_ms();
     job->session = s.id;
     job->fd = data;
     jobs_[id] = job;
@@ -161,18 +184,37 @@ DWORD Service::set_job(Session& s, uint32_t job_id, DWORD command) {
     switch (command) {
     case 0: return 0;
     case JOB_CONTROL_CANCEL:
-    case JOB_CONTROL_DELETE:
+    case JOB_CONTROL_DELETE: {
+        if (job->void_ejection) {
+            job->void_ejection = false;  // the report of an attempt that failed
+            return 0;
+        }
         // Ejected, then cancelled: the monitor side reporting the job printed.
-        if (job->last_page_ejected) job->completed = true;
+        bool sending = job->state == JobState::Printing || job->state == JobState::Sent;
+        if (job->last_page_ejected && sending && !job->completed) {
+            job->completed = true;
+            if (job->state == JobState::Sent) finish_printed(job);
+            return 0;
+        }
         cancel_job(job);
         return 0;
-    case JOB_CONTROL_LAST_PAGE_EJECTED: job->last_page_ejected = true; return 0;
+    }
+    case JOB_CONTROL_LAST_PAGE_EJECTED:
+        if (job->reports_void) job->void_ejection = true;
+        else job->last_page_ejected = true;
+        return 0;
     case JOB_CONTROL_SENT_TO_PRINTER: return 0;
     case JOB_CONTROL_PAUSE: job->paused = true; return 0;
     case JOB_CONTROL_RESUME:
     case JOB_CONTROL_RESTART:
         job->paused = false;
-        if (command == JOB_CONTROL_RESTART && job->state == JobState::Sent) job->state = JobState::Queued;
+        if (command == JOB_CONTROL_RESTART && (job->state == JobState::Sent || job->state == JobState::Printed)) {
+            // Printed whole before: sent again from its start, no recovery needed.
+            job->state = JobState::Queued;
+            job->last_page_ejected = job->completed = false;
+            job->spool.flags &= ~(kSpoolSent | kSpoolPrinted | kSpoolStarted);
+            save_header(job);
+        }
         if (auto rt = runtime(job->spool.printer)) rt->wake.notify_all();
         return 0;
     default: return ERROR_INVALID_PARAMETER;
@@ -193,87 +235,6 @@ DWORD Service::enum_jobs(Session& s, uint32_t first, uint32_t count, std::vector
         out.push_back(report(*job, position));
     }
     return 0;
-}
-
-bool Service::should_stop_sending(const RuntimePtr& rt, const JobPtr& job) {
-    std::lock_guard lock(mutex_);
-    return rt->stopping || job->cancel;
-}
-
-// Sends one job through the printer's monitor chain. A failing write is
-// retried in place (the job shows an error meanwhile) until it goes through
-// or the job is cancelled; the port reopens a device that went away.
-DWORD Service::send_job(const RuntimePtr& rt, const JobPtr& job) {
-    DWORD e = 0;
-    auto chain = chain_for(rt, e);
-    if (!chain) return e;
-    int fd = open(spool_data_path(job->spool.id).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ERROR_SPOOL_FILE_NOT_FOUND;
-    if ((e = chain->start_doc(job->spool.id, job->spool.document, job->spool.output_file))) {
-        close(fd);
-        return e;
-    }
-    std::vector<uint8_t> buf(kSendChunk);
-    bool stop = false;
-    while (!stop && !(stop = should_stop_sending(rt, job))) {
-        ssize_t n = read(fd, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        size_t off = 0;
-        while (off < size_t(n) && !(stop = should_stop_sending(rt, job))) {
-            DWORD written = 0;
-            DWORD error = chain->write(buf.data() + off, static_cast<DWORD>(size_t(n) - off), written);
-            off += written;
-            if (!error && written) continue;
-            std::unique_lock lock(mutex_);
-            job->error = error != 0;
-            // A monitor that took nothing without an error is busy: poll it.
-            auto wait = std::chrono::milliseconds(error ? options_.retry_ms : 20);
-            rt->wake.wait_for(lock, wait, [&] { return rt->stopping || job->cancel; });
-            job->error = false;
-        }
-    }
-    close(fd);
-    chain->end_doc();
-    return 0;
-}
-
-void Service::despool(RuntimePtr rt) {
-    std::unique_lock lock(mutex_);
-    while (!rt->stopping) {
-        if (std::chrono::steady_clock::now() < rt->retry_at) {
-            rt->wake.wait_until(lock, rt->retry_at);
-            continue;
-        }
-        JobPtr job = next_job(*rt);
-        if (!job) {
-            rt->wake.wait(lock);
-            continue;
-        }
-        job->state = JobState::Printing;
-        lock.unlock();
-        DWORD e = send_job(rt, job);
-        bool via_monitor = false;
-        {
-            std::lock_guard chain_lock(rt->chain_mutex);
-            via_monitor = rt->chain && rt->chain->has_language_monitor();
-        }
-        if (e) drop_chain(rt);  // the next attempt opens the port afresh
-        lock.lock();
-        if (job->cancel || job->completed || e == ERROR_SPOOL_FILE_NOT_FOUND) {
-            remove_job(job);
-        } else if (e || rt->stopping) {
-            job->state = JobState::Queued;
-            job->error = e != 0;
-            rt->retry_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.retry_ms);
-        } else if (via_monitor) {
-            job->state = JobState::Sent;  // the monitor reports it printed
-            job->spool.flags |= kSpoolSent;
-            write_spool_header(job->spool);
-        } else {
-            remove_job(job);  // its data has gone to the port
-        }
-    }
 }
 
 }  // namespace qor::spooler

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -15,7 +16,7 @@
 namespace qor::spooler {
 namespace {
 
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 
 // Copies `s` into a fixed field, cut at a character boundary so the stored
 // text stays valid UTF-8.
@@ -60,6 +61,8 @@ std::vector<uint8_t> encode_spool_header(const SpoolJob& job) {
     h.job_id = job.id, h.pages = job.pages, h.submitted_ms = job.submitted_ms, h.size = job.size;
     h.priority = job.priority;
     h.flags = job.flags;
+    h.attempts = job.attempts, h.interruptions = job.interruptions, h.last_error = job.last_error;
+    h.interrupted_ms = job.interrupted_ms;
     put(h.printer, job.printer), put(h.document, job.document), put(h.user, job.user);
     put(h.machine, job.machine), put(h.datatype, job.datatype), put(h.output_file, job.output_file);
     std::vector<uint8_t> out(sizeof h);
@@ -68,16 +71,30 @@ std::vector<uint8_t> encode_spool_header(const SpoolJob& job) {
 }
 
 bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job) {
-    if (!data || size != sizeof(SpoolHeader)) return false;
-    SpoolHeader h;
-    std::memcpy(&h, data, sizeof h);
-    if (std::memcmp(h.magic, "QSHD", 4) != 0 || h.version != kVersion || h.job_id == 0) return false;
+    if (!data || (size != sizeof(SpoolHeader) && size != kSpoolHeaderV1Size)) return false;
+    SpoolHeader h{};
+    std::memcpy(&h, data, size);
+    const uint32_t version = size == kSpoolHeaderV1Size ? 1 : kVersion;
+    if (std::memcmp(h.magic, "QSHD", 4) != 0 || h.version != version || h.job_id == 0) return false;
     job.id = h.job_id, job.pages = h.pages, job.submitted_ms = h.submitted_ms, job.size = h.size;
     job.priority = h.priority;
     job.flags = h.flags;
+    job.attempts = h.attempts, job.interruptions = h.interruptions, job.last_error = h.last_error;
+    job.interrupted_ms = h.interrupted_ms;
     return get(h.printer, job.printer) && !job.printer.empty() && get(h.document, job.document) &&
            get(h.user, job.user) && get(h.machine, job.machine) && get(h.datatype, job.datatype) &&
            get(h.output_file, job.output_file);
+}
+
+uint64_t unix_time_ms() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+void record_interruption(SpoolJob& job, uint32_t error) {
+    ++job.interruptions;
+    job.last_error = error;
+    job.interrupted_ms = unix_time_ms();
 }
 
 std::string spool_folder() { return places::root() + "/spool/PRINTERS"; }

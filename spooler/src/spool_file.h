@@ -12,7 +12,8 @@
 namespace qor::spooler {
 
 // The header record, little-endian, strings UTF-8 and zero-terminated
-// within their fields.
+// within their fields. Version 1 ended after output_file (1224 bytes);
+// version 2 adds the job's sending history.
 struct SpoolHeader {
     char magic[4];  // "QSHD"
     uint32_t version;
@@ -21,15 +22,21 @@ struct SpoolHeader {
     uint64_t submitted_ms;
     uint64_t size;
     uint32_t priority;
-    uint32_t flags;  // kSpoolSent: all data went to the printer
+    uint32_t flags;  // kSpool* below
     char printer[256];
     char document[256];
     char user[64];
     char machine[64];
     char datatype[32];
     char output_file[512];
+    uint32_t attempts;        // sendings begun
+    uint32_t interruptions;   // sendings cut short (printer lost, service stopped or killed)
+    uint32_t last_error;      // what cut the last one short; 0 for a stop or a crash
+    uint32_t reserved;
+    uint64_t interrupted_ms;  // when (Unix time)
 };
-static_assert(sizeof(SpoolHeader) == 1224);
+constexpr size_t kSpoolHeaderV1Size = 1224;
+static_assert(sizeof(SpoolHeader) == 1248);
 static_assert(offsetof(SpoolHeader, version) == 4);
 static_assert(offsetof(SpoolHeader, job_id) == 8);
 static_assert(offsetof(SpoolHeader, pages) == 12);
@@ -43,11 +50,22 @@ static_assert(offsetof(SpoolHeader, user) == 552);
 static_assert(offsetof(SpoolHeader, machine) == 616);
 static_assert(offsetof(SpoolHeader, datatype) == 680);
 static_assert(offsetof(SpoolHeader, output_file) == 712);
+static_assert(offsetof(SpoolHeader, attempts) == kSpoolHeaderV1Size);
+static_assert(offsetof(SpoolHeader, interruptions) == 1228);
+static_assert(offsetof(SpoolHeader, last_error) == 1232);
+static_assert(offsetof(SpoolHeader, reserved) == 1236);
+static_assert(offsetof(SpoolHeader, interrupted_ms) == 1240);
 
-// The job's data has gone to the printer; only the monitor's report that
-// it was printed was outstanding. Such a job is not sent again after a
-// restart.
+// The job's data has reached the printer; only the monitor's report that
+// it was printed was outstanding. Such a job counts as printed after a
+// restart and is not sent again.
 constexpr uint32_t kSpoolSent = 0x1;
+// Sending began: the printer may hold the front of the job, so the next
+// attempt first brings it to a known state and sends the job again whole.
+constexpr uint32_t kSpoolStarted = 0x2;
+// Printed and kept (the printer keeps printed jobs); not sent again unless
+// restarted.
+constexpr uint32_t kSpoolPrinted = 0x4;
 
 struct SpoolJob {
     uint32_t id = 0;
@@ -56,13 +74,21 @@ struct SpoolJob {
     uint32_t flags = 0;
     uint64_t submitted_ms = 0;
     uint64_t size = 0;
+    uint32_t attempts = 0, interruptions = 0, last_error = 0;
+    uint64_t interrupted_ms = 0;
     std::string printer, document, user, machine, datatype, output_file;
 };
 
 // Record <-> job. Decoding checks the size, signature, version and that
-// every string ends inside its field.
+// every string ends inside its field; a version 1 record has no history.
 std::vector<uint8_t> encode_spool_header(const SpoolJob& job);
 bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job);
+
+// Now, as the header's times are kept (Unix time in milliseconds).
+uint64_t unix_time_ms();
+// An attempt at sending the job ended before its end: `error` is what cut
+// it short, 0 for a stop or a crash of the service.
+void record_interruption(SpoolJob& job, uint32_t error);
 
 std::string spool_folder();
 std::string spool_data_path(uint32_t id);

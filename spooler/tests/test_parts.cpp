@@ -1,9 +1,13 @@
-// The spooler's parts on their own: the job header record, serial settings, the port I/O seam with injected faults, and the port
-// monitor's table.
+// The spooler's parts on their own: the job header record, job ids, serial
+// settings, the port I/O seam with injected faults, and the port monitor's
+// table.
+#include "job_ids.h"
 #include "local_port_monitor.h"
 #include "port_io.h"
 #include "qor/spool/serial_settings.h"
 #include "spool_file.h"
+
+#include "qor/support/places.h"
 
 #include "qortest.h"
 
@@ -13,8 +17,11 @@
 #include <csignal>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fcntl.h>
+#include <chrono>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <unistd.h>
 
@@ -43,6 +50,84 @@ TEST(SpoolHeader, RoundTripsAndRejectsDamagedRecords) {
     auto bad_magic = bytes;
     bad_magic[0] = 'X';
     EXPECT_FALSE(decode_spool_header(bad_magic.data(), bad_magic.size(), back));
+}
+
+TEST(SpoolHeader, HistoryRoundTripsAndVersionOneRecordsStillRead) {
+    SpoolJob job;
+    job.id = 9, job.printer = "P", job.flags = kSpoolStarted;
+    job.attempts = 3;
+    record_interruption(job, ERROR_DEV_NOT_EXIST);
+    record_interruption(job, 0);
+    auto bytes = encode_spool_header(job);
+    SpoolJob back;
+    ASSERT_TRUE(decode_spool_header(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(back.attempts, 3u);
+    EXPECT_EQ(back.interruptions, 2u);
+    EXPECT_EQ(back.last_error, 0u);
+    EXPECT_GT(back.interrupted_ms, 0u);
+    EXPECT_EQ(back.flags, kSpoolStarted);
+
+    // The record as the first version wrote it: shorter, without history.
+    std::vector<uint8_t> v1(bytes.begin(), bytes.begin() + kSpoolHeaderV1Size);
+    v1[offsetof(SpoolHeader, version)] = 1;
+    ASSERT_TRUE(decode_spool_header(v1.data(), v1.size(), back));
+    EXPECT_EQ(back.printer, "P");
+    EXPECT_EQ(back.interruptions, 0u);
+    // Each size only with its own version.
+    auto long_v1 = bytes;
+    long_v1[offsetof(SpoolHeader, version)] = 1;
+    EXPECT_FALSE(decode_spool_header(long_v1.data(), long_v1.size(), back));
+    std::vector<uint8_t> short_v2(bytes.begin(), bytes.begin() + kSpoolHeaderV1Size);
+    EXPECT_FALSE(decode_spool_header(short_v2.data(), short_v2.size(), back));
+}
+
+TEST(JobIds, NeverRepeatAcrossRestartsEvenWithoutAnOrderlyEnd) {
+    std::filesystem::remove(next_job_id_path());
+    auto none = [](uint32_t) { return false; };
+    std::set<uint32_t> seen;
+    DWORD error = 0;
+    for (int life = 0; life < 4; ++life) {
+        // Each life ends at once, as a killed service would: nothing is
+        // written at the end, only the reservations made before ids went out.
+        JobIds ids;
+        ids.load(0);
+        for (int i = 0; i < 70; ++i) {
+            uint32_t id = ids.next(none, error);
+            ASSERT_EQ(error, 0u);
+            EXPECT_TRUE(seen.insert(id).second) << "id " << id << " again in life " << life;
+        }
+    }
+    // Jobs on disk newer than the mark (a mark file restored from a backup).
+    JobIds ids;
+    ids.load(100000);
+    EXPECT_EQ(ids.next(none, error), 100001u);
+    // Ids still in use are skipped.
+    EXPECT_EQ(ids.next([](uint32_t id) { return id == 100002; }, error), 100003u);
+}
+
+TEST(JobIds, TheMarkIsReadStrictlyAndTheRangeWrapsRound) {
+    uint32_t id = 0;
+    EXPECT_TRUE(parse_job_id_mark("42\n", 3, id));
+    EXPECT_EQ(id, 42u);
+    EXPECT_TRUE(parse_job_id_mark("2147483647", 10, id));
+    for (const char* bad : {"", "\n", "0", "2147483648", "12a", "-1", " 5", "99999999999"})
+        EXPECT_FALSE(parse_job_id_mark(bad, strlen(bad), id)) << bad;
+
+    qor::places::ensure_dir(std::filesystem::path(next_job_id_path()).parent_path().string());
+    std::ofstream(next_job_id_path()) << "garbage";
+    JobIds damaged;
+    damaged.load(7);
+    DWORD error = 0;
+    EXPECT_EQ(damaged.next([](uint32_t) { return false; }, error), 8u);
+
+    std::ofstream(next_job_id_path()) << kMaxJobId << "\n";
+    JobIds last;
+    last.load(0);
+    EXPECT_EQ(last.next([](uint32_t) { return false; }, error), kMaxJobId);
+    EXPECT_EQ(last.next([](uint32_t) { return false; }, error), 1u);
+    JobIds after_wrap;
+    after_wrap.load(0);
+    EXPECT_GT(after_wrap.next([](uint32_t) { return false; }, error), 1u);
 }
 
 TEST(SpoolHeader, ScanKeepsCompleteJobsAndRemovesUnfinishedOnes) {
@@ -175,6 +260,12 @@ TEST(PortIo, ReadGathersWhatArrivesWithinTheInterval) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "status");
     EXPECT_EQ(read_some(p[0], buf, sizeof buf, 10, 10, got), 0u);
     EXPECT_EQ(got, 0u);
+    // A total time bounds the whole read, however long the interval.
+    ASSERT_EQ(write(p[1], "status", 6), 6);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(read_some(p[0], buf, sizeof buf, 20, 5000, got, 20), 0u);
+    EXPECT_EQ(got, 6u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     close(p[0]);
     close(p[1]);
 }
@@ -265,6 +356,28 @@ TEST_F(PortMonitorTable, VanishedDeviceIsReopenedOnTheNextWrite) {
     t->pfnEndDocPort(port);
     t->pfnClosePort(port);
     EXPECT_EQ(read_output(), "ab");
+}
+
+TEST_F(PortMonitorTable, AnEmptyWriteDrainsAndFailsWhenTheDeviceHasGone) {
+    HANDLE port = nullptr;
+    ASSERT_TRUE(t->pfnOpenPort(monitor.handle(), const_cast<LPWSTR>(u"FILE:"), &port));
+    ASSERT_TRUE(t->pfnStartDocPort(port, const_cast<LPWSTR>(u"P"), 1, 1, nullptr));
+    DWORD written = 7;
+    EXPECT_TRUE(t->pfnWritePort(port, nullptr, 0, &written));
+    EXPECT_EQ(written, 0u);
+    Script s;
+    s.writes = {-ENODEV};
+    script = &s;
+    set_port_io(&kFake);
+    EXPECT_FALSE(t->pfnWritePort(port, reinterpret_cast<LPBYTE>(const_cast<char*>("ab")), 2, &written));
+    set_port_io(nullptr);
+    script = nullptr;
+    // What went to the vanished device is lost: no drain can report it
+    // delivered, and no fresh device is opened for one.
+    EXPECT_FALSE(t->pfnWritePort(port, nullptr, 0, &written));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEV_NOT_EXIST));
+    t->pfnEndDocPort(port);
+    t->pfnClosePort(port);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <poll.h>
 #include <random>
 #include <regex>
+#include <set>
 #include <termios.h>
 #include <unistd.h>
 
@@ -282,6 +283,71 @@ TEST_F(SpoolerTest, QueuedJobsSurviveARestartOfTheService) {
     ASSERT_TRUE(p.command(PRINTER_CONTROL_RESUME));
     ASSERT_TRUE(again.wait_idle(kPrinter));
     EXPECT_EQ(again.output(), "survivor-1 survivor-2");
+}
+
+TEST_F(SpoolerTest, JobIdsNeverRepeatAcrossRestartsWithAnEmptyQueue) {
+    std::set<DWORD> ids;
+    auto print_two = [&](const qorspool::PrivateSpooler& service) {
+        Printer p(kPrinter);
+        for (int i = 0; i < 2; ++i) {
+            DWORD id = print(p.get(), "x");
+            ASSERT_NE(id, 0u);
+            EXPECT_TRUE(ids.insert(id).second) << "job id " << id << " handed out twice";
+        }
+        ASSERT_TRUE(service.wait_idle(kPrinter));
+    };
+    print_two(spooler);
+    spooler.stop();
+    for (int life = 0; life < 3; ++life) {
+        qorspool::PrivateSpooler again(100);
+        ASSERT_TRUE(again.ok());
+        print_two(again);
+        if (life == 1) ::kill(again.pid(), SIGKILL);  // no orderly end at all
+        else again.stop();
+    }
+    EXPECT_EQ(ids.size(), 8u);
+}
+
+TEST_F(SpoolerTest, KeepPrintedKeepsPrintedJobsAndTheirFilesUntilDeleted) {
+    {
+        Printer p(kPrinter);
+        std::vector<uint8_t> keep;
+        auto* info = p.level2(keep);
+        ASSERT_NE(info, nullptr);
+        info->Attributes |= PRINTER_ATTRIBUTE_KEEPPRINTEDJOBS;
+        ASSERT_TRUE(SetPrinterW(p.get(), 2, keep.data(), 0));
+    }
+    auto job_status = [](const Printer& p) -> DWORD {
+        std::vector<uint8_t> buf(4096);
+        DWORD needed = 0, count = 0;
+        if (!EnumJobsW(p.get(), 0, 1, 1, buf.data(), DWORD(buf.size()), &needed, &count) || count != 1) return 0;
+        return reinterpret_cast<JOB_INFO_1W*>(buf.data())->Status;
+    };
+    DWORD job = 0;
+    {
+        Printer p(kPrinter);
+        job = print(p.get(), "kept");
+        ASSERT_NE(job, 0u);
+        ASSERT_TRUE(eventually([&] { return job_status(p) == JOB_STATUS_PRINTED; })) << job_status(p);
+        EXPECT_EQ(spooler.output(), "kept");
+        EXPECT_TRUE(std::filesystem::exists(qor::spooler::spool_data_path(job)));
+        EXPECT_TRUE(std::filesystem::exists(qor::spooler::spool_header_path(job)));
+    }
+    spooler.stop();
+    qorspool::PrivateSpooler again(100);
+    ASSERT_TRUE(again.ok());
+    Printer p(kPrinter);
+    // Still there after the restart, and not printed again.
+    EXPECT_EQ(job_status(p), DWORD(JOB_STATUS_PRINTED));
+    // Printed again on request, then kept again.
+    ASSERT_TRUE(SetJobW(p.get(), job, 0, nullptr, JOB_CONTROL_RESTART));
+    ASSERT_TRUE(eventually([&] { return again.output() == "keptkept"; }));
+    ASSERT_TRUE(eventually([&] { return job_status(p) == JOB_STATUS_PRINTED; }));
+    EXPECT_EQ(again.output(), "keptkept");
+    ASSERT_TRUE(SetJobW(p.get(), job, 0, nullptr, JOB_CONTROL_DELETE));
+    EXPECT_EQ(p.jobs(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(qor::spooler::spool_data_path(job)));
+    EXPECT_FALSE(std::filesystem::exists(qor::spooler::spool_header_path(job)));
 }
 
 TEST_F(SpoolerTest, PrinterDataRoundTripsInBothForms) {

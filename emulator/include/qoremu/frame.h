@@ -18,6 +18,7 @@ enum FrameType : uint8_t {
     kFrameBreakOff = 0x13,
     kFrameIeee1284GetMode = 0x14,
     kFrameIeee1284Negotiate = 0x15,
+    kFrameDrain = 0x16,  // answered once the data sent before it is in the receive buffer
     kFrameHello = 0x80,
     kFramePrinterData = 0x81,
     kFrameCredit = 0x82,

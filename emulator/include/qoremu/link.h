@@ -38,6 +38,10 @@ public:
     // (it accepts as it has room, like a handshaking line). Returns the
     // number accepted, or -1 when the connection is broken.
     long send(const void* data, size_t size, std::chrono::milliseconds timeout);
+    // Waits until every byte sent so far has left the line for the printer's
+    // receive buffer: what tcdrain is to a serial line. False on time-out or
+    // a broken connection (then connected() is false).
+    bool drain(std::chrono::milliseconds timeout);
     // Waits up to `timeout` for the printer's first byte, then returns what
     // has arrived (at most `size`). 0 on time-out, -1 when broken.
     long receive(void* buffer, size_t size, std::chrono::milliseconds timeout);
