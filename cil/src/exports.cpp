@@ -2,6 +2,7 @@
 // library was never attached) and forwards; the session API reports TRUE
 // exactly when the call it wraps returns 0.
 #include "calls.h"
+#include "qor/guard.h"
 
 #include "common/status.h"
 #include "qorcil.h"
@@ -42,66 +43,90 @@ bool to_ansi(LPCWSTR wide, std::string* narrow) {
 extern "C" {
 
 QORAPI DWORD OpenQorPrinterA(LPCSTR printer_name, LPHANDLE session) {
-    auto state = library();
-    return state ? open_session(state, printer_name, session) : QORCIL_E_NO_LIBRARY_STATE;
+    return qor::guarded_code([&]() -> DWORD {
+        auto state = library();
+        return state ? open_session(state, printer_name, session) : QORCIL_E_NO_LIBRARY_STATE;
+    });
 }
 
 QORAPI DWORD OpenQorPrinterW(LPCWSTR printer_name, LPHANDLE session) {
-    if (!printer_name) return OpenQorPrinterA(nullptr, session);
-    std::string narrow;
-    if (!to_ansi(printer_name, &narrow)) {
-        const DWORD error = GetLastError();
-        return error ? error : DWORD(ERROR_INVALID_PARAMETER);
-    }
-    return OpenQorPrinterA(narrow.c_str(), session);
+    return qor::guarded_code([&]() -> DWORD {
+        if (!printer_name) return OpenQorPrinterA(nullptr, session);
+        std::string narrow;
+        if (!to_ansi(printer_name, &narrow)) {
+            const DWORD error = GetLastError();
+            return error ? error : DWORD(ERROR_INVALID_PARAMETER);
+        }
+        return OpenQorPrinterA(narrow.c_str(), session);
+    });
 }
 
 QORAPI DWORD CloseQorPrinter(HANDLE session) {
-    auto state = library();
-    return state ? close_session(*state, session) : QORCIL_E_NO_LIBRARY_STATE;
+    return qor::guarded_code([&]() -> DWORD {
+        auto state = library();
+        return state ? close_session(*state, session) : QORCIL_E_NO_LIBRARY_STATE;
+    });
 }
 
 QORAPI DWORD GetQorPrinterStatus(HANDLE session, LPDWORD status, DWORD option) {
-    auto state = library();
-    return state ? query_status(state, session, status, option) : QORCIL_E_NO_LIBRARY_STATE;
+    return qor::guarded_code([&]() -> DWORD {
+        auto state = library();
+        return state ? query_status(state, session, status, option) : QORCIL_E_NO_LIBRARY_STATE;
+    });
 }
 
 QORAPI DWORD CommQorPrinterData(HANDLE session, const BYTE* send, DWORD send_length, LPDWORD sent, BYTE* receive,
                                 DWORD receive_size, LPDWORD received) {
-    auto state = library();
-    return state ? exchange_data(state, session, send, send_length, sent, receive, receive_size, received)
-                 : QORCIL_E_NO_LIBRARY_STATE;
+    return qor::guarded_code([&]() -> DWORD {
+        auto state = library();
+        return state ? exchange_data(state, session, send, send_length, sent, receive, receive_size, received)
+                     : QORCIL_E_NO_LIBRARY_STATE;
+    });
 }
 
 QORAPI DWORD SetQorPrinterData(HANDLE session, const BYTE* data, DWORD length, LPDWORD sent) {
-    return CommQorPrinterData(session, data, length, sent, nullptr, 0, nullptr);
+    return qor::guarded_code([&]() -> DWORD {
+        return CommQorPrinterData(session, data, length, sent, nullptr, 0, nullptr);
+    });
 }
 
 QORAPI DWORD GetQorPrinterData(HANDLE, DWORD, DWORD, LPDWORD out) {
-    if (out) *out = 0;
-    return QORCIL_E_NOT_SUPPORTED;
+    return qor::guarded_code([&]() -> DWORD {
+        if (out) *out = 0;
+        return QORCIL_E_NOT_SUPPORTED;
+    });
 }
 
 QORAPI BOOL CILStartSessionA(LPCSTR printer_name, LPHANDLE session) {
-    return OpenQorPrinterA(printer_name, session) == 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return OpenQorPrinterA(printer_name, session) == 0;
+    });
 }
 
 QORAPI BOOL CILStartSessionW(LPCWSTR printer_name, LPHANDLE session) {
-    return OpenQorPrinterW(printer_name, session) == 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return OpenQorPrinterW(printer_name, session) == 0;
+    });
 }
 
 QORAPI BOOL CILEndSession(HANDLE session) { return CloseQorPrinter(session) == 0; }
 
 QORAPI BOOL CILGetPrinterStatus(HANDLE session, LPDWORD status, DWORD option) {
-    return GetQorPrinterStatus(session, status, option) == 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return GetQorPrinterStatus(session, status, option) == 0;
+    });
 }
 
 QORAPI BOOL CILSetPrinterData(HANDLE session, const BYTE* data, DWORD length, LPDWORD sent) {
-    return CommQorPrinterData(session, data, length, sent, nullptr, 0, nullptr) == 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return CommQorPrinterData(session, data, length, sent, nullptr, 0, nullptr) == 0;
+    });
 }
 
 QORAPI BOOL CILGetPrinterData(HANDLE session, BYTE* buffer, DWORD size, LPDWORD received) {
-    return CommQorPrinterData(session, nullptr, 0, nullptr, buffer, size, received) == 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return CommQorPrinterData(session, nullptr, 0, nullptr, buffer, size, received) == 0;
+    });
 }
 
 }  // extern "C"

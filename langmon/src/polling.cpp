@@ -1,6 +1,7 @@
 // The polling thread and the read-and-parse routine it shares with the
 // model module (ReadCommand).
 #include "port_internal.h"
+#include "qor/guard.h"
 
 #include "qor/spooler.h"
 #include "qor/sysinfo.h"
@@ -127,31 +128,33 @@ void start_polling_thread(QORMON_PORT* port) {
 }  // namespace qorlm
 
 extern "C" QORAPI DWORD ReadCommand(HANDLE handle, DWORD options) {
-    QORMON_PORT* port = port_from_handle(handle);
-    if (!port) return 0;
-    lock_port(port);
-    if (!qormon_has(port, QORMON_PORT_STARTED)) {
-        unlock_port(port);
-        return 0;
-    }
-    if (port->read_done_event) ResetEvent(port->read_done_event);
-    const DWORD start = GetTickCount();
-    BYTE buffer[QORMON_READ_CHUNK + 1];
-    DWORD read = 0;
-    for (;;) {
-        read = read_chunk(port, buffer);
-        if (read) hand_to_model(port, buffer, read, options);
-        if (!qormon_has(port, QORMON_THREAD_ALIVE) && qormon_has(port, QORMON_REPLY_WAIT)) {
-            if (GetTickCount() - start >= QORMON_REPLY_WAIT_MS) {
-                qormon_clear(port, QORMON_REPLY_WAIT);
-                break;
-            }
-            Sleep(50);
-            continue;
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        QORMON_PORT* port = port_from_handle(handle);
+        if (!port) return 0;
+        lock_port(port);
+        if (!qormon_has(port, QORMON_PORT_STARTED)) {
+            unlock_port(port);
+            return 0;
         }
-        if (read != QORMON_READ_CHUNK) break;
-    }
-    if (port->read_done_event) SetEvent(port->read_done_event);
-    unlock_port(port);
-    return read;
+        if (port->read_done_event) ResetEvent(port->read_done_event);
+        const DWORD start = GetTickCount();
+        BYTE buffer[QORMON_READ_CHUNK + 1];
+        DWORD read = 0;
+        for (;;) {
+            read = read_chunk(port, buffer);
+            if (read) hand_to_model(port, buffer, read, options);
+            if (!qormon_has(port, QORMON_THREAD_ALIVE) && qormon_has(port, QORMON_REPLY_WAIT)) {
+                if (GetTickCount() - start >= QORMON_REPLY_WAIT_MS) {
+                    qormon_clear(port, QORMON_REPLY_WAIT);
+                    break;
+                }
+                Sleep(50);
+                continue;
+            }
+            if (read != QORMON_READ_CHUNK) break;
+        }
+        if (port->read_done_event) SetEvent(port->read_done_event);
+        unlock_port(port);
+        return read;
+    });
 }

@@ -2,6 +2,7 @@
 // pass-through control codes, and the command exports the model module uses
 // to talk to the printer.
 #include "port_internal.h"
+#include "qor/guard.h"
 
 #include "qor/sysinfo.h"
 
@@ -89,58 +90,66 @@ extern "C" {
 
 QORAPI BOOL QORMonGetPrinterDataFromPort(HANDLE handle, DWORD control_id, LPWSTR value_name, LPWSTR in_buffer,
                                          DWORD in_size, LPWSTR out_buffer, DWORD out_size, LPDWORD returned) {
-    QORMON_PORT* port = port_from_handle(handle);
-    if (!port) return FALSE;
-    lock_port(port);
-    BOOL result;
-    if (control_id != 0) {
-        if (control_id == 7) qormon_set(port, QORMON_CONTROL7_MARK);
-        result = pass_through(port, control_id, value_name, in_buffer, in_size, out_buffer, out_size, returned);
-    } else {
-        result = serve_request(port, value_name, in_buffer, in_size, out_buffer, out_size, returned);
-    }
-    const DWORD error = GetLastError();
-    unlock_port(port);
-    SetLastError(error);
-    return result;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        QORMON_PORT* port = port_from_handle(handle);
+        if (!port) return FALSE;
+        lock_port(port);
+        BOOL result;
+        if (control_id != 0) {
+            if (control_id == 7) qormon_set(port, QORMON_CONTROL7_MARK);
+            result = pass_through(port, control_id, value_name, in_buffer, in_size, out_buffer, out_size, returned);
+        } else {
+            result = serve_request(port, value_name, in_buffer, in_size, out_buffer, out_size, returned);
+        }
+        const DWORD error = GetLastError();
+        unlock_port(port);
+        SetLastError(error);
+        return result;
+    });
 }
 
 QORAPI BOOL WriteCommand(HANDLE handle, LPBYTE buffer, DWORD count, DWORD direct, LPDWORD written) {
-    QORMON_PORT* port = port_from_handle(handle);
-    if (!port || !written) return FALSE;
-    if (!qormon_has(port, QORMON_PORT_STARTED)) {
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        QORMON_PORT* port = port_from_handle(handle);
+        if (!port || !written) return FALSE;
+        if (!qormon_has(port, QORMON_PORT_STARTED)) {
+            release_port_hold(port);
+            return FALSE;
+        }
+        *written = 0;
+        if (direct) {
+            if (port->monitor.pfnWritePort) port->monitor.pfnWritePort(port->underlying_port, buffer, count, written);
+        } else {
+            QORMonWritePort(port, buffer, count, written);
+        }
+        if (*written == 0)
+            if (HANDLE wake = wake_event(port).load()) SetEvent(wake);
         release_port_hold(port);
-        return FALSE;
-    }
-    *written = 0;
-    if (direct) {
-        if (port->monitor.pfnWritePort) port->monitor.pfnWritePort(port->underlying_port, buffer, count, written);
-    } else {
-        QORMonWritePort(port, buffer, count, written);
-    }
-    if (*written == 0)
-        if (HANDLE wake = wake_event(port).load()) SetEvent(wake);
-    release_port_hold(port);
-    return *written == count;
+        return *written == count;
+    });
 }
 
 QORAPI BOOL CheckConnectComPort(HANDLE handle) {
-    QORMON_PORT* port = port_from_handle(handle);
-    if (!port) return FALSE;
-    DWORD modem_status = 0;
-    DWORD returned = 0;
-    if (!control(port, IOCTL_SERIAL_GET_MODEMSTATUS, nullptr, 0, &modem_status, sizeof modem_status, &returned))
-        return FALSE;
-    return (modem_status & MS_CTS_ON) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        QORMON_PORT* port = port_from_handle(handle);
+        if (!port) return FALSE;
+        DWORD modem_status = 0;
+        DWORD returned = 0;
+        if (!control(port, IOCTL_SERIAL_GET_MODEMSTATUS, nullptr, 0, &modem_status, sizeof modem_status, &returned))
+            return FALSE;
+        return (modem_status & MS_CTS_ON) ? TRUE : FALSE;
+    });
 }
 
 QORAPI BOOL ComBreak(HANDLE handle, DWORD milliseconds) {
-    QORMON_PORT* port = port_from_handle(handle);
-    if (!port) return FALSE;
-    DWORD returned = 0;
-    if (!control(port, IOCTL_SERIAL_SET_BREAK_ON, nullptr, 0, nullptr, 0, &returned)) return FALSE;
-    Sleep(milliseconds);
-    return control(port, IOCTL_SERIAL_SET_BREAK_OFF, nullptr, 0, nullptr, 0, &returned);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        QORMON_PORT* port = port_from_handle(handle);
+        if (!port) return FALSE;
+        DWORD returned = 0;
+        if (!control(port, IOCTL_SERIAL_SET_BREAK_ON, nullptr, 0, nullptr, 0, &returned)) return FALSE;
+        Sleep(milliseconds);
+        return control(port, IOCTL_SERIAL_SET_BREAK_OFF, nullptr, 0, nullptr, 0, &returned);
+    });
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // forward to QORLM2K, handing over the port monitor's table and this
 // module's handle so that QORLM2K finds ParseStatusData and SetStatusRawData.
 #include "lm2k_entries.h"
+#include "qor/guard.h"
 #include "port_states.h"
 #include "recovery.h"
 #include "replies.h"
@@ -115,40 +116,48 @@ MONITOR2 g_table = [] {
 extern "C" {
 
 QORAPI LPMONITOR2 InitializePrintMonitor2(PMONITORINIT, PHANDLE monitor) {
-    if (!monitor) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (!lm2k()) return nullptr;
-    // QORLM2K's shut-down frees the monitor handle as a global block.
-    *monitor = GlobalAlloc(GPTR, sizeof(DWORD));
-    if (!*monitor) return nullptr;
-    ensure_status_block();
-    return &g_table;
+    return qor::guarded(static_cast<LPMONITOR2>(nullptr), [&]() -> LPMONITOR2 {
+        if (!monitor) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        if (!lm2k()) return nullptr;
+        // QORLM2K's shut-down frees the monitor handle as a global block.
+        *monitor = GlobalAlloc(GPTR, sizeof(DWORD));
+        if (!*monitor) return nullptr;
+        ensure_status_block();
+        return &g_table;
+    });
 }
 
 // Reply bytes from the printer: replies to our own status query are kept
 // for it, everything else is queued in the Reply block for QORCIL.
 QORAPI BOOL SetStatusRawData(HANDLE port, LPBYTE buffer, LPDWORD count) {
-    if (!buffer || !count) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    deliver_reply_bytes(port, buffer, *count);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!buffer || !count) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        deliver_reply_bytes(port, buffer, *count);
+        return TRUE;
+    });
 }
 
 QORAPI BOOL ParseStatusData(HANDLE port, LPBYTE buffer, DWORD count, LPDWORD status) {
-    if (!buffer || !status) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return parse_reply_status(port, buffer, count, status) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!buffer || !status) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        return parse_reply_status(port, buffer, count, status) ? TRUE : FALSE;
+    });
 }
 
 QORAPI BOOL SendFirstCommand(HANDLE port) {
-    const Lm2kEntries* lm = lm2k();
-    return lm && enable_status_back(*lm, port);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        const Lm2kEntries* lm = lm2k();
+        return lm && enable_status_back(*lm, port);
+    });
 }
 
 }  // extern "C"

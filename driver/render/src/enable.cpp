@@ -1,6 +1,7 @@
 // The driver's exports: the engine finds everything else through the
 // function table DrvEnableDriver hands out.
 #include "entries.h"
+#include "qor/guard.h"
 
 namespace {
 
@@ -36,29 +37,33 @@ static_assert(sizeof(kFunctions) / sizeof(kFunctions[0]) == 18);
 extern "C" {
 
 QORAPI BOOL DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
-    if (needed) *needed = sizeof(DWORD);
-    if (mode != DRVQUERY_USERMODE) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!buffer || size < sizeof(DWORD)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    *static_cast<DWORD*>(buffer) = 1;  // a user-mode driver
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (needed) *needed = sizeof(DWORD);
+        if (mode != DRVQUERY_USERMODE) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (!buffer || size < sizeof(DWORD)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        *static_cast<DWORD*>(buffer) = 1;  // a user-mode driver
+        return TRUE;
+    });
 }
 
 QORAPI BOOL DrvEnableDriver(ULONG engine_version, ULONG size, DRVENABLEDATA* data) {
-    // The table holds a pointer: anything shorter than the whole record is refused.
-    if (engine_version < DDI_DRIVER_VERSION_NT5 || size < sizeof(DRVENABLEDATA) || !data) {
-        SetLastError(ERROR_BAD_DRIVER_LEVEL);
-        return FALSE;
-    }
-    data->iDriverVersion = DDI_DRIVER_VERSION_NT5;
-    data->c = sizeof(kFunctions) / sizeof(kFunctions[0]);
-    data->pdrvfn = const_cast<DRVFN*>(kFunctions);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        // The table holds a pointer: anything shorter than the whole record is refused.
+        if (engine_version < DDI_DRIVER_VERSION_NT5 || size < sizeof(DRVENABLEDATA) || !data) {
+            SetLastError(ERROR_BAD_DRIVER_LEVEL);
+            return FALSE;
+        }
+        data->iDriverVersion = DDI_DRIVER_VERSION_NT5;
+        data->c = sizeof(kFunctions) / sizeof(kFunctions[0]);
+        data->pdrvfn = const_cast<DRVFN*>(kFunctions);
+        return TRUE;
+    });
 }
 
 QORAPI void DrvDisableDriver(void) {}

@@ -50,59 +50,73 @@ void Unregister(SPLJOB* job) noexcept {
 }  // namespace
 
 QORAPI HANDLE WINAPI DrvSplStartDoc(HANDLE printer, DWORD job_id) {
-    auto* job = new (std::nothrow) SPLJOB();
-    if (!job || !Register(job)) {
-        delete job;
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    job->printer = printer;
-    job->job_id = job_id;
-    return job;
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        auto* job = new (std::nothrow) SPLJOB();
+        if (!job || !Register(job)) {
+            delete job;
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        job->printer = printer;
+        job->job_id = job_id;
+        return job;
+    });
 }
 
 QORAPI BOOL WINAPI DrvSplWritePrinter(HANDLE handle, LPVOID buffer, DWORD length, LPDWORD written) {
-    DWORD ignored = 0;
-    if (!written) written = &ignored;
-    *written = 0;
-    SPLJOB* job = Lookup(handle);
-    if (!job) return FALSE;
-    return DispatchWrite(job, static_cast<const BYTE*>(buffer), length, written);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        DWORD ignored = 0;
+        if (!written) written = &ignored;
+        *written = 0;
+        SPLJOB* job = Lookup(handle);
+        if (!job) return FALSE;
+        return DispatchWrite(job, static_cast<const BYTE*>(buffer), length, written);
+    });
 }
 
 QORAPI BOOL WINAPI DrvSplStartPage(HANDLE handle) {
-    SPLJOB* job = Lookup(handle);
-    if (!job) return FALSE;
-    ++job->start_pages;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        SPLJOB* job = Lookup(handle);
+        if (!job) return FALSE;
+        ++job->start_pages;
+        return TRUE;
+    });
 }
 
 QORAPI BOOL WINAPI DrvSplEndPage(HANDLE handle) {
-    SPLJOB* job = Lookup(handle);
-    if (!job) return FALSE;
-    ++job->end_pages;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        SPLJOB* job = Lookup(handle);
+        if (!job) return FALSE;
+        ++job->end_pages;
+        return TRUE;
+    });
 }
 
 QORAPI BOOL WINAPI DrvSplEndDoc(HANDLE handle) {
-    SPLJOB* job = Lookup(handle);
-    if (!job) return FALSE;
-    job->flags |= JOB_ENDED;
-    DiffusionRelease(&job->diffusion);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        SPLJOB* job = Lookup(handle);
+        if (!job) return FALSE;
+        job->flags |= JOB_ENDED;
+        DiffusionRelease(&job->diffusion);
+        return TRUE;
+    });
 }
 
 QORAPI BOOL WINAPI DrvSplAbort(HANDLE handle) {
-    SPLJOB* job = Lookup(handle);
-    if (!job) return FALSE;
-    job->flags |= JOB_ABORTED;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        SPLJOB* job = Lookup(handle);
+        if (!job) return FALSE;
+        job->flags |= JOB_ABORTED;
+        return TRUE;
+    });
 }
 
 QORAPI void WINAPI DrvSplClose(HANDLE handle) {
-    SPLJOB* job = Lookup(handle);
-    if (!job) return;
-    Unregister(job);
-    ReleasePage(job);
-    delete job;
+    qor::guarded_void([&] {
+        SPLJOB* job = Lookup(handle);
+        if (!job) return;
+        Unregister(job);
+        ReleasePage(job);
+        delete job;
+    });
 }

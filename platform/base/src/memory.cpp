@@ -2,6 +2,7 @@
 // a table, so a pointer or handle that was never ours, or was freed, is found
 // missing and rejected rather than used.
 #include "qor/memory.h"
+#include "qor/guard.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -308,102 +309,116 @@ HGLOBAL block_realloc(HGLOBAL memory, SIZE_T bytes, UINT flags) {
 extern "C" {
 
 QORAPI HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T maximum_size) {
-    auto heap = std::make_shared<Heap>();
-    heap->maximum = maximum_size;
-    return heaps().add(std::move(heap));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        auto heap = std::make_shared<Heap>();
+        heap->maximum = maximum_size;
+        return heaps().add(std::move(heap));
+    });
 }
 
 QORAPI BOOL HeapDestroy(HANDLE heap) {
-    if (heap == process_heap()) return fail_false(ERROR_INVALID_PARAMETER);
-    auto found = heaps().remove(heap);
-    if (!found) return fail_false(ERROR_INVALID_HANDLE);
-    std::lock_guard guard(found->lock);
-    for (auto& [block, size] : found->blocks) std::free(block);
-    found->blocks.clear();
-    found->used = 0;
-    found->destroyed = true;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (heap == process_heap()) return fail_false(ERROR_INVALID_PARAMETER);
+        auto found = heaps().remove(heap);
+        if (!found) return fail_false(ERROR_INVALID_HANDLE);
+        std::lock_guard guard(found->lock);
+        for (auto& [block, size] : found->blocks) std::free(block);
+        found->blocks.clear();
+        found->used = 0;
+        found->destroyed = true;
+        return TRUE;
+    });
 }
 
 QORAPI HANDLE GetProcessHeap(void) { return process_heap(); }
 
 QORAPI LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-    auto found = heaps().find(heap);
-    if (!found) return nullptr;
-    if (bytes >= largest_block) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
-    {
+    return qor::guarded(static_cast<LPVOID>(nullptr), [&]() -> LPVOID {
+        auto found = heaps().find(heap);
+        if (!found) return nullptr;
+        if (bytes >= largest_block) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
+        {
+            std::lock_guard guard(found->lock);
+            if (found->destroyed) return fail_null(ERROR_INVALID_HANDLE);
+            if (!found->fits(bytes)) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
+            found->used += bytes;  // reserved before the allocation, so a bounded heap never overshoots
+        }
+        void* block = allocate(bytes, flags & HEAP_ZERO_MEMORY);
         std::lock_guard guard(found->lock);
-        if (found->destroyed) return fail_null(ERROR_INVALID_HANDLE);
-        if (!found->fits(bytes)) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
-        found->used += bytes;  // reserved before the allocation, so a bounded heap never overshoots
-    }
-    void* block = allocate(bytes, flags & HEAP_ZERO_MEMORY);
-    std::lock_guard guard(found->lock);
-    if (!block || found->destroyed) {
-        std::free(block);
-        if (!found->destroyed) found->used -= bytes;
-        return fail_null(block ? ERROR_INVALID_HANDLE : ERROR_NOT_ENOUGH_MEMORY);
-    }
-    found->blocks.emplace(block, bytes);
-    return block;
+        if (!block || found->destroyed) {
+            std::free(block);
+            if (!found->destroyed) found->used -= bytes;
+            return fail_null(block ? ERROR_INVALID_HANDLE : ERROR_NOT_ENOUGH_MEMORY);
+        }
+        found->blocks.emplace(block, bytes);
+        return block;
+    });
 }
 
 QORAPI LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes) {
-    auto found = heaps().find(heap);
-    if (!found) return nullptr;
-    if (bytes >= largest_block) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
-    // The resize runs under the heap's lock so the block cannot be freed or
-    // moved by another thread meanwhile.
-    std::lock_guard guard(found->lock);
-    auto it = found->blocks.find(block);
-    if (it == found->blocks.end()) return fail_null(ERROR_INVALID_PARAMETER);
-    SIZE_T old_size = it->second;
-    if (bytes > old_size && !found->fits(bytes - old_size)) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
-    void* result = resize(block, old_size, bytes, flags & HEAP_ZERO_MEMORY, flags & HEAP_REALLOC_IN_PLACE_ONLY);
-    if (!result) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
-    found->used = found->used - old_size + bytes;
-    if (result == block) {
-        it->second = bytes;
-    } else {
-        found->blocks.erase(it);
-        found->blocks.emplace(result, bytes);
-    }
-    return result;
+    return qor::guarded(static_cast<LPVOID>(nullptr), [&]() -> LPVOID {
+        auto found = heaps().find(heap);
+        if (!found) return nullptr;
+        if (bytes >= largest_block) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
+        // The resize runs under the heap's lock so the block cannot be freed or
+        // moved by another thread meanwhile.
+        std::lock_guard guard(found->lock);
+        auto it = found->blocks.find(block);
+        if (it == found->blocks.end()) return fail_null(ERROR_INVALID_PARAMETER);
+        SIZE_T old_size = it->second;
+        if (bytes > old_size && !found->fits(bytes - old_size)) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
+        void* result = resize(block, old_size, bytes, flags & HEAP_ZERO_MEMORY, flags & HEAP_REALLOC_IN_PLACE_ONLY);
+        if (!result) return fail_null(ERROR_NOT_ENOUGH_MEMORY);
+        found->used = found->used - old_size + bytes;
+        if (result == block) {
+            it->second = bytes;
+        } else {
+            found->blocks.erase(it);
+            found->blocks.emplace(result, bytes);
+        }
+        return result;
+    });
 }
 
 QORAPI BOOL HeapFree(HANDLE heap, DWORD, LPVOID block) {
-    auto found = heaps().find(heap);
-    if (!found) return FALSE;
-    if (!block) return TRUE;
-    {
-        std::lock_guard guard(found->lock);
-        auto it = found->blocks.find(block);
-        if (it == found->blocks.end()) return fail_false(ERROR_INVALID_PARAMETER);
-        found->used -= it->second;
-        found->blocks.erase(it);
-    }
-    std::free(block);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto found = heaps().find(heap);
+        if (!found) return FALSE;
+        if (!block) return TRUE;
+        {
+            std::lock_guard guard(found->lock);
+            auto it = found->blocks.find(block);
+            if (it == found->blocks.end()) return fail_false(ERROR_INVALID_PARAMETER);
+            found->used -= it->second;
+            found->blocks.erase(it);
+        }
+        std::free(block);
+        return TRUE;
+    });
 }
 
 QORAPI SIZE_T HeapSize(HANDLE heap, DWORD, LPCVOID block) {
-    auto found = heaps().find(heap);
-    if (!found) return static_cast<SIZE_T>(-1);
-    std::lock_guard guard(found->lock);
-    auto it = found->blocks.find(const_cast<void*>(block));
-    if (it == found->blocks.end()) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return static_cast<SIZE_T>(-1);
-    }
-    return it->second;
+    return qor::guarded(SIZE_T(-1), [&]() -> SIZE_T {
+        auto found = heaps().find(heap);
+        if (!found) return static_cast<SIZE_T>(-1);
+        std::lock_guard guard(found->lock);
+        auto it = found->blocks.find(const_cast<void*>(block));
+        if (it == found->blocks.end()) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return static_cast<SIZE_T>(-1);
+        }
+        return it->second;
+    });
 }
 
 QORAPI BOOL HeapValidate(HANDLE heap, DWORD, LPCVOID block) {
-    auto found = heaps().find(heap);
-    if (!found) return FALSE;
-    if (!block) return TRUE;
-    std::lock_guard guard(found->lock);
-    return found->blocks.count(const_cast<void*>(block)) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto found = heaps().find(heap);
+        if (!found) return FALSE;
+        if (!block) return TRUE;
+        std::lock_guard guard(found->lock);
+        return found->blocks.count(const_cast<void*>(block)) ? TRUE : FALSE;
+    });
 }
 
 QORAPI HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) { return block_alloc(flags, bytes); }

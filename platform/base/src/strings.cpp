@@ -2,6 +2,7 @@
 // means zero-terminated (terminator counted), a zero output size asks for
 // the needed count, and a short buffer fails with ERROR_INSUFFICIENT_BUFFER.
 #include "qor/strings.h"
+#include "qor/guard.h"
 
 #include "codepage.h"
 #include "qor/support/utf.h"
@@ -204,77 +205,85 @@ QORAPI UINT GetOEMCP(void) { return qor::codepage::oem_code_page(); }
 
 QORAPI int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int wide_length) {
-    if (!text || length == 0 || length < -1 || wide_length < 0 || (wide_length > 0 && !wide))
-        return fail(ERROR_INVALID_PARAMETER);
-    UINT page = qor::codepage::resolve(code_page);
-    const Table* table = page == CP_UTF8 ? nullptr : Table::find(page);
-    if (page != CP_UTF8 && !table) return fail(ERROR_INVALID_PARAMETER);
-    if ((flags & ~mb_known_flags) || (page == CP_UTF8 && (flags & ~DWORD(MB_ERR_INVALID_CHARS))) ||
-        ((flags & MB_PRECOMPOSED) && (flags & mb_composite)))
-        return fail(ERROR_INVALID_PARAMETER);
+    return qor::guarded(0, [&]() -> int {
+        if (!text || length == 0 || length < -1 || wide_length < 0 || (wide_length > 0 && !wide))
+            return fail(ERROR_INVALID_PARAMETER);
+        UINT page = qor::codepage::resolve(code_page);
+        const Table* table = page == CP_UTF8 ? nullptr : Table::find(page);
+        if (page != CP_UTF8 && !table) return fail(ERROR_INVALID_PARAMETER);
+        if ((flags & ~mb_known_flags) || (page == CP_UTF8 && (flags & ~DWORD(MB_ERR_INVALID_CHARS))) ||
+            ((flags & MB_PRECOMPOSED) && (flags & mb_composite)))
+            return fail(ERROR_INVALID_PARAMETER);
 
-    size_t count = length == -1 ? std::strlen(text) + 1 : static_cast<size_t>(length);
-    if (count > INT_MAX) return fail(ERROR_INVALID_PARAMETER);
-    if (wide_length > 0 && overlaps(text, count, wide, size_t(wide_length) * sizeof(WCHAR)))
-        return fail(ERROR_INVALID_PARAMETER);
+        size_t count = length == -1 ? std::strlen(text) + 1 : static_cast<size_t>(length);
+        if (count > INT_MAX) return fail(ERROR_INVALID_PARAMETER);
+        if (wide_length > 0 && overlaps(text, count, wide, size_t(wide_length) * sizeof(WCHAR)))
+            return fail(ERROR_INVALID_PARAMETER);
 
-    auto bytes = reinterpret_cast<const unsigned char*>(text);
-    bool strict = flags & MB_ERR_INVALID_CHARS;
-    Sink<char16_t> sink{wide, static_cast<size_t>(wide_length)};
-    bool ok = table ? page_to_wide(*table, bytes, count, strict, sink) : utf8_to_wide(bytes, count, strict, sink);
-    if (!ok) return fail(ERROR_NO_UNICODE_TRANSLATION);
-    return sink.finish();
+        auto bytes = reinterpret_cast<const unsigned char*>(text);
+        bool strict = flags & MB_ERR_INVALID_CHARS;
+        Sink<char16_t> sink{wide, static_cast<size_t>(wide_length)};
+        bool ok = table ? page_to_wide(*table, bytes, count, strict, sink) : utf8_to_wide(bytes, count, strict, sink);
+        if (!ok) return fail(ERROR_NO_UNICODE_TRANSLATION);
+        return sink.finish();
+    });
 }
 
 QORAPI int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_length, LPSTR text,
                                int length, LPCSTR default_char, LPBOOL used_default) {
-    if (!wide || wide_length == 0 || wide_length < -1 || length < 0 || (length > 0 && !text))
-        return fail(ERROR_INVALID_PARAMETER);
-    UINT page = qor::codepage::resolve(code_page);
-    const Table* table = page == CP_UTF8 ? nullptr : Table::find(page);
-    if (page != CP_UTF8 && !table) return fail(ERROR_INVALID_PARAMETER);
-    if (page == CP_UTF8) {
-        // UTF-8 has no default character; the platform refuses to pretend.
-        if ((flags & ~DWORD(WC_ERR_INVALID_CHARS)) || default_char || used_default)
+    return qor::guarded(0, [&]() -> int {
+        if (!wide || wide_length == 0 || wide_length < -1 || length < 0 || (length > 0 && !text))
             return fail(ERROR_INVALID_PARAMETER);
-    } else if (flags & ~wc_known_flags) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
+        UINT page = qor::codepage::resolve(code_page);
+        const Table* table = page == CP_UTF8 ? nullptr : Table::find(page);
+        if (page != CP_UTF8 && !table) return fail(ERROR_INVALID_PARAMETER);
+        if (page == CP_UTF8) {
+            // UTF-8 has no default character; the platform refuses to pretend.
+            if ((flags & ~DWORD(WC_ERR_INVALID_CHARS)) || default_char || used_default)
+                return fail(ERROR_INVALID_PARAMETER);
+        } else if (flags & ~wc_known_flags) {
+            return fail(ERROR_INVALID_PARAMETER);
+        }
 
-    size_t count = wide_length == -1 ? qor::wide_length(wide) + 1 : static_cast<size_t>(wide_length);
-    if (count > INT_MAX) return fail(ERROR_INVALID_PARAMETER);
-    if (length > 0 && overlaps(wide, count * sizeof(WCHAR), text, size_t(length)))
-        return fail(ERROR_INVALID_PARAMETER);
+        size_t count = wide_length == -1 ? qor::wide_length(wide) + 1 : static_cast<size_t>(wide_length);
+        if (count > INT_MAX) return fail(ERROR_INVALID_PARAMETER);
+        if (length > 0 && overlaps(wide, count * sizeof(WCHAR), text, size_t(length)))
+            return fail(ERROR_INVALID_PARAMETER);
 
-    Sink<char> sink{text, static_cast<size_t>(length)};
-    if (table) {
-        bool defaulted = false;
-        wide_to_page(*table, wide, count, default_char, defaulted, sink);
-        if (used_default) *used_default = defaulted ? TRUE : FALSE;
-    } else {
-        bool invalid = false;
-        wide_to_utf8(wide, count, flags & WC_ERR_INVALID_CHARS, invalid, sink);
-        if (invalid) return fail(ERROR_NO_UNICODE_TRANSLATION);
-    }
-    return sink.finish();
+        Sink<char> sink{text, static_cast<size_t>(length)};
+        if (table) {
+            bool defaulted = false;
+            wide_to_page(*table, wide, count, default_char, defaulted, sink);
+            if (used_default) *used_default = defaulted ? TRUE : FALSE;
+        } else {
+            bool invalid = false;
+            wide_to_utf8(wide, count, flags & WC_ERR_INVALID_CHARS, invalid, sink);
+            if (invalid) return fail(ERROR_NO_UNICODE_TRANSLATION);
+        }
+        return sink.finish();
+    });
 }
 
 QORAPI BOOL IsDBCSLeadByteEx(UINT code_page, BYTE test) {
-    const Table* table = Table::find(qor::codepage::resolve(code_page));
-    if (!table) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return table->is_lead(test) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        const Table* table = Table::find(qor::codepage::resolve(code_page));
+        if (!table) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        return table->is_lead(test) ? TRUE : FALSE;
+    });
 }
 
 QORAPI BOOL IsDBCSLeadByte(BYTE test) { return IsDBCSLeadByteEx(CP_ACP, test); }
 
 QORAPI LPSTR CharNextA(LPCSTR text) {
-    if (!text) return nullptr;
-    if (!*text) return const_cast<LPSTR>(text);
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1]) return const_cast<LPSTR>(text + 2);
-    return const_cast<LPSTR>(text + 1);
+    return qor::guarded(static_cast<LPSTR>(nullptr), [&]() -> LPSTR {
+        if (!text) return nullptr;
+        if (!*text) return const_cast<LPSTR>(text);
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1]) return const_cast<LPSTR>(text + 2);
+        return const_cast<LPSTR>(text + 1);
+    });
 }
 
 QORAPI int lstrlenA(LPCSTR text) {
@@ -289,46 +298,58 @@ QORAPI int lstrlenW(LPCWSTR text) {
 }
 
 QORAPI LPSTR lstrcpyA(LPSTR dest, LPCSTR src) {
-    if (!dest || !src) return nullptr;
-    std::memmove(dest, src, std::strlen(src) + 1);
-    return dest;
+    return qor::guarded(static_cast<LPSTR>(nullptr), [&]() -> LPSTR {
+        if (!dest || !src) return nullptr;
+        std::memmove(dest, src, std::strlen(src) + 1);
+        return dest;
+    });
 }
 
 QORAPI LPWSTR lstrcpyW(LPWSTR dest, LPCWSTR src) {
-    if (!dest || !src) return nullptr;
-    std::memmove(dest, src, (qor::wide_length(src) + 1) * sizeof(WCHAR));
-    return dest;
+    return qor::guarded(static_cast<LPWSTR>(nullptr), [&]() -> LPWSTR {
+        if (!dest || !src) return nullptr;
+        std::memmove(dest, src, (qor::wide_length(src) + 1) * sizeof(WCHAR));
+        return dest;
+    });
 }
 
 QORAPI LPSTR lstrcpynA(LPSTR dest, LPCSTR src, int max) {
-    if (!dest) return nullptr;
-    if (max <= 0) return dest;
-    size_t n = src ? strnlen(src, static_cast<size_t>(max - 1)) : 0;
-    if (n) std::memmove(dest, src, n);
-    dest[n] = '\0';
-    return dest;
+    return qor::guarded(static_cast<LPSTR>(nullptr), [&]() -> LPSTR {
+        if (!dest) return nullptr;
+        if (max <= 0) return dest;
+        size_t n = src ? strnlen(src, static_cast<size_t>(max - 1)) : 0;
+        if (n) std::memmove(dest, src, n);
+        dest[n] = '\0';
+        return dest;
+    });
 }
 
 QORAPI LPWSTR lstrcpynW(LPWSTR dest, LPCWSTR src, int max) {
-    if (!dest) return nullptr;
-    if (max <= 0) return dest;
-    size_t n = 0;
-    while (src && n < static_cast<size_t>(max - 1) && src[n]) ++n;
-    if (n) std::memmove(dest, src, n * sizeof(WCHAR));
-    dest[n] = u'\0';
-    return dest;
+    return qor::guarded(static_cast<LPWSTR>(nullptr), [&]() -> LPWSTR {
+        if (!dest) return nullptr;
+        if (max <= 0) return dest;
+        size_t n = 0;
+        while (src && n < static_cast<size_t>(max - 1) && src[n]) ++n;
+        if (n) std::memmove(dest, src, n * sizeof(WCHAR));
+        dest[n] = u'\0';
+        return dest;
+    });
 }
 
 QORAPI LPSTR lstrcatA(LPSTR dest, LPCSTR src) {
-    if (!dest || !src) return nullptr;
-    std::memmove(dest + std::strlen(dest), src, std::strlen(src) + 1);
-    return dest;
+    return qor::guarded(static_cast<LPSTR>(nullptr), [&]() -> LPSTR {
+        if (!dest || !src) return nullptr;
+        std::memmove(dest + std::strlen(dest), src, std::strlen(src) + 1);
+        return dest;
+    });
 }
 
 QORAPI LPWSTR lstrcatW(LPWSTR dest, LPCWSTR src) {
-    if (!dest || !src) return nullptr;
-    std::memmove(dest + qor::wide_length(dest), src, (qor::wide_length(src) + 1) * sizeof(WCHAR));
-    return dest;
+    return qor::guarded(static_cast<LPWSTR>(nullptr), [&]() -> LPWSTR {
+        if (!dest || !src) return nullptr;
+        std::memmove(dest + qor::wide_length(dest), src, (qor::wide_length(src) + 1) * sizeof(WCHAR));
+        return dest;
+    });
 }
 
 QORAPI int lstrcmpA(LPCSTR a, LPCSTR b) {

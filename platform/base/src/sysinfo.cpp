@@ -1,4 +1,5 @@
 #include "qor/sysinfo.h"
+#include "qor/guard.h"
 
 #include "qor/support/paths.h"
 #include "qor/support/places.h"
@@ -127,60 +128,72 @@ QORAPI DWORD GetTickCount(void) {
 }
 
 QORAPI void Sleep(DWORD milliseconds) {
-    if (milliseconds == 0) {
-        sched_yield();
-        return;
-    }
-    // INFINITE (0xFFFFFFFF) ends only with the process, as there.
-    for (;;) {
-        timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-        if (milliseconds == 0xFFFFFFFFu) wait = {3600, 0};
-        timespec rest{};
-        while (nanosleep(&wait, &rest) != 0 && errno == EINTR) wait = rest;
-        if (milliseconds != 0xFFFFFFFFu) return;
-    }
+    qor::guarded_void([&] {
+        if (milliseconds == 0) {
+            sched_yield();
+            return;
+        }
+        // INFINITE (0xFFFFFFFF) ends only with the process, as there.
+        for (;;) {
+            timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+            if (milliseconds == 0xFFFFFFFFu) wait = {3600, 0};
+            timespec rest{};
+            while (nanosleep(&wait, &rest) != 0 && errno == EINTR) wait = rest;
+            if (milliseconds != 0xFFFFFFFFu) return;
+        }
+    });
 }
 
 QORAPI BOOL GetVersionExA(LPOSVERSIONINFOA info) {
-    const VersionLine& line = current_version();
-    if (!fill_version<OSVERSIONINFOA, OSVERSIONINFOEXA>(info, line)) return FALSE;
-    std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
-    std::strncpy(info->szCSDVersion, line.service_pack, sizeof info->szCSDVersion - 1);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        const VersionLine& line = current_version();
+        if (!fill_version<OSVERSIONINFOA, OSVERSIONINFOEXA>(info, line)) return FALSE;
+        std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+        std::strncpy(info->szCSDVersion, line.service_pack, sizeof info->szCSDVersion - 1);
+        return TRUE;
+    });
 }
 
 QORAPI BOOL GetVersionExW(LPOSVERSIONINFOW info) {
-    const VersionLine& line = current_version();
-    if (!fill_version<OSVERSIONINFOW, OSVERSIONINFOEXW>(info, line)) return FALSE;
-    std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
-    for (size_t i = 0; line.service_pack[i] && i + 1 < std::size(info->szCSDVersion); ++i)
-        info->szCSDVersion[i] = static_cast<WCHAR>(line.service_pack[i]);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        const VersionLine& line = current_version();
+        if (!fill_version<OSVERSIONINFOW, OSVERSIONINFOEXW>(info, line)) return FALSE;
+        std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+        for (size_t i = 0; line.service_pack[i] && i + 1 < std::size(info->szCSDVersion); ++i)
+            info->szCSDVersion[i] = static_cast<WCHAR>(line.service_pack[i]);
+        return TRUE;
+    });
 }
 
 QORAPI UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-    return copy_or_need(qor::utf8_to_acp(system_folder()), buffer, size);
+    return qor::guarded(UINT(0), [&]() -> UINT {
+        return copy_or_need(qor::utf8_to_acp(system_folder()), buffer, size);
+    });
 }
 
 QORAPI UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
-    return copy_or_need(qor::utf8_to_utf16(system_folder()), buffer, size);
+    return qor::guarded(UINT(0), [&]() -> UINT {
+        return copy_or_need(qor::utf8_to_utf16(system_folder()), buffer, size);
+    });
 }
 
 QORAPI DWORD SearchPathA(LPCSTR path, LPCSTR file, LPCSTR extension, DWORD size, LPSTR buffer,
                          LPSTR* file_part) {
-    if (!file || !*file || (size && !buffer)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::string found = search(path, with_extension(qor::paths::native(qor::acp_to_utf8(file)), extension));
-    if (found.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return 0;
-    }
-    std::string result = qor::utf8_to_acp(qor::paths::absolute(found));
-    DWORD copied = copy_or_need(result, buffer, size);
-    if (copied == result.size() && file_part) *file_part = buffer + result.find_last_of('/') + 1;
-    return copied;
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        if (!file || !*file || (size && !buffer)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        std::string found = search(path, with_extension(qor::paths::native(qor::acp_to_utf8(file)), extension));
+        if (found.empty()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return 0;
+        }
+        std::string result = qor::utf8_to_acp(qor::paths::absolute(found));
+        DWORD copied = copy_or_need(result, buffer, size);
+        if (copied == result.size() && file_part) *file_part = buffer + result.find_last_of('/') + 1;
+        return copied;
+    });
 }
 
 }  // extern "C"

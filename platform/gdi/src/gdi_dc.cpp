@@ -181,64 +181,68 @@ QORAPI BOOL DeleteDC(HDC hdc) {
 }
 
 QORAPI int GetDeviceCaps(HDC hdc, int index) {
-    auto dc = dc_of(hdc);
-    if (!dc) return 0;
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    const GDIINFO& caps = dc->device->caps;
-    switch (index) {
-    case DRIVERVERSION: return static_cast<int>(caps.ulVersion);
-    case TECHNOLOGY: return static_cast<int>(caps.ulTechnology);
-    case HORZSIZE: return static_cast<int>(caps.ulHorzSize);
-    case VERTSIZE: return static_cast<int>(caps.ulVertSize);
-    case HORZRES: return static_cast<int>(caps.ulHorzRes);
-    case VERTRES: return static_cast<int>(caps.ulVertRes);
-    case BITSPIXEL: return static_cast<int>(caps.cBitsPixel);
-    case PLANES: return static_cast<int>(caps.cPlanes);
-    case NUMBRUSHES:
-    case NUMPENS: return -1;
-    case NUMMARKERS: return 0;
-    case NUMFONTS: return static_cast<int>(dc->device->info.cFonts);
-    case NUMCOLORS: return caps.cBitsPixel > 8 ? -1 : static_cast<int>(caps.ulNumColors);
-    case PDEVICESIZE: return 0;
-    case CURVECAPS: return 0;
-    case LINECAPS: return 2;       // polylines
-    case POLYGONALCAPS: return 2;  // rectangles
-    case TEXTCAPS: return static_cast<int>(caps.flTextCaps);
-    case CLIPCAPS: return 1;       // rectangles
-    case RASTERCAPS: return 0x2A03;  // bitblt, banding, DIB to device, stretching
-    case ASPECTX: return static_cast<int>(caps.ulAspectX);
-    case ASPECTY: return static_cast<int>(caps.ulAspectY);
-    case ASPECTXY: return static_cast<int>(caps.ulAspectXY);
-    case LOGPIXELSX: return static_cast<int>(caps.ulLogPixelsX);
-    case LOGPIXELSY: return static_cast<int>(caps.ulLogPixelsY);
-    case SIZEPALETTE:
-    case NUMRESERVED: return 0;
-    case COLORRES: return static_cast<int>(caps.cBitsPixel);
-    case PHYSICALWIDTH: return caps.szlPhysSize.cx;
-    case PHYSICALHEIGHT: return caps.szlPhysSize.cy;
-    case PHYSICALOFFSETX: return caps.ptlPhysOffset.x;
-    case PHYSICALOFFSETY: return caps.ptlPhysOffset.y;
-    case SCALINGFACTORX:
-    case SCALINGFACTORY: return 0;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    return qor::guarded(0, [&]() -> int {
+        auto dc = dc_of(hdc);
+        if (!dc) return 0;
+        std::lock_guard<std::recursive_mutex> guard(dc->lock);
+        const GDIINFO& caps = dc->device->caps;
+        switch (index) {
+        case DRIVERVERSION: return static_cast<int>(caps.ulVersion);
+        case TECHNOLOGY: return static_cast<int>(caps.ulTechnology);
+        case HORZSIZE: return static_cast<int>(caps.ulHorzSize);
+        case VERTSIZE: return static_cast<int>(caps.ulVertSize);
+        case HORZRES: return static_cast<int>(caps.ulHorzRes);
+        case VERTRES: return static_cast<int>(caps.ulVertRes);
+        case BITSPIXEL: return static_cast<int>(caps.cBitsPixel);
+        case PLANES: return static_cast<int>(caps.cPlanes);
+        case NUMBRUSHES:
+        case NUMPENS: return -1;
+        case NUMMARKERS: return 0;
+        case NUMFONTS: return static_cast<int>(dc->device->info.cFonts);
+        case NUMCOLORS: return caps.cBitsPixel > 8 ? -1 : static_cast<int>(caps.ulNumColors);
+        case PDEVICESIZE: return 0;
+        case CURVECAPS: return 0;
+        case LINECAPS: return 2;       // polylines
+        case POLYGONALCAPS: return 2;  // rectangles
+        case TEXTCAPS: return static_cast<int>(caps.flTextCaps);
+        case CLIPCAPS: return 1;       // rectangles
+        case RASTERCAPS: return 0x2A03;  // bitblt, banding, DIB to device, stretching
+        case ASPECTX: return static_cast<int>(caps.ulAspectX);
+        case ASPECTY: return static_cast<int>(caps.ulAspectY);
+        case ASPECTXY: return static_cast<int>(caps.ulAspectXY);
+        case LOGPIXELSX: return static_cast<int>(caps.ulLogPixelsX);
+        case LOGPIXELSY: return static_cast<int>(caps.ulLogPixelsY);
+        case SIZEPALETTE:
+        case NUMRESERVED: return 0;
+        case COLORRES: return static_cast<int>(caps.cBitsPixel);
+        case PHYSICALWIDTH: return caps.szlPhysSize.cx;
+        case PHYSICALHEIGHT: return caps.szlPhysSize.cy;
+        case PHYSICALOFFSETX: return caps.ptlPhysOffset.x;
+        case PHYSICALOFFSETY: return caps.ptlPhysOffset.y;
+        case SCALINGFACTORX:
+        case SCALINGFACTORY: return 0;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+    });
 }
 
 QORAPI int ExtEscape(HDC hdc, int escape, int input_size, LPCSTR input, int output_size, LPSTR output) {
-    auto dc = dc_of(hdc);
-    if (!dc) return -1;
-    if (input_size < 0 || output_size < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    auto escape_entry = dc->device->entry<PFN_DrvEscape>(INDEX_DrvEscape);
-    if (!escape_entry) return 0;
-    ULONG result = escape_entry(dc->device->surface, static_cast<ULONG>(escape), static_cast<ULONG>(input_size),
-                                const_cast<LPSTR>(input), static_cast<ULONG>(output_size), output);
-    return static_cast<int>(result);
+    return qor::guarded(-1, [&]() -> int {
+        auto dc = dc_of(hdc);
+        if (!dc) return -1;
+        if (input_size < 0 || output_size < 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return -1;
+        }
+        std::lock_guard<std::recursive_mutex> guard(dc->lock);
+        auto escape_entry = dc->device->entry<PFN_DrvEscape>(INDEX_DrvEscape);
+        if (!escape_entry) return 0;
+        ULONG result = escape_entry(dc->device->surface, static_cast<ULONG>(escape), static_cast<ULONG>(input_size),
+                                    const_cast<LPSTR>(input), static_cast<ULONG>(output_size), output);
+        return static_cast<int>(result);
+    });
 }
 
 }  // extern "C"

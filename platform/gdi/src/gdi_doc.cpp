@@ -1,6 +1,7 @@
 // Documents and pages: the spooler job, the driver's document and page
 // entries, and the banding loop that plays each recorded page.
 #include "gdi_dc.h"
+#include "qor/guard.h"
 #include "gdi_surface.h"
 
 #include "qor/spooler.h"
@@ -81,92 +82,104 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI int SetAbortProc(HDC hdc, ABORTPROC proc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        dc.abort_proc = proc;
-        return 1;
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            dc.abort_proc = proc;
+            return 1;
+        });
     });
 }
 
 QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        if (dc.doc_started) {
-            SetLastError(ERROR_BUSY);
-            return SP_ERROR;
-        }
-        std::u16string name = doc && doc->lpszDocName ? std::u16string(doc->lpszDocName) : u"";
-        dc.device->aborted = false;
-        dc.spooler_job = false;
-        if (dc.printer) {
-            DOC_INFO_1W info{};
-            info.pDocName = name.data();
-            std::u16string output = doc && doc->lpszOutput ? std::u16string(doc->lpszOutput) : u"";
-            info.pOutputFile = output.empty() ? nullptr : output.data();
-            std::u16string datatype = u"RAW";
-            info.pDatatype = datatype.data();
-            dc.job_id = StartDocPrinterW(dc.printer, 1, reinterpret_cast<LPBYTE>(&info));
-            if (dc.job_id == 0) return SP_ERROR;
-            dc.spooler_job = true;
-        } else {
-            dc.job_id = next_local_job++;
-        }
-        auto start_doc = dc.device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
-        if (start_doc && !start_doc(dc.device->surface, name.data(), dc.job_id)) {
-            DWORD error = GetLastError();
-            if (dc.spooler_job) AbortPrinter(dc.printer);
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (dc.doc_started) {
+                SetLastError(ERROR_BUSY);
+                return SP_ERROR;
+            }
+            std::u16string name = doc && doc->lpszDocName ? std::u16string(doc->lpszDocName) : u"";
+            dc.device->aborted = false;
             dc.spooler_job = false;
-            SetLastError(error ? error : ERROR_INVALID_FUNCTION);
-            return SP_ERROR;
-        }
-        dc.doc_started = true;
-        dc.page_open = false;
-        dc.doc_name = name;
-        return static_cast<int>(dc.job_id);
+            if (dc.printer) {
+                DOC_INFO_1W info{};
+                info.pDocName = name.data();
+                std::u16string output = doc && doc->lpszOutput ? std::u16string(doc->lpszOutput) : u"";
+                info.pOutputFile = output.empty() ? nullptr : output.data();
+                std::u16string datatype = u"RAW";
+                info.pDatatype = datatype.data();
+                dc.job_id = StartDocPrinterW(dc.printer, 1, reinterpret_cast<LPBYTE>(&info));
+                if (dc.job_id == 0) return SP_ERROR;
+                dc.spooler_job = true;
+            } else {
+                dc.job_id = next_local_job++;
+            }
+            auto start_doc = dc.device->entry<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+            if (start_doc && !start_doc(dc.device->surface, name.data(), dc.job_id)) {
+                DWORD error = GetLastError();
+                if (dc.spooler_job) AbortPrinter(dc.printer);
+                dc.spooler_job = false;
+                SetLastError(error ? error : ERROR_INVALID_FUNCTION);
+                return SP_ERROR;
+            }
+            dc.doc_started = true;
+            dc.page_open = false;
+            dc.doc_name = name;
+            return static_cast<int>(dc.job_id);
+        });
     });
 }
 
 QORAPI int StartPage(HDC hdc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        if (!dc.doc_started || dc.page_open) return refuse(SP_ERROR);
-        auto start_page = dc.device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
-        if (start_page && !start_page(dc.device->surface)) return SP_ERROR;
-        // The spooler counts the job's pages from these marks.
-        if (dc.spooler_job && !StartPagePrinter(dc.printer)) return SP_ERROR;
-        dc.page.commands.clear();
-        dc.page_open = true;
-        return 1;
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (!dc.doc_started || dc.page_open) return refuse(SP_ERROR);
+            auto start_page = dc.device->entry<PFN_DrvStartPage>(INDEX_DrvStartPage);
+            if (start_page && !start_page(dc.device->surface)) return SP_ERROR;
+            // The spooler counts the job's pages from these marks.
+            if (dc.spooler_job && !StartPagePrinter(dc.printer)) return SP_ERROR;
+            dc.page.commands.clear();
+            dc.page_open = true;
+            return 1;
+        });
     });
 }
 
 QORAPI int EndPage(HDC hdc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        if (!dc.page_open) return refuse(SP_ERROR);
-        bool ok = band_page(dc, hdc);
-        if (ok && dc.spooler_job && !EndPagePrinter(dc.printer)) ok = false;
-        dc.page.commands.clear();
-        dc.page_open = false;
-        return ok ? 1 : SP_ERROR;
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (!dc.page_open) return refuse(SP_ERROR);
+            bool ok = band_page(dc, hdc);
+            if (ok && dc.spooler_job && !EndPagePrinter(dc.printer)) ok = false;
+            dc.page.commands.clear();
+            dc.page_open = false;
+            return ok ? 1 : SP_ERROR;
+        });
     });
 }
 
 QORAPI int EndDoc(HDC hdc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        if (!dc.doc_started) return refuse(SP_ERROR);
-        bool ok = !dc.page_open || EndPage(hdc) != SP_ERROR;
-        // A job its abort procedure cancelled is ended as cancelled, not completed.
-        if (dc.device->aborted) {
-            finish_document(dc, true);
-            SetLastError(ERROR_PRINT_CANCELLED);
-            return SP_ERROR;
-        }
-        return finish_document(dc, false) && ok ? 1 : SP_ERROR;
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (!dc.doc_started) return refuse(SP_ERROR);
+            bool ok = !dc.page_open || EndPage(hdc) != SP_ERROR;
+            // A job its abort procedure cancelled is ended as cancelled, not completed.
+            if (dc.device->aborted) {
+                finish_document(dc, true);
+                SetLastError(ERROR_PRINT_CANCELLED);
+                return SP_ERROR;
+            }
+            return finish_document(dc, false) && ok ? 1 : SP_ERROR;
+        });
     });
 }
 
 QORAPI int AbortDoc(HDC hdc) {
-    return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
-        if (!dc.doc_started) return refuse(SP_ERROR);
-        finish_document(dc, true);
-        return 1;
+    return qor::guarded(SP_ERROR, [&]() -> int {
+        return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (!dc.doc_started) return refuse(SP_ERROR);
+            finish_document(dc, true);
+            return 1;
+        });
     });
 }
 

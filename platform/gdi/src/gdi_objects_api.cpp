@@ -98,37 +98,41 @@ QORAPI HGDIOBJ GetStockObject(int index) {
 }
 
 QORAPI HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
-    auto dc = dc_of(hdc);
-    if (!dc) return nullptr;
-    auto target = lookup_object(object);
-    if (!target) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    std::lock_guard<std::recursive_mutex> guard(dc->lock);
-    HGDIOBJ* slot = nullptr;
-    switch (target->kind()) {
-    case Kind::Font: slot = &dc->font; break;
-    case Kind::Brush: slot = &dc->brush; break;
-    case Kind::Pen: slot = &dc->pen; break;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    HGDIOBJ previous = *slot;
-    *slot = object;
-    return previous;
+    return qor::guarded(static_cast<HGDIOBJ>(nullptr), [&]() -> HGDIOBJ {
+        auto dc = dc_of(hdc);
+        if (!dc) return nullptr;
+        auto target = lookup_object(object);
+        if (!target) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        std::lock_guard<std::recursive_mutex> guard(dc->lock);
+        HGDIOBJ* slot = nullptr;
+        switch (target->kind()) {
+        case Kind::Font: slot = &dc->font; break;
+        case Kind::Brush: slot = &dc->brush; break;
+        case Kind::Pen: slot = &dc->pen; break;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        HGDIOBJ previous = *slot;
+        *slot = object;
+        return previous;
+    });
 }
 
 QORAPI BOOL DeleteObject(HGDIOBJ object) {
-    auto target = lookup_object(object);
-    if (!target || target->kind() == Kind::Dc || target->kind() == Kind::Device ||
-        target->kind() == Kind::Surface) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (is_stock(object)) return TRUE;  // stock objects are never deleted
-    return remove_object(object) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto target = lookup_object(object);
+        if (!target || target->kind() == Kind::Dc || target->kind() == Kind::Device ||
+            target->kind() == Kind::Surface) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        if (is_stock(object)) return TRUE;  // stock objects are never deleted
+        return remove_object(object) ? TRUE : FALSE;
+    });
 }
 
 QORAPI int EnumFontFamiliesExW(HDC hdc, LPLOGFONTW logfont, FONTENUMPROCW proc, LPARAM param, DWORD) {

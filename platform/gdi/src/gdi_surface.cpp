@@ -84,53 +84,63 @@ QORAPI HBITMAP EngCreateBitmap(SIZEL size, LONG stride, ULONG format, FLONG flag
 }
 
 QORAPI BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG hooks) {
-    auto surface = lookup<Surface>(hsurf);
-    auto device = lookup<Device>(hdev);
-    if (!surface || !device) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    surface->hdev = hdev;
-    surface->hooks = hooks;
-    surface->so.hdev = hdev;
-    surface->so.dhpdev = device->dhpdev;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto surface = lookup<Surface>(hsurf);
+        auto device = lookup<Device>(hdev);
+        if (!surface || !device) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        surface->hdev = hdev;
+        surface->hooks = hooks;
+        surface->so.hdev = hdev;
+        surface->so.dhpdev = device->dhpdev;
+        return TRUE;
+    });
 }
 
 QORAPI BOOL EngMarkBandingSurface(HSURF hsurf) {
-    auto surface = lookup<Surface>(hsurf);
-    if (!surface) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    surface->banding = true;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto surface = lookup<Surface>(hsurf);
+        if (!surface) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        surface->banding = true;
+        return TRUE;
+    });
 }
 
 QORAPI BOOL EngDeleteSurface(HSURF hsurf) {
-    if (!lookup<Surface>(hsurf) || !remove_object(hsurf)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!lookup<Surface>(hsurf) || !remove_object(hsurf)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 QORAPI SURFOBJ* EngLockSurface(HSURF hsurf) {
-    auto surface = lookup<Surface>(hsurf);
-    if (!surface) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return &surface->so;
+    return qor::guarded(static_cast<SURFOBJ*>(nullptr), [&]() -> SURFOBJ* {
+        auto surface = lookup<Surface>(hsurf);
+        if (!surface) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        return &surface->so;
+    });
 }
 
 QORAPI void EngUnlockSurface(SURFOBJ*) {}
 
 QORAPI BOOL EngCheckAbort(SURFOBJ* so) {
-    auto surface = surface_of(so);
-    if (!surface) return FALSE;
-    auto device = lookup<Device>(surface->hdev);
-    return device && device->aborted.load() ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto surface = surface_of(so);
+        if (!surface) return FALSE;
+        auto device = lookup<Device>(surface->hdev);
+        return device && device->aborted.load() ? TRUE : FALSE;
+    });
 }
 
 QORAPI HPALETTE EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green,
@@ -157,17 +167,21 @@ QORAPI HPALETTE EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG r
 }
 
 QORAPI BOOL EngDeletePalette(HPALETTE handle) {
-    if (!lookup<Palette>(handle) || !remove_object(handle)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!lookup<Palette>(handle) || !remove_object(handle)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 QORAPI PVOID EngAllocMem(ULONG flags, ULONG size, ULONG) {
-    void* memory = (flags & FL_ZERO_MEMORY) ? calloc(1, size ? size : 1) : malloc(size ? size : 1);
-    if (!memory) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return memory;
+    return qor::guarded(static_cast<PVOID>(nullptr), [&]() -> PVOID {
+        void* memory = (flags & FL_ZERO_MEMORY) ? calloc(1, size ? size : 1) : malloc(size ? size : 1);
+        if (!memory) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return memory;
+    });
 }
 
 QORAPI void EngFreeMem(PVOID memory) { free(memory); }

@@ -1,5 +1,6 @@
 // Text of the application face: text state, metrics and recording strings.
 #include "gdi_dc.h"
+#include "qor/guard.h"
 #include "gdi_shaping.h"
 
 #include <algorithm>
@@ -99,72 +100,88 @@ using namespace qor::gdi;
 extern "C" {
 
 QORAPI COLORREF SetTextColor(HDC hdc, COLORREF color) {
-    return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.text_color, color & 0xFFFFFF); });
+    return qor::guarded(COLORREF(CLR_INVALID), [&]() -> COLORREF {
+        return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.text_color, color & 0xFFFFFF); });
+    });
 }
 
 QORAPI COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.bk_color, color & 0xFFFFFF); });
+    return qor::guarded(COLORREF(CLR_INVALID), [&]() -> COLORREF {
+        return with_dc(hdc, CLR_INVALID, [&](Dc& dc) { return std::exchange(dc.bk_color, color & 0xFFFFFF); });
+    });
 }
 
 QORAPI int SetBkMode(HDC hdc, int mode) {
-    return with_dc(hdc, 0, [&](Dc& dc) {
-        if (mode != OPAQUE && mode != TRANSPARENT) return refuse(0);
-        return std::exchange(dc.bk_mode, mode);
+    return qor::guarded(0, [&]() -> int {
+        return with_dc(hdc, 0, [&](Dc& dc) {
+            if (mode != OPAQUE && mode != TRANSPARENT) return refuse(0);
+            return std::exchange(dc.bk_mode, mode);
+        });
     });
 }
 
 QORAPI UINT SetTextAlign(HDC hdc, UINT align) {
-    return with_dc(hdc, static_cast<UINT>(GDI_ERROR),
-                   [&](Dc& dc) { return std::exchange(dc.text_align, align & (TA_CENTER | TA_BASELINE)); });
+    return qor::guarded(UINT(GDI_ERROR), [&]() -> UINT {
+        return with_dc(hdc, static_cast<UINT>(GDI_ERROR),
+                       [&](Dc& dc) { return std::exchange(dc.text_align, align & (TA_CENTER | TA_BASELINE)); });
+    });
 }
 
 QORAPI BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics) {
-    return with_dc(hdc, FALSE, [&](Dc& dc) {
-        if (!metrics) return refuse(FALSE);
-        auto font = font_or_error(dc);
-        if (!font) return FALSE;
-        *metrics = TEXTMETRICW{};
-        metrics->tmAscent = font->ascent;
-        metrics->tmDescent = font->descent;
-        metrics->tmHeight = font->ascent + font->descent;
-        metrics->tmAveCharWidth = font->average_width;
-        metrics->tmMaxCharWidth = font->max_width;
-        metrics->tmWeight = FW_NORMAL;
-        metrics->tmDigitizedAspectX = static_cast<LONG>(dc.device->caps.ulLogPixelsX);
-        metrics->tmDigitizedAspectY = static_cast<LONG>(dc.device->caps.ulLogPixelsY);
-        metrics->tmFirstChar = 0x20;
-        metrics->tmLastChar = 0xFFFF;
-        metrics->tmDefaultChar = u'?';
-        metrics->tmBreakChar = 0x20;
-        if (font->ifi) {
-            metrics->tmWeight = font->ifi->usWinWeight;
-            metrics->tmPitchAndFamily = font->ifi->jWinPitchAndFamily;
-            metrics->tmCharSet = font->ifi->jWinCharSet;
-        }
-        return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return with_dc(hdc, FALSE, [&](Dc& dc) {
+            if (!metrics) return refuse(FALSE);
+            auto font = font_or_error(dc);
+            if (!font) return FALSE;
+            *metrics = TEXTMETRICW{};
+            metrics->tmAscent = font->ascent;
+            metrics->tmDescent = font->descent;
+            metrics->tmHeight = font->ascent + font->descent;
+            metrics->tmAveCharWidth = font->average_width;
+            metrics->tmMaxCharWidth = font->max_width;
+            metrics->tmWeight = FW_NORMAL;
+            metrics->tmDigitizedAspectX = static_cast<LONG>(dc.device->caps.ulLogPixelsX);
+            metrics->tmDigitizedAspectY = static_cast<LONG>(dc.device->caps.ulLogPixelsY);
+            metrics->tmFirstChar = 0x20;
+            metrics->tmLastChar = 0xFFFF;
+            metrics->tmDefaultChar = u'?';
+            metrics->tmBreakChar = 0x20;
+            if (font->ifi) {
+                metrics->tmWeight = font->ifi->usWinWeight;
+                metrics->tmPitchAndFamily = font->ifi->jWinPitchAndFamily;
+                metrics->tmCharSet = font->ifi->jWinCharSet;
+            }
+            return TRUE;
+        });
     });
 }
 
 QORAPI BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
-    return with_dc(hdc, FALSE, [&](Dc& dc) {
-        if (!size || count < 0 || (count && !text)) return refuse(FALSE);
-        auto font = font_or_error(dc);
-        if (!font) return FALSE;
-        size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
-        size->cy = font->ascent + font->descent;
-        return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return with_dc(hdc, FALSE, [&](Dc& dc) {
+            if (!size || count < 0 || (count && !text)) return refuse(FALSE);
+            auto font = font_or_error(dc);
+            if (!font) return FALSE;
+            size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
+            size->cy = font->ascent + font->descent;
+            return TRUE;
+        });
     });
 }
 
 QORAPI BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                         const INT* dx) {
-    return with_dc(hdc, FALSE,
-                   [&](Dc& dc) { return record_text(dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE; });
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return with_dc(hdc, FALSE,
+                       [&](Dc& dc) { return record_text(dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE; });
+    });
 }
 
 QORAPI BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count) {
-    if (count < 0) return refuse(FALSE);
-    return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(count), nullptr);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (count < 0) return refuse(FALSE);
+        return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(count), nullptr);
+    });
 }
 
 }  // extern "C"

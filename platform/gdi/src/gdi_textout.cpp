@@ -34,35 +34,43 @@ RealizedFont* font_of_xform(XFORMOBJ* xo) {
 extern "C" {
 
 QORAPI void STROBJ_vEnumStart(STROBJ* so) {
-    if (EngString* string = string_from(so)) string->enumerated = false;
+    qor::guarded_void([&] {
+        if (EngString* string = string_from(so)) string->enumerated = false;
+    });
 }
 
 QORAPI BOOL STROBJ_bEnum(STROBJ* so, ULONG* count, PGLYPHPOS* positions) {
-    EngString* string = string_from(so);
-    if (!string || !count || !positions) {
-        if (count) *count = 0;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        EngString* string = string_from(so);
+        if (!string || !count || !positions) {
+            if (count) *count = 0;
+            return FALSE;
+        }
+        // The whole string is one batch.
+        if (string->enumerated) {
+            *count = 0;
+            *positions = nullptr;
+            return FALSE;
+        }
+        string->enumerated = true;
+        *count = static_cast<ULONG>(string->positions.size());
+        *positions = string->positions.data();
         return FALSE;
-    }
-    // The whole string is one batch.
-    if (string->enumerated) {
-        *count = 0;
-        *positions = nullptr;
-        return FALSE;
-    }
-    string->enumerated = true;
-    *count = static_cast<ULONG>(string->positions.size());
-    *positions = string->positions.data();
-    return FALSE;
+    });
 }
 
 QORAPI XFORMOBJ* FONTOBJ_pxoGetXform(FONTOBJ* fo) {
-    RealizedFont* font = realized_from(fo);
-    return font ? &font->xo : nullptr;
+    return qor::guarded(static_cast<XFORMOBJ*>(nullptr), [&]() -> XFORMOBJ* {
+        RealizedFont* font = realized_from(fo);
+        return font ? &font->xo : nullptr;
+    });
 }
 
 QORAPI IFIMETRICS* FONTOBJ_pifi(FONTOBJ* fo) {
-    RealizedFont* font = realized_from(fo);
-    return font ? const_cast<IFIMETRICS*>(font->ifi) : nullptr;
+    return qor::guarded(static_cast<IFIMETRICS*>(nullptr), [&]() -> IFIMETRICS* {
+        RealizedFont* font = realized_from(fo);
+        return font ? const_cast<IFIMETRICS*>(font->ifi) : nullptr;
+    });
 }
 
 QORAPI ULONG XFORMOBJ_iGetXform(XFORMOBJ* xo, XFORML* out) {
@@ -75,23 +83,25 @@ QORAPI ULONG XFORMOBJ_iGetXform(XFORMOBJ* xo, XFORML* out) {
 }
 
 QORAPI BOOL XFORMOBJ_bApplyXform(XFORMOBJ* xo, ULONG mode, ULONG count, PVOID in, PVOID out) {
-    RealizedFont* font = font_of_xform(xo);
-    if (!font || !in || !out || (mode != XF_LTOL && mode != XF_LTOFX)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    const double m[4] = {static_cast<double>(font->matrix[0]), static_cast<double>(font->matrix[1]),
-                         static_cast<double>(font->matrix[2]), static_cast<double>(font->matrix[3])};
-    const auto* src = static_cast<const POINTL*>(in);
-    auto* dst = static_cast<POINTL*>(out);  // POINTFIX has the same layout
-    const double scale = mode == XF_LTOFX ? 16.0 : 1.0;
-    for (ULONG i = 0; i < count; ++i) {
-        double x = src[i].x, y = src[i].y;
-        double mx = (m[0] * x + m[2] * y) * scale, my = (m[1] * x + m[3] * y) * scale;
-        dst[i].x = static_cast<LONG>(std::clamp(std::lround(mx), -0x7FFFFFFFL, 0x7FFFFFFFL));
-        dst[i].y = static_cast<LONG>(std::clamp(std::lround(my), -0x7FFFFFFFL, 0x7FFFFFFFL));
-    }
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        RealizedFont* font = font_of_xform(xo);
+        if (!font || !in || !out || (mode != XF_LTOL && mode != XF_LTOFX)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        const double m[4] = {static_cast<double>(font->matrix[0]), static_cast<double>(font->matrix[1]),
+                             static_cast<double>(font->matrix[2]), static_cast<double>(font->matrix[3])};
+        const auto* src = static_cast<const POINTL*>(in);
+        auto* dst = static_cast<POINTL*>(out);  // POINTFIX has the same layout
+        const double scale = mode == XF_LTOFX ? 16.0 : 1.0;
+        for (ULONG i = 0; i < count; ++i) {
+            double x = src[i].x, y = src[i].y;
+            double mx = (m[0] * x + m[2] * y) * scale, my = (m[1] * x + m[3] * y) * scale;
+            dst[i].x = static_cast<LONG>(std::clamp(std::lround(mx), -0x7FFFFFFFL, 0x7FFFFFFFL));
+            dst[i].y = static_cast<LONG>(std::clamp(std::lround(my), -0x7FFFFFFFL, 0x7FFFFFFFL));
+        }
+        return TRUE;
+    });
 }
 
 QORAPI BOOL EngTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* clip, RECTL*, RECTL* opaque,

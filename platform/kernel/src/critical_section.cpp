@@ -1,5 +1,6 @@
 // Critical sections: recursive, process-private locks.
 #include "qor/kernel.h"
+#include "qor/guard.h"
 
 #include <mutex>
 
@@ -8,34 +9,46 @@ std::recursive_mutex* lock_of(LPCRITICAL_SECTION cs) { return static_cast<std::r
 }  // namespace
 
 extern "C" QORAPI void InitializeCriticalSection(LPCRITICAL_SECTION cs) {
-    *cs = CRITICAL_SECTION{};
-    cs->DebugInfo = new std::recursive_mutex;
-    cs->LockCount = -1;
+    qor::guarded_void([&] {
+        *cs = CRITICAL_SECTION{};
+        cs->DebugInfo = new std::recursive_mutex;
+        cs->LockCount = -1;
+    });
 }
 
 extern "C" QORAPI BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION cs, DWORD spin) {
-    InitializeCriticalSection(cs);
-    cs->SpinCount = spin;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        InitializeCriticalSection(cs);
+        cs->SpinCount = spin;
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI void EnterCriticalSection(LPCRITICAL_SECTION cs) {
-    lock_of(cs)->lock();
-    ++cs->RecursionCount;
+    qor::guarded_void([&] {
+        lock_of(cs)->lock();
+        ++cs->RecursionCount;
+    });
 }
 
 extern "C" QORAPI BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs) {
-    if (!lock_of(cs)->try_lock()) return FALSE;
-    ++cs->RecursionCount;
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!lock_of(cs)->try_lock()) return FALSE;
+        ++cs->RecursionCount;
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI void LeaveCriticalSection(LPCRITICAL_SECTION cs) {
-    --cs->RecursionCount;
-    lock_of(cs)->unlock();
+    qor::guarded_void([&] {
+        --cs->RecursionCount;
+        lock_of(cs)->unlock();
+    });
 }
 
 extern "C" QORAPI void DeleteCriticalSection(LPCRITICAL_SECTION cs) {
-    delete lock_of(cs);
-    cs->DebugInfo = nullptr;
+    qor::guarded_void([&] {
+        delete lock_of(cs);
+        cs->DebugInfo = nullptr;
+    });
 }

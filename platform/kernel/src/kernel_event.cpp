@@ -1,5 +1,6 @@
 // Events, manual or automatic reset, unnamed or named.
 #include "kernel_sync.h"
+#include "qor/guard.h"
 #include "qor/kernel.h"
 #include "object_names.h"
 
@@ -71,33 +72,45 @@ HANDLE open_event(const std::string& name) {
 }  // namespace
 
 extern "C" QORAPI HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCSTR name) {
-    return create_event(manual_reset, initial_state, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_event(manual_reset, initial_state, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manual_reset, BOOL initial_state, LPCWSTR name) {
-    return create_event(manual_reset, initial_state, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_event(manual_reset, initial_state, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) {
-    return with_required_name(name, HANDLE(nullptr), open_event);
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), open_event);
+    });
 }
 
 extern "C" QORAPI HANDLE OpenEventW(DWORD, BOOL, LPCWSTR name) {
-    return with_required_name(name, HANDLE(nullptr), open_event);
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), open_event);
+    });
 }
 
 extern "C" QORAPI BOOL SetEvent(HANDLE event) {
-    ReadSection section;
-    auto* e = find_as<EventObject>(event, ObjectType::Event, section);
-    if (!e) return FALSE;
-    e->set();
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        ReadSection section;
+        auto* e = find_as<EventObject>(event, ObjectType::Event, section);
+        if (!e) return FALSE;
+        e->set();
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI BOOL ResetEvent(HANDLE event) {
-    ReadSection section;
-    auto* e = find_as<EventObject>(event, ObjectType::Event, section);
-    if (!e) return FALSE;
-    e->reset();
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        ReadSection section;
+        auto* e = find_as<EventObject>(event, ObjectType::Event, section);
+        if (!e) return FALSE;
+        e->reset();
+        return TRUE;
+    });
 }

@@ -1,5 +1,6 @@
 // Ordinary files: CreateFile, ReadFile, WriteFile and friends.
 #include "kernel_file.h"
+#include "qor/guard.h"
 
 #include "qor/kernel.h"
 #include "object_names.h"
@@ -88,92 +89,104 @@ std::shared_ptr<FileObject> lookup_file(HANDLE h) { return lookup_as<FileObject>
 
 extern "C" QORAPI HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                                      DWORD, HANDLE) {
-    return with_required_name(path, INVALID_HANDLE_VALUE,
-                              [&](const std::string& p) { return create_file(p, access, disposition); });
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(path, INVALID_HANDLE_VALUE,
+                                  [&](const std::string& p) { return create_file(p, access, disposition); });
+    });
 }
 
 extern "C" QORAPI HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                                      DWORD, HANDLE) {
-    return with_required_name(path, INVALID_HANDLE_VALUE,
-                              [&](const std::string& p) { return create_file(p, access, disposition); });
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(path, INVALID_HANDLE_VALUE,
+                                  [&](const std::string& p) { return create_file(p, access, disposition); });
+    });
 }
 
 extern "C" QORAPI BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read_count, LPVOID) {
-    auto f = lookup_file(file);
-    if (!f) return FALSE;
-    if (!buffer && to_read) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    DWORD done = 0;
-    while (done < to_read) {
-        ssize_t n = ::read(f->fd(), static_cast<char*>(buffer) + done, to_read - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            if (read_count) *read_count = done;
-            SetLastError(file_error_from_errno(errno));
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto f = lookup_file(file);
+        if (!f) return FALSE;
+        if (!buffer && to_read) {
+            SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        if (n == 0) break;
-        done += DWORD(n);
-    }
-    if (read_count) *read_count = done;
-    return TRUE;
+        DWORD done = 0;
+        while (done < to_read) {
+            ssize_t n = ::read(f->fd(), static_cast<char*>(buffer) + done, to_read - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                if (read_count) *read_count = done;
+                SetLastError(file_error_from_errno(errno));
+                return FALSE;
+            }
+            if (n == 0) break;
+            done += DWORD(n);
+        }
+        if (read_count) *read_count = done;
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, LPVOID) {
-    auto f = lookup_file(file);
-    if (!f) return FALSE;
-    if (!f->writable()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    DWORD done = 0;
-    while (done < to_write) {
-        ssize_t n = ::write(f->fd(), static_cast<const char*>(buffer) + done, to_write - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (written) *written = done;
-            SetLastError(n < 0 ? file_error_from_errno(errno) : ERROR_WRITE_FAULT);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto f = lookup_file(file);
+        if (!f) return FALSE;
+        if (!f->writable()) {
+            SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
-        done += DWORD(n);
-    }
-    if (written) *written = done;
-    return TRUE;
+        DWORD done = 0;
+        while (done < to_write) {
+            ssize_t n = ::write(f->fd(), static_cast<const char*>(buffer) + done, to_write - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (written) *written = done;
+                SetLastError(n < 0 ? file_error_from_errno(errno) : ERROR_WRITE_FAULT);
+                return FALSE;
+            }
+            done += DWORD(n);
+        }
+        if (written) *written = done;
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI DWORD GetFileSize(HANDLE file, LPDWORD size_high) {
-    auto f = lookup_file(file);
-    if (!f) return INVALID_FILE_SIZE;
-    struct stat st{};
-    if (fstat(f->fd(), &st) != 0) {
-        SetLastError(file_error_from_errno(errno));
-        return INVALID_FILE_SIZE;
-    }
-    uint64_t size = uint64_t(st.st_size);
-    if (size_high) *size_high = DWORD(size >> 32);
-    SetLastError(ERROR_SUCCESS);
-    return DWORD(size);
+    return qor::guarded(DWORD(INVALID_FILE_SIZE), [&]() -> DWORD {
+        auto f = lookup_file(file);
+        if (!f) return INVALID_FILE_SIZE;
+        struct stat st{};
+        if (fstat(f->fd(), &st) != 0) {
+            SetLastError(file_error_from_errno(errno));
+            return INVALID_FILE_SIZE;
+        }
+        uint64_t size = uint64_t(st.st_size);
+        if (size_high) *size_high = DWORD(size >> 32);
+        SetLastError(ERROR_SUCCESS);
+        return DWORD(size);
+    });
 }
 
 extern "C" QORAPI DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method) {
-    auto f = lookup_file(file);
-    if (!f) return INVALID_SET_FILE_POINTER;
-    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
-    if (whence < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_SET_FILE_POINTER;
-    }
-    int64_t offset = distance_high ? int64_t((uint64_t(uint32_t(*distance_high)) << 32) | uint32_t(distance)) : distance;
-    off_t r = lseek(f->fd(), off_t(offset), whence);
-    if (r < 0) {
-        SetLastError(ERROR_NEGATIVE_SEEK);
-        return INVALID_SET_FILE_POINTER;
-    }
-    if (distance_high) *distance_high = LONG(uint64_t(r) >> 32);
-    SetLastError(ERROR_SUCCESS);
-    return DWORD(uint64_t(r));
+    return qor::guarded(DWORD(INVALID_SET_FILE_POINTER), [&]() -> DWORD {
+        auto f = lookup_file(file);
+        if (!f) return INVALID_SET_FILE_POINTER;
+        int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
+        if (whence < 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_SET_FILE_POINTER;
+        }
+        int64_t offset = distance_high ? int64_t((uint64_t(uint32_t(*distance_high)) << 32) | uint32_t(distance)) : distance;
+        off_t r = lseek(f->fd(), off_t(offset), whence);
+        if (r < 0) {
+            SetLastError(ERROR_NEGATIVE_SEEK);
+            return INVALID_SET_FILE_POINTER;
+        }
+        if (distance_high) *distance_high = LONG(uint64_t(r) >> 32);
+        SetLastError(ERROR_SUCCESS);
+        return DWORD(uint64_t(r));
+    });
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // File mappings: named shared memory backed by the namespace folder,
 // unnamed shared memory, and read-only views of ordinary files.
 #include "kernel_file.h"
+#include "qor/guard.h"
 #include "named_region.h"
 #include "qor/kernel.h"
 #include "object_names.h"
@@ -179,42 +180,54 @@ using namespace qor::kernel;
 
 extern "C" QORAPI HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD size_high,
                                             DWORD size_low, LPCSTR name) {
-    return create_mapping(file, protect, size_high, size_low, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_mapping(file, protect, size_high, size_low, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD size_high,
                                             DWORD size_low, LPCWSTR name) {
-    return create_mapping(file, protect, size_high, size_low, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_mapping(file, protect, size_high, size_low, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE OpenFileMappingA(DWORD access, BOOL, LPCSTR name) {
-    return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
+    });
 }
 
 extern "C" QORAPI HANDLE OpenFileMappingW(DWORD access, BOOL, LPCWSTR name) {
-    return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), [&](const std::string& n) { return open_mapping(access, n); });
+    });
 }
 
 extern "C" QORAPI LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low,
                                        SIZE_T bytes) {
-    auto m = lookup_as<MappingObject>(mapping, ObjectType::Mapping);
-    if (!m) return nullptr;
-    return m->map_view(access, (uint64_t(offset_high) << 32) | offset_low, bytes);
+    return qor::guarded(static_cast<LPVOID>(nullptr), [&]() -> LPVOID {
+        auto m = lookup_as<MappingObject>(mapping, ObjectType::Mapping);
+        if (!m) return nullptr;
+        return m->map_view(access, (uint64_t(offset_high) << 32) | offset_low, bytes);
+    });
 }
 
 extern "C" QORAPI BOOL UnmapViewOfFile(LPCVOID address) {
-    View view;
-    {
-        auto& t = views();
-        std::lock_guard guard(t.lock);
-        auto it = t.views.find(reinterpret_cast<uintptr_t>(address));
-        if (it == t.views.end()) {
-            SetLastError(ERROR_INVALID_ADDRESS);
-            return FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        View view;
+        {
+            auto& t = views();
+            std::lock_guard guard(t.lock);
+            auto it = t.views.find(reinterpret_cast<uintptr_t>(address));
+            if (it == t.views.end()) {
+                SetLastError(ERROR_INVALID_ADDRESS);
+                return FALSE;
+            }
+            view = std::move(it->second);
+            t.views.erase(it);
         }
-        view = std::move(it->second);
-        t.views.erase(it);
-    }
-    munmap(const_cast<void*>(address), view.length);
-    return TRUE;
+        munmap(const_cast<void*>(address), view.length);
+        return TRUE;
+    });
 }

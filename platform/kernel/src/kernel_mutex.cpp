@@ -2,6 +2,7 @@
 // kernel hands an abandoned mutex to the next waiter when its owner thread
 // or process dies.
 #include "kernel_sync.h"
+#include "qor/guard.h"
 #include "qor/kernel.h"
 #include "object_names.h"
 
@@ -192,24 +193,34 @@ HANDLE open_mutex(const std::string& name) {
 }  // namespace
 
 extern "C" QORAPI HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCSTR name) {
-    return create_mutex(initial_owner, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_mutex(initial_owner, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initial_owner, LPCWSTR name) {
-    return create_mutex(initial_owner, object_name(name));
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return create_mutex(initial_owner, object_name(name));
+    });
 }
 
 extern "C" QORAPI HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) {
-    return with_required_name(name, HANDLE(nullptr), open_mutex);
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), open_mutex);
+    });
 }
 
 extern "C" QORAPI HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
-    return with_required_name(name, HANDLE(nullptr), open_mutex);
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        return with_required_name(name, HANDLE(nullptr), open_mutex);
+    });
 }
 
 extern "C" QORAPI BOOL ReleaseMutex(HANDLE mutex) {
-    ReadSection section;
-    auto* m = find_as<MutexObject>(mutex, ObjectType::Mutex, section);
-    if (!m) return FALSE;
-    return m->release() ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        ReadSection section;
+        auto* m = find_as<MutexObject>(mutex, ObjectType::Mutex, section);
+        if (!m) return FALSE;
+        return m->release() ? TRUE : FALSE;
+    });
 }

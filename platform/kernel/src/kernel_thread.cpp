@@ -1,6 +1,7 @@
 // Threads: pthreads with the caller's stack size, a priority mapped to the
 // thread's nice value, and a handle that is signalled when the thread ends.
 #include "kernel_sync.h"
+#include "qor/guard.h"
 #include "qor/kernel.h"
 
 #include <algorithm>
@@ -90,89 +91,99 @@ using namespace qor::kernel;
 
 extern "C" QORAPI HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_START_ROUTINE start,
                                       LPVOID parameter, DWORD flags, LPDWORD thread_id) {
-    if (!start) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto object = std::make_shared<ThreadObject>();
-    object->start = start;
-    object->parameter = parameter;
-    if (flags & CREATE_SUSPENDED) object->resumed.store(0);
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, stack_for(stack_size));
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    auto* arg = new std::shared_ptr<ThreadObject>(object);
-    pthread_t thread;
-    int r = pthread_create(&thread, &attr, trampoline, arg);
-    pthread_attr_destroy(&attr);
-    if (r != 0) {
-        delete arg;
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    if (thread_id) {
-        // The id is the kernel's thread id, known once the thread runs.
-        for (;;) {
-            {
-                std::lock_guard guard(object->lock);
-                if (object->tid != 0) {
-                    *thread_id = DWORD(object->tid);
-                    break;
-                }
-            }
-            sched_yield();
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        if (!start) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
         }
-    }
-    return insert_handle(object);
+        auto object = std::make_shared<ThreadObject>();
+        object->start = start;
+        object->parameter = parameter;
+        if (flags & CREATE_SUSPENDED) object->resumed.store(0);
+        pthread_attr_t attr;
+        pthread_attr_init(&attr);
+        pthread_attr_setstacksize(&attr, stack_for(stack_size));
+        pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+        auto* arg = new std::shared_ptr<ThreadObject>(object);
+        pthread_t thread;
+        int r = pthread_create(&thread, &attr, trampoline, arg);
+        pthread_attr_destroy(&attr);
+        if (r != 0) {
+            delete arg;
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        if (thread_id) {
+            // The id is the kernel's thread id, known once the thread runs.
+            for (;;) {
+                {
+                    std::lock_guard guard(object->lock);
+                    if (object->tid != 0) {
+                        *thread_id = DWORD(object->tid);
+                        break;
+                    }
+                }
+                sched_yield();
+            }
+        }
+        return insert_handle(object);
+    });
 }
 
 extern "C" QORAPI DWORD ResumeThread(HANDLE thread) {
-    auto t = lookup_as<ThreadObject>(thread, ObjectType::Thread);
-    if (!t) return DWORD(-1);
-    DWORD previous = t->resumed.exchange(1) ? 0 : 1;
-    futex_wake_all(&t->resumed);
-    return previous;
+    return qor::guarded(DWORD(-1), [&]() -> DWORD {
+        auto t = lookup_as<ThreadObject>(thread, ObjectType::Thread);
+        if (!t) return DWORD(-1);
+        DWORD previous = t->resumed.exchange(1) ? 0 : 1;
+        futex_wake_all(&t->resumed);
+        return previous;
+    });
 }
 
 extern "C" QORAPI BOOL SetThreadPriority(HANDLE thread, int priority) {
-    bool valid = (priority >= THREAD_PRIORITY_LOWEST && priority <= THREAD_PRIORITY_HIGHEST) ||
-                 priority == THREAD_PRIORITY_IDLE || priority == THREAD_PRIORITY_TIME_CRITICAL;
-    if (!valid) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::shared_ptr<ThreadObject> t =
-        thread == kCurrentThread ? current_thread_object : lookup_as<ThreadObject>(thread, ObjectType::Thread);
-    if (!t) {
-        if (thread != kCurrentThread) return FALSE;
-        // A thread the platform did not start: adjust it directly.
-        setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), nice_for(priority));
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        bool valid = (priority >= THREAD_PRIORITY_LOWEST && priority <= THREAD_PRIORITY_HIGHEST) ||
+                     priority == THREAD_PRIORITY_IDLE || priority == THREAD_PRIORITY_TIME_CRITICAL;
+        if (!valid) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        std::shared_ptr<ThreadObject> t =
+            thread == kCurrentThread ? current_thread_object : lookup_as<ThreadObject>(thread, ObjectType::Thread);
+        if (!t) {
+            if (thread != kCurrentThread) return FALSE;
+            // A thread the platform did not start: adjust it directly.
+            setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), nice_for(priority));
+            return TRUE;
+        }
+        std::lock_guard guard(t->lock);
+        t->priority = priority;
+        t->apply_priority();
         return TRUE;
-    }
-    std::lock_guard guard(t->lock);
-    t->priority = priority;
-    t->apply_priority();
-    return TRUE;
+    });
 }
 
 extern "C" QORAPI int GetThreadPriority(HANDLE thread) {
-    std::shared_ptr<ThreadObject> t =
-        thread == kCurrentThread ? current_thread_object : lookup_as<ThreadObject>(thread, ObjectType::Thread);
-    if (!t) return thread == kCurrentThread ? THREAD_PRIORITY_NORMAL : THREAD_PRIORITY_ERROR_RETURN;
-    std::lock_guard guard(t->lock);
-    return t->priority;
+    return qor::guarded(THREAD_PRIORITY_ERROR_RETURN, [&]() -> int {
+        std::shared_ptr<ThreadObject> t =
+            thread == kCurrentThread ? current_thread_object : lookup_as<ThreadObject>(thread, ObjectType::Thread);
+        if (!t) return thread == kCurrentThread ? THREAD_PRIORITY_NORMAL : THREAD_PRIORITY_ERROR_RETURN;
+        std::lock_guard guard(t->lock);
+        return t->priority;
+    });
 }
 
 extern "C" QORAPI BOOL GetExitCodeThread(HANDLE thread, LPDWORD exit_code) {
-    auto t = lookup_as<ThreadObject>(thread, ObjectType::Thread);
-    if (!t) return FALSE;
-    if (!exit_code) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *exit_code = t->exit_code.load(std::memory_order_seq_cst);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto t = lookup_as<ThreadObject>(thread, ObjectType::Thread);
+        if (!t) return FALSE;
+        if (!exit_code) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        *exit_code = t->exit_code.load(std::memory_order_seq_cst);
+        return TRUE;
+    });
 }
 
 extern "C" QORAPI HANDLE GetCurrentThread(void) { return kCurrentThread; }

@@ -1,6 +1,7 @@
 // The module loader: platform names ("QORCIL.DLL") mapped to shared objects
 // in the suite's folders, reference counts, and the attach/detach calls.
 #include "qor/module.h"
+#include "qor/guard.h"
 
 #include "module_table.h"
 #include "qor/support/paths.h"
@@ -269,13 +270,17 @@ bool find_export(HMODULE module, const char* name, void** symbol) {
 extern "C" {
 
 QORAPI HMODULE LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags) {
-    if (!name || !*name || file) return fail_module(ERROR_INVALID_PARAMETER);
-    return load(qor::acp_to_utf8(name), flags);
+    return qor::guarded(static_cast<HMODULE>(nullptr), [&]() -> HMODULE {
+        if (!name || !*name || file) return fail_module(ERROR_INVALID_PARAMETER);
+        return load(qor::acp_to_utf8(name), flags);
+    });
 }
 
 QORAPI HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
-    if (!name || !*name || file) return fail_module(ERROR_INVALID_PARAMETER);
-    return load(qor::utf16_to_utf8(name), flags);
+    return qor::guarded(static_cast<HMODULE>(nullptr), [&]() -> HMODULE {
+        if (!name || !*name || file) return fail_module(ERROR_INVALID_PARAMETER);
+        return load(qor::utf16_to_utf8(name), flags);
+    });
 }
 
 QORAPI HMODULE LoadLibraryA(LPCSTR name) { return LoadLibraryExA(name, nullptr, 0); }
@@ -283,67 +288,81 @@ QORAPI HMODULE LoadLibraryA(LPCSTR name) { return LoadLibraryExA(name, nullptr, 
 QORAPI HMODULE LoadLibraryW(LPCWSTR name) { return LoadLibraryExW(name, nullptr, 0); }
 
 QORAPI BOOL FreeLibrary(HMODULE handle) {
-    auto& table = loader();
-    std::lock_guard guard(table.lock);
-    Module* module = table.find(handle);
-    if (!module) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return FALSE;
-    }
-    if (module->pinned || --module->references > 0) return TRUE;
-    QOR_DLL_ENTRY entry = module->entry;
-    if (entry) entry(handle, DLL_PROCESS_DETACH, nullptr);
-    table.remove(handle);
-    dlclose(handle);
-    return TRUE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto& table = loader();
+        std::lock_guard guard(table.lock);
+        Module* module = table.find(handle);
+        if (!module) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return FALSE;
+        }
+        if (module->pinned || --module->references > 0) return TRUE;
+        QOR_DLL_ENTRY entry = module->entry;
+        if (entry) entry(handle, DLL_PROCESS_DETACH, nullptr);
+        table.remove(handle);
+        dlclose(handle);
+        return TRUE;
+    });
 }
 
 QORAPI FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-    if (!name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (IS_INTRESOURCE(name)) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
-    void* symbol = nullptr;
-    if (!qor::modules::find_export(module, name, &symbol)) return nullptr;
-    if (!symbol) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
-    return reinterpret_cast<FARPROC>(symbol);
+    return qor::guarded(static_cast<FARPROC>(nullptr), [&]() -> FARPROC {
+        if (!name) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        if (IS_INTRESOURCE(name)) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        void* symbol = nullptr;
+        if (!qor::modules::find_export(module, name, &symbol)) return nullptr;
+        if (!symbol) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        return reinterpret_cast<FARPROC>(symbol);
+    });
 }
 
 QORAPI HMODULE GetModuleHandleA(LPCSTR name) {
-    if (!name) {
-        std::lock_guard guard(loader().lock);
-        return loader().executable();
-    }
-    return handle_of(qor::acp_to_utf8(name));
+    return qor::guarded(static_cast<HMODULE>(nullptr), [&]() -> HMODULE {
+        if (!name) {
+            std::lock_guard guard(loader().lock);
+            return loader().executable();
+        }
+        return handle_of(qor::acp_to_utf8(name));
+    });
 }
 
 QORAPI HMODULE GetModuleHandleW(LPCWSTR name) {
-    if (!name) return GetModuleHandleA(nullptr);
-    return handle_of(qor::utf16_to_utf8(name));
+    return qor::guarded(static_cast<HMODULE>(nullptr), [&]() -> HMODULE {
+        if (!name) return GetModuleHandleA(nullptr);
+        return handle_of(qor::utf16_to_utf8(name));
+    });
 }
 
 QORAPI DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
-    std::string path;
-    if (!module_path(module, path)) return 0;
-    return copy_truncated(qor::utf8_to_acp(path), buffer, size);
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        std::string path;
+        if (!module_path(module, path)) return 0;
+        return copy_truncated(qor::utf8_to_acp(path), buffer, size);
+    });
 }
 
 QORAPI DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
-    std::string path;
-    if (!module_path(module, path)) return 0;
-    return copy_truncated(qor::utf8_to_utf16(path), buffer, size);
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        std::string path;
+        if (!module_path(module, path)) return 0;
+        return copy_truncated(qor::utf8_to_utf16(path), buffer, size);
+    });
 }
 
 QORAPI BOOL DisableThreadLibraryCalls(HMODULE module) {
-    std::string ignored;
-    return module_path(module, ignored) ? TRUE : FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        std::string ignored;
+        return module_path(module, ignored) ? TRUE : FALSE;
+    });
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // Resources carried by the table a module's exported QorResources function
 // returns (see qor/module.h): lookup by type and name, and string-table blocks.
 #include "qor/module.h"
+#include "qor/guard.h"
 #include "qor/strings.h"
 
 #include "module_table.h"
@@ -138,89 +139,105 @@ bool find_string(HINSTANCE instance, UINT id, const WCHAR** text, int* length) {
 extern "C" {
 
 QORAPI HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD) {
-    if (!type || !name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return const_cast<QOR_RESOURCE*>(find(module, key_of(type), key_of(name)));
+    return qor::guarded(static_cast<HRSRC>(nullptr), [&]() -> HRSRC {
+        if (!type || !name) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        return const_cast<QOR_RESOURCE*>(find(module, key_of(type), key_of(name)));
+    });
 }
 
 QORAPI HRSRC FindResourceExW(HMODULE module, LPCWSTR type, LPCWSTR name, WORD) {
-    if (!type || !name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return const_cast<QOR_RESOURCE*>(find(module, key_of(type), key_of(name)));
+    return qor::guarded(static_cast<HRSRC>(nullptr), [&]() -> HRSRC {
+        if (!type || !name) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        return const_cast<QOR_RESOURCE*>(find(module, key_of(type), key_of(name)));
+    });
 }
 
 QORAPI HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
-    return FindResourceExA(module, type, name, 0);
+    return qor::guarded(static_cast<HRSRC>(nullptr), [&]() -> HRSRC {
+        return FindResourceExA(module, type, name, 0);
+    });
 }
 
 QORAPI HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
-    return FindResourceExW(module, type, name, 0);
+    return qor::guarded(static_cast<HRSRC>(nullptr), [&]() -> HRSRC {
+        return FindResourceExW(module, type, name, 0);
+    });
 }
 
 QORAPI HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
-    const QOR_RESOURCE* entry = entry_of(module, resource);
-    return entry ? const_cast<void*>(entry->data) : nullptr;
+    return qor::guarded(static_cast<HGLOBAL>(nullptr), [&]() -> HGLOBAL {
+        const QOR_RESOURCE* entry = entry_of(module, resource);
+        return entry ? const_cast<void*>(entry->data) : nullptr;
+    });
 }
 
 QORAPI LPVOID LockResource(HGLOBAL data) { return data; }
 
 QORAPI DWORD SizeofResource(HMODULE module, HRSRC resource) {
-    const QOR_RESOURCE* entry = entry_of(module, resource);
-    return entry ? entry->size : 0;
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        const QOR_RESOURCE* entry = entry_of(module, resource);
+        return entry ? entry->size : 0;
+    });
 }
 
 QORAPI BOOL FreeResource(HGLOBAL) { return FALSE; }
 
 QORAPI int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size) {
-    if (!buffer || size < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const WCHAR* text = nullptr;
-    int length = 0;
-    bool found = find_string(instance, id, &text, &length);
-    if (size == 0) {
-        // The caller gets the text in place, read-only and unterminated.
-        std::memcpy(buffer, &text, sizeof text);
-        return found ? length : 0;
-    }
-    if (!found) {
-        buffer[0] = u'\0';
-        return 0;
-    }
-    int copied = length < size - 1 ? length : size - 1;
-    std::memcpy(buffer, text, size_t(copied) * sizeof(WCHAR));
-    buffer[copied] = u'\0';
-    return copied;
+    return qor::guarded(0, [&]() -> int {
+        if (!buffer || size < 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const WCHAR* text = nullptr;
+        int length = 0;
+        bool found = find_string(instance, id, &text, &length);
+        if (size == 0) {
+            // The caller gets the text in place, read-only and unterminated.
+            std::memcpy(buffer, &text, sizeof text);
+            return found ? length : 0;
+        }
+        if (!found) {
+            buffer[0] = u'\0';
+            return 0;
+        }
+        int copied = length < size - 1 ? length : size - 1;
+        std::memcpy(buffer, text, size_t(copied) * sizeof(WCHAR));
+        buffer[copied] = u'\0';
+        return copied;
+    });
 }
 
 QORAPI int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
-    if (!buffer || size <= 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    buffer[0] = '\0';
-    const WCHAR* text = nullptr;
-    int length = 0;
-    if (!find_string(instance, id, &text, &length)) return 0;
-    int needed = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return 0;
-    std::string narrow(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), needed, nullptr, nullptr);
-    // Truncate on a character boundary so no lead byte is left dangling.
-    size_t keep = 0;
-    while (keep < narrow.size()) {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(narrow[keep])) && keep + 1 < narrow.size() ? 2 : 1;
-        if (keep + step > static_cast<size_t>(size - 1)) break;
-        keep += step;
-    }
-    std::memcpy(buffer, narrow.data(), keep);
-    buffer[keep] = '\0';
-    return static_cast<int>(keep);
+    return qor::guarded(0, [&]() -> int {
+        if (!buffer || size <= 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        buffer[0] = '\0';
+        const WCHAR* text = nullptr;
+        int length = 0;
+        if (!find_string(instance, id, &text, &length)) return 0;
+        int needed = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+        if (needed <= 0) return 0;
+        std::string narrow(static_cast<size_t>(needed), '\0');
+        WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), needed, nullptr, nullptr);
+        // Truncate on a character boundary so no lead byte is left dangling.
+        size_t keep = 0;
+        while (keep < narrow.size()) {
+            size_t step = IsDBCSLeadByte(static_cast<BYTE>(narrow[keep])) && keep + 1 < narrow.size() ? 2 : 1;
+            if (keep + step > static_cast<size_t>(size - 1)) break;
+            keep += step;
+        }
+        std::memcpy(buffer, narrow.data(), keep);
+        buffer[keep] = '\0';
+        return static_cast<int>(keep);
+    });
 }
 
 }  // extern "C"

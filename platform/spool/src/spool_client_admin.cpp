@@ -1,6 +1,7 @@
 // Drivers, ports, monitors, printers added and removed, and control of the
 // service itself.
 #include "spool_client.h"
+#include "qor/guard.h"
 #include "spool_client_pack.h"
 
 #include "qor/support/places.h"
@@ -134,186 +135,218 @@ extern "C" {
 
 QORAPI BOOL GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                        LPDWORD needed) {
-    return driver_directory(wide_to_utf8(server), wide_to_utf8(environment), level, buffer, size, needed, true);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return driver_directory(wide_to_utf8(server), wide_to_utf8(environment), level, buffer, size, needed, true);
+    });
 }
 
 QORAPI BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                        LPDWORD needed) {
-    return driver_directory(ansi_to_utf8(server), ansi_to_utf8(environment), level, buffer, size, needed, false);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return driver_directory(ansi_to_utf8(server), ansi_to_utf8(environment), level, buffer, size, needed, false);
+    });
 }
 
 QORAPI BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                               LPDWORD needed) {
-    if (!needed) return fail(ERROR_INVALID_PARAMETER);
-    *needed = 0;
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::GetPrinterDriver> response;
-    if (!call(*h->conn, requests::GetPrinterDriver{.environment = wide_to_utf8(environment)}, response) ||
-        !finish(response))
-        return FALSE;
-    if (!pack_drivers({response.reply}, level, buffer, size, needed)) return FALSE;
-    return succeed();
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!needed) return fail(ERROR_INVALID_PARAMETER);
+        *needed = 0;
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::GetPrinterDriver> response;
+        if (!call(*h->conn, requests::GetPrinterDriver{.environment = wide_to_utf8(environment)}, response) ||
+            !finish(response))
+            return FALSE;
+        if (!pack_drivers({response.reply}, level, buffer, size, needed)) return FALSE;
+        return succeed();
+    });
 }
 
 QORAPI BOOL EnumPrinterDriversW(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                 LPDWORD needed, LPDWORD returned) {
-    if (!counters_ok(needed, returned)) return FALSE;
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::EnumPrinterDrivers> response;
-    if (!call_once(requests::EnumPrinterDrivers{.environment = wide_to_utf8(environment)}, response) ||
-        !finish(response))
-        return FALSE;
-    return finish_list(response.reply, returned, [&](const std::vector<DriverInfo>& drivers) { return pack_drivers(drivers, level, buffer, size, needed); });
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!counters_ok(needed, returned)) return FALSE;
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        if (level != 2 && level != 3) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::EnumPrinterDrivers> response;
+        if (!call_once(requests::EnumPrinterDrivers{.environment = wide_to_utf8(environment)}, response) ||
+            !finish(response))
+            return FALSE;
+        return finish_list(response.reply, returned, [&](const std::vector<DriverInfo>& drivers) { return pack_drivers(drivers, level, buffer, size, needed); });
+    });
 }
 
 QORAPI HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!add_args_ok(server, level == 2, info)) return nullptr;
-    const auto* r = reinterpret_cast<const PRINTER_INFO_2W*>(info);
-    requests::AddPrinter request;
-    PrinterInfo& p = request.info;
-    p.name = wide_to_utf8(r->pPrinterName), p.share = wide_to_utf8(r->pShareName);
-    p.port = wide_to_utf8(r->pPortName), p.driver = wide_to_utf8(r->pDriverName);
-    p.comment = wide_to_utf8(r->pComment), p.location = wide_to_utf8(r->pLocation);
-    p.sep_file = wide_to_utf8(r->pSepFile), p.print_processor = wide_to_utf8(r->pPrintProcessor);
-    p.datatype = wide_to_utf8(r->pDatatype), p.parameters = wide_to_utf8(r->pParameters);
-    if (r->pDevMode) {
-        size_t n = size_t(r->pDevMode->dmSize) + r->pDevMode->dmDriverExtra;
-        if (n <= kMaxPrinterData)
-            p.devmode.assign(reinterpret_cast<const uint8_t*>(r->pDevMode),
-                             reinterpret_cast<const uint8_t*>(r->pDevMode) + n);
-    }
-    p.attributes = r->Attributes, p.priority = r->Priority, p.default_priority = r->DefaultPriority;
-    p.start_time = r->StartTime, p.until_time = r->UntilTime;
-    auto handle = std::make_unique<PrinterHandle>();
-    handle->conn = Connection::open();
-    if (!handle->conn) return nullptr;
-    Response<requests::AddPrinter> response;
-    if (!call(*handle->conn, request, response) || !finish(response)) return nullptr;
-    HANDLE out = insert_printer_handle(std::move(handle));
-    SetLastError(ERROR_SUCCESS);
-    return out;
+    return qor::guarded(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
+        if (!add_args_ok(server, level == 2, info)) return nullptr;
+        const auto* r = reinterpret_cast<const PRINTER_INFO_2W*>(info);
+        requests::AddPrinter request;
+        PrinterInfo& p = request.info;
+        p.name = wide_to_utf8(r->pPrinterName), p.share = wide_to_utf8(r->pShareName);
+        p.port = wide_to_utf8(r->pPortName), p.driver = wide_to_utf8(r->pDriverName);
+        p.comment = wide_to_utf8(r->pComment), p.location = wide_to_utf8(r->pLocation);
+        p.sep_file = wide_to_utf8(r->pSepFile), p.print_processor = wide_to_utf8(r->pPrintProcessor);
+        p.datatype = wide_to_utf8(r->pDatatype), p.parameters = wide_to_utf8(r->pParameters);
+        if (r->pDevMode) {
+            size_t n = size_t(r->pDevMode->dmSize) + r->pDevMode->dmDriverExtra;
+            if (n <= kMaxPrinterData)
+                p.devmode.assign(reinterpret_cast<const uint8_t*>(r->pDevMode),
+                                 reinterpret_cast<const uint8_t*>(r->pDevMode) + n);
+        }
+        p.attributes = r->Attributes, p.priority = r->Priority, p.default_priority = r->DefaultPriority;
+        p.start_time = r->StartTime, p.until_time = r->UntilTime;
+        auto handle = std::make_unique<PrinterHandle>();
+        handle->conn = Connection::open();
+        if (!handle->conn) return nullptr;
+        Response<requests::AddPrinter> response;
+        if (!call(*handle->conn, request, response) || !finish(response)) return nullptr;
+        HANDLE out = insert_printer_handle(std::move(handle));
+        SetLastError(ERROR_SUCCESS);
+        return out;
+    });
 }
 
 QORAPI BOOL DeletePrinter(HANDLE printer) {
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    Response<requests::DeletePrinter> response;
-    if (!call(*h->conn, requests::DeletePrinter{}, response)) return FALSE;
-    return finish(response);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        Response<requests::DeletePrinter> response;
+        if (!call(*h->conn, requests::DeletePrinter{}, response)) return FALSE;
+        return finish(response);
+    });
 }
 
 QORAPI BOOL AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!add_args_ok(server, level == 2 || level == 3, info)) return FALSE;
-    return simple_call(requests::AddDriver{.info = read_driver_info(level, info)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!add_args_ok(server, level == 2 || level == 3, info)) return FALSE;
+        return simple_call(requests::AddDriver{.info = read_driver_info(level, info)});
+    });
 }
 
 QORAPI BOOL DeletePrinterDriverW(LPWSTR server, LPWSTR environment, LPWSTR driver_name) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    return simple_call(
-        requests::DeleteDriver{.environment = wide_to_utf8(environment), .name = wide_to_utf8(driver_name)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        return simple_call(
+            requests::DeleteDriver{.environment = wide_to_utf8(environment), .name = wide_to_utf8(driver_name)});
+    });
 }
 
 QORAPI BOOL AddPortExW(LPWSTR server, DWORD level, LPBYTE buffer, LPWSTR monitor_name) {
-    if (!add_args_ok(server, level == 1, buffer)) return FALSE;
-    return simple_call(requests::AddPort{.name = wide_to_utf8(reinterpret_cast<PORT_INFO_1W*>(buffer)->pName),
-                                         .monitor = wide_to_utf8(monitor_name)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!add_args_ok(server, level == 1, buffer)) return FALSE;
+        return simple_call(requests::AddPort{.name = wide_to_utf8(reinterpret_cast<PORT_INFO_1W*>(buffer)->pName),
+                                             .monitor = wide_to_utf8(monitor_name)});
+    });
 }
 
 QORAPI BOOL DeletePortW(LPWSTR server, HANDLE, LPWSTR port_name) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    return simple_call(requests::DeletePort{.name = wide_to_utf8(port_name)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        return simple_call(requests::DeletePort{.name = wide_to_utf8(port_name)});
+    });
 }
 
 QORAPI BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-    if (!counters_ok(needed, returned)) return FALSE;
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::EnumPorts> response;
-    if (!call_once(requests::EnumPorts{}, response) || !finish(response)) return FALSE;
-    return finish_list(response.reply, returned, [&](const std::vector<PortInfo>& ports) {
-        if (level == 1)
-            return pack_records<PORT_INFO_1W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_1W* r, const PortInfo& i) {
-                r->pName = p.str<char16_t>(i.name);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!counters_ok(needed, returned)) return FALSE;
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::EnumPorts> response;
+        if (!call_once(requests::EnumPorts{}, response) || !finish(response)) return FALSE;
+        return finish_list(response.reply, returned, [&](const std::vector<PortInfo>& ports) {
+            if (level == 1)
+                return pack_records<PORT_INFO_1W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_1W* r, const PortInfo& i) {
+                    r->pName = p.str<char16_t>(i.name);
+                });
+            return pack_records<PORT_INFO_2W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_2W* r, const PortInfo& i) {
+                r->pPortName = p.str<char16_t>(i.name);
+                r->pMonitorName = p.str<char16_t>(i.monitor);
+                std::string description = i.device;
+                if (!i.settings.empty()) description += " " + i.settings;
+                r->pDescription = p.str<char16_t>(description);
+                r->fPortType = PORT_TYPE_WRITE | PORT_TYPE_READ;
+                r->Reserved = 0;
             });
-        return pack_records<PORT_INFO_2W>(ports, buffer, size, needed, [](Packer& p, PORT_INFO_2W* r, const PortInfo& i) {
-            r->pPortName = p.str<char16_t>(i.name);
-            r->pMonitorName = p.str<char16_t>(i.monitor);
-            std::string description = i.device;
-            if (!i.settings.empty()) description += " " + i.settings;
-            r->pDescription = p.str<char16_t>(description);
-            r->fPortType = PORT_TYPE_WRITE | PORT_TYPE_READ;
-            r->Reserved = 0;
         });
     });
 }
 
 QORAPI BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE info) {
-    if (!add_args_ok(server, level == 2, info)) return FALSE;
-    const auto* r = reinterpret_cast<const MONITOR_INFO_2W*>(info);
-    MonitorInfo m{wide_to_utf8(r->pName), wide_to_utf8(r->pEnvironment), wide_to_utf8(r->pDLLName)};
-    return simple_call(requests::AddMonitor{.info = m});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!add_args_ok(server, level == 2, info)) return FALSE;
+        const auto* r = reinterpret_cast<const MONITOR_INFO_2W*>(info);
+        MonitorInfo m{wide_to_utf8(r->pName), wide_to_utf8(r->pEnvironment), wide_to_utf8(r->pDLLName)};
+        return simple_call(requests::AddMonitor{.info = m});
+    });
 }
 
 QORAPI BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor_name) {
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    return simple_call(
-        requests::DeleteMonitor{.environment = wide_to_utf8(environment), .name = wide_to_utf8(monitor_name)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        return simple_call(
+            requests::DeleteMonitor{.environment = wide_to_utf8(environment), .name = wide_to_utf8(monitor_name)});
+    });
 }
 
 QORAPI BOOL EnumMonitorsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned) {
-    if (!counters_ok(needed, returned)) return FALSE;
-    if (!local_server(wide_to_utf8(server))) return FALSE;
-    if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::EnumMonitors> response;
-    if (!call_once(requests::EnumMonitors{}, response) || !finish(response)) return FALSE;
-    return finish_list(response.reply, returned, [&](const std::vector<MonitorInfo>& monitors) {
-        if (level == 1)
-            return pack_records<MONITOR_INFO_1W>(monitors, buffer, size, needed,
-                                                 [](Packer& p, MONITOR_INFO_1W* r, const MonitorInfo& m) {
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!counters_ok(needed, returned)) return FALSE;
+        if (!local_server(wide_to_utf8(server))) return FALSE;
+        if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::EnumMonitors> response;
+        if (!call_once(requests::EnumMonitors{}, response) || !finish(response)) return FALSE;
+        return finish_list(response.reply, returned, [&](const std::vector<MonitorInfo>& monitors) {
+            if (level == 1)
+                return pack_records<MONITOR_INFO_1W>(monitors, buffer, size, needed,
+                                                     [](Packer& p, MONITOR_INFO_1W* r, const MonitorInfo& m) {
+                                                         r->pName = p.str<char16_t>(m.name);
+                                                     });
+            return pack_records<MONITOR_INFO_2W>(monitors, buffer, size, needed,
+                                                 [](Packer& p, MONITOR_INFO_2W* r, const MonitorInfo& m) {
                                                      r->pName = p.str<char16_t>(m.name);
+                                                     r->pEnvironment = p.str<char16_t>(m.environment);
+                                                     r->pDLLName = p.str<char16_t>(m.module);
                                                  });
-        return pack_records<MONITOR_INFO_2W>(monitors, buffer, size, needed,
-                                             [](Packer& p, MONITOR_INFO_2W* r, const MonitorInfo& m) {
-                                                 r->pName = p.str<char16_t>(m.name);
-                                                 r->pEnvironment = p.str<char16_t>(m.environment);
-                                                 r->pDLLName = p.str<char16_t>(m.module);
-                                             });
+        });
     });
 }
 
 QORAPI BOOL QorConfigurePortW(LPCWSTR port_name, LPCWSTR device, LPCWSTR settings) {
-    return simple_call(requests::ConfigurePort{.name = wide_to_utf8(port_name),
-                                               .has_device = device != nullptr,
-                                               .device = wide_to_utf8(device),
-                                               .has_settings = settings != nullptr,
-                                               .settings = wide_to_utf8(settings)});
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return simple_call(requests::ConfigurePort{.name = wide_to_utf8(port_name),
+                                                   .has_device = device != nullptr,
+                                                   .device = wide_to_utf8(device),
+                                                   .has_settings = settings != nullptr,
+                                                   .settings = wide_to_utf8(settings)});
+    });
 }
 
 QORAPI BOOL QorSpoolerControl(DWORD command) {
-    switch (command) {
-    case QOR_SPOOLER_START: return simple_call(requests::Ping{});
-    case QOR_SPOOLER_PING: {
-        auto conn = Connection::open(false);
-        Response<requests::Ping> response;
-        return conn && call(*conn, requests::Ping{}, response) && finish(response);
-    }
-    case QOR_SPOOLER_STOP: {
-        auto conn = Connection::open(false);
-        if (conn) {
-            Response<requests::Shutdown> response;
-            call(*conn, requests::Shutdown{}, response);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        switch (command) {
+        case QOR_SPOOLER_START: return simple_call(requests::Ping{});
+        case QOR_SPOOLER_PING: {
+            auto conn = Connection::open(false);
+            Response<requests::Ping> response;
+            return conn && call(*conn, requests::Ping{}, response) && finish(response);
         }
-        if (!wait_service_gone(std::chrono::seconds(15))) return fail(ERROR_TIMEOUT);
-        return succeed();
-    }
-    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
-    }
+        case QOR_SPOOLER_STOP: {
+            auto conn = Connection::open(false);
+            if (conn) {
+                Response<requests::Shutdown> response;
+                call(*conn, requests::Shutdown{}, response);
+            }
+            if (!wait_service_gone(std::chrono::seconds(15))) return fail(ERROR_TIMEOUT);
+            return succeed();
+        }
+        default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+        }
+    });
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // A serial port's default configuration: the line settings the spooler
 // keeps for the port in the machine registry, as a device control block.
 #include "spool_client.h"
+#include "qor/guard.h"
 #include "qor/spool/serial_settings.h"
 #include "acp_text.h"
 #include "qor/support/utf.h"
@@ -77,11 +78,15 @@ BOOL default_comm_config(std::string name, LPCOMMCONFIG config, LPDWORD size) {
 extern "C" {
 
 QORAPI BOOL GetDefaultCommConfigA(LPCSTR name, LPCOMMCONFIG config, LPDWORD size) {
-    return qor::spool::default_comm_config(name ? qor::acp_to_utf8(name) : std::string(), config, size);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return qor::spool::default_comm_config(name ? qor::acp_to_utf8(name) : std::string(), config, size);
+    });
 }
 
 QORAPI BOOL GetDefaultCommConfigW(LPCWSTR name, LPCOMMCONFIG config, LPDWORD size) {
-    return qor::spool::default_comm_config(name ? qor::utf16_to_utf8(name) : std::string(), config, size);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return qor::spool::default_comm_config(name ? qor::utf16_to_utf8(name) : std::string(), config, size);
+    });
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // (passed over the socket), so WritePrinter is a plain write into it; the
 // service learns the document is complete at EndDocPrinter.
 #include "spool_client.h"
+#include "qor/guard.h"
 #include "spool_client_pack.h"
 
 #include <cerrno>
@@ -101,17 +102,21 @@ using namespace qor::spool;
 extern "C" {
 
 QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE doc_info) {
-    if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
-    const auto* d = reinterpret_cast<const DOC_INFO_1W*>(doc_info);
-    return start_doc(printer, level, wide_to_utf8(d->pDocName), wide_to_utf8(d->pOutputFile),
-                     wide_to_utf8(d->pDatatype));
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
+        const auto* d = reinterpret_cast<const DOC_INFO_1W*>(doc_info);
+        return start_doc(printer, level, wide_to_utf8(d->pDocName), wide_to_utf8(d->pOutputFile),
+                         wide_to_utf8(d->pDatatype));
+    });
 }
 
 QORAPI DWORD StartDocPrinterA(HANDLE printer, DWORD level, LPBYTE doc_info) {
-    if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
-    const auto* d = reinterpret_cast<const DOC_INFO_1A*>(doc_info);
-    return start_doc(printer, level, ansi_to_utf8(d->pDocName), ansi_to_utf8(d->pOutputFile),
-                     ansi_to_utf8(d->pDatatype));
+    return qor::guarded(DWORD(0), [&]() -> DWORD {
+        if (!doc_info) return fail<DWORD>(ERROR_INVALID_PARAMETER);
+        const auto* d = reinterpret_cast<const DOC_INFO_1A*>(doc_info);
+        return start_doc(printer, level, ansi_to_utf8(d->pDocName), ansi_to_utf8(d->pOutputFile),
+                         ansi_to_utf8(d->pDatatype));
+    });
 }
 
 QORAPI BOOL StartPagePrinter(HANDLE printer) { return page_mark(printer, true); }
@@ -119,27 +124,29 @@ QORAPI BOOL StartPagePrinter(HANDLE printer) { return page_mark(printer, true); 
 QORAPI BOOL EndPagePrinter(HANDLE printer) { return page_mark(printer, false); }
 
 QORAPI BOOL WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD written) {
-    if (written) *written = 0;
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (h->spool_fd < 0) return fail(ERROR_SPL_NO_STARTDOC);
-    if (!written || (size && !buffer)) return fail(ERROR_INVALID_PARAMETER);
-    if (job_cancelled(h->spool_fd)) return fail(ERROR_PRINT_CANCELLED);
-    const auto* p = static_cast<const uint8_t*>(buffer);
-    DWORD done = 0;
-    while (done < size) {
-        ssize_t n = write(h->spool_fd, p + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *written = done;
-            SetLastError(error_from_write_errno(errno));
-            return FALSE;
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (written) *written = 0;
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        if (h->spool_fd < 0) return fail(ERROR_SPL_NO_STARTDOC);
+        if (!written || (size && !buffer)) return fail(ERROR_INVALID_PARAMETER);
+        if (job_cancelled(h->spool_fd)) return fail(ERROR_PRINT_CANCELLED);
+        const auto* p = static_cast<const uint8_t*>(buffer);
+        DWORD done = 0;
+        while (done < size) {
+            ssize_t n = write(h->spool_fd, p + done, size - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                *written = done;
+                SetLastError(error_from_write_errno(errno));
+                return FALSE;
+            }
+            done += static_cast<DWORD>(n);
         }
-        done += static_cast<DWORD>(n);
-    }
-    *written = done;
-    return succeed();
+        *written = done;
+        return succeed();
+    });
 }
 
 QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc<requests::EndDoc>(printer); }
@@ -147,28 +154,32 @@ QORAPI BOOL EndDocPrinter(HANDLE printer) { return end_doc<requests::EndDoc>(pri
 QORAPI BOOL AbortPrinter(HANDLE printer) { return end_doc<requests::AbortDoc>(printer); }
 
 QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWORD command) {
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    // Only commands are supported; changing a job's record comes later.
-    if (level != 0 || info) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::SetJob> response;
-    if (!call(*h->conn, requests::SetJob{.job = job_id, .command = command}, response)) return FALSE;
-    return finish(response);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        // Only commands are supported; changing a job's record comes later.
+        if (level != 0 || info) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::SetJob> response;
+        if (!call(*h->conn, requests::SetJob{.job = job_id, .command = command}, response)) return FALSE;
+        return finish(response);
+    });
 }
 
 QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size,
                       LPDWORD needed, LPDWORD returned) {
-    if (!counters_ok(needed, returned)) return FALSE;
-    auto h = lookup_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (level != 1) return fail(ERROR_INVALID_LEVEL);
-    Response<requests::EnumJobs> response;
-    if (!call(*h->conn, requests::EnumJobs{.first = first, .count = count}, response) || !finish(response))
-        return FALSE;
-    return finish_list(response.reply, returned, [&](const std::vector<JobInfo>& jobs) {
-        return pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, fill_job_1);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!counters_ok(needed, returned)) return FALSE;
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        if (level != 1) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::EnumJobs> response;
+        if (!call(*h->conn, requests::EnumJobs{.first = first, .count = count}, response) || !finish(response))
+            return FALSE;
+        return finish_list(response.reply, returned, [&](const std::vector<JobInfo>& jobs) {
+            return pack_records<JOB_INFO_1W>(jobs, buffer, size, needed, fill_job_1);
+        });
     });
 }
 

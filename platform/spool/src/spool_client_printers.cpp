@@ -1,5 +1,6 @@
 // Printer handles, printer information and printer data.
 #include "spool_client.h"
+#include "qor/guard.h"
 #include "spool_client_pack.h"
 
 #include "qor/registry.h"
@@ -253,101 +254,127 @@ using namespace qor::spool;
 extern "C" {
 
 QORAPI BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
-    if (!name) {
-        if (printer) *printer = nullptr;
-        SetLastError(ERROR_INVALID_PRINTER_NAME);
-        return FALSE;
-    }
-    return open_printer(wide_to_utf8(name), defaults != nullptr,
-                        defaults ? wide_to_utf8(defaults->pDatatype) : std::string(),
-                        defaults ? devmode_bytes(defaults->pDevMode) : std::vector<uint8_t>(),
-                        defaults ? defaults->DesiredAccess : 0, printer);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!name) {
+            if (printer) *printer = nullptr;
+            SetLastError(ERROR_INVALID_PRINTER_NAME);
+            return FALSE;
+        }
+        return open_printer(wide_to_utf8(name), defaults != nullptr,
+                            defaults ? wide_to_utf8(defaults->pDatatype) : std::string(),
+                            defaults ? devmode_bytes(defaults->pDevMode) : std::vector<uint8_t>(),
+                            defaults ? defaults->DesiredAccess : 0, printer);
+    });
 }
 
 QORAPI BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
-    if (!name) {
-        if (printer) *printer = nullptr;
-        SetLastError(ERROR_INVALID_PRINTER_NAME);
-        return FALSE;
-    }
-    std::vector<uint8_t> devmode;
-    if (defaults && defaults->pDevMode) {
-        const auto* head = static_cast<const uint8_t*>(defaults->pDevMode);
-        uint16_t size_a, extra;
-        std::memcpy(&size_a, head + 36, 2);
-        std::memcpy(&extra, head + 38, 2);
-        devmode = devmode_narrow_to_wide(defaults->pDevMode, size_t(size_a) + extra);
-    }
-    return open_printer(ansi_to_utf8(name), defaults != nullptr,
-                        defaults ? ansi_to_utf8(defaults->pDatatype) : std::string(), devmode,
-                        defaults ? defaults->DesiredAccess : 0, printer);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!name) {
+            if (printer) *printer = nullptr;
+            SetLastError(ERROR_INVALID_PRINTER_NAME);
+            return FALSE;
+        }
+        std::vector<uint8_t> devmode;
+        if (defaults && defaults->pDevMode) {
+            const auto* head = static_cast<const uint8_t*>(defaults->pDevMode);
+            uint16_t size_a, extra;
+            std::memcpy(&size_a, head + 36, 2);
+            std::memcpy(&extra, head + 38, 2);
+            devmode = devmode_narrow_to_wide(defaults->pDevMode, size_t(size_a) + extra);
+        }
+        return open_printer(ansi_to_utf8(name), defaults != nullptr,
+                            defaults ? ansi_to_utf8(defaults->pDatatype) : std::string(), devmode,
+                            defaults ? defaults->DesiredAccess : 0, printer);
+    });
 }
 
 QORAPI BOOL ClosePrinter(HANDLE printer) {
-    auto h = take_printer_handle(printer);
-    if (!h) return FALSE;
-    std::lock_guard lock(h->mutex);
-    if (h->spool_fd >= 0) close(h->spool_fd), h->spool_fd = -1;
-    // Closing the connection releases everything the handle held, an
-    // unfinished document included.
-    Response<requests::ClosePrinter> response;
-    call(*h->conn, requests::ClosePrinter{}, response);
-    h->conn.reset();
-    return succeed();
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto h = take_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        if (h->spool_fd >= 0) close(h->spool_fd), h->spool_fd = -1;
+        // Closing the connection releases everything the handle held, an
+        // unfinished document included.
+        Response<requests::ClosePrinter> response;
+        call(*h->conn, requests::ClosePrinter{}, response);
+        h->conn.reset();
+        return succeed();
+    });
 }
 
 QORAPI BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned) {
-    return enum_printers<true>(flags, wide_to_utf8(name), level, buffer, size, needed, returned);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return enum_printers<true>(flags, wide_to_utf8(name), level, buffer, size, needed, returned);
+    });
 }
 
 QORAPI BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned) {
-    return enum_printers<false>(flags, ansi_to_utf8(name), level, buffer, size, needed, returned);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return enum_printers<false>(flags, ansi_to_utf8(name), level, buffer, size, needed, returned);
+    });
 }
 
 QORAPI BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    return get_printer<true>(printer, level, buffer, size, needed);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return get_printer<true>(printer, level, buffer, size, needed);
+    });
 }
 
 QORAPI BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    return get_printer<false>(printer, level, buffer, size, needed);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return get_printer<false>(printer, level, buffer, size, needed);
+    });
 }
 
 QORAPI BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
-    return set_printer<true>(printer, level, info, command);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return set_printer<true>(printer, level, info, command);
+    });
 }
 
 QORAPI BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
-    return set_printer<false>(printer, level, info, command);
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        return set_printer<false>(printer, level, info, command);
+    });
 }
 
 QORAPI DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
-    return get_printer_data(printer, wide_to_utf8(name), type, data, size, needed, false);
+    return qor::guarded_code([&]() -> DWORD {
+        return get_printer_data(printer, wide_to_utf8(name), type, data, size, needed, false);
+    });
 }
 
 QORAPI DWORD GetPrinterDataA(HANDLE printer, LPSTR name, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
-    return get_printer_data(printer, ansi_to_utf8(name), type, data, size, needed, true);
+    return qor::guarded_code([&]() -> DWORD {
+        return get_printer_data(printer, ansi_to_utf8(name), type, data, size, needed, true);
+    });
 }
 
 QORAPI DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size) {
-    return set_printer_data(printer, wide_to_utf8(name), type, data, size);
+    return qor::guarded_code([&]() -> DWORD {
+        return set_printer_data(printer, wide_to_utf8(name), type, data, size);
+    });
 }
 
 QORAPI DWORD SetPrinterDataA(HANDLE printer, LPSTR name, DWORD type, LPBYTE data, DWORD size) {
-    if (!is_string_type(type) || !data) return set_printer_data(printer, ansi_to_utf8(name), type, data, size);
-    // Strings are kept wide; convert each zero-terminated piece.
-    std::u16string wide;
-    size_t start = 0;
-    while (start < size) {
-        const char* piece = reinterpret_cast<const char*>(data) + start;
-        size_t len = strnlen(piece, size - start);
-        wide += utf8_to_wide(ansi_to_utf8(std::string(piece, len).c_str()));
-        if (start + len < size) wide.push_back(u'\0');
-        start += len + 1;
-    }
-    return set_printer_data(printer, ansi_to_utf8(name), type, reinterpret_cast<const uint8_t*>(wide.data()),
-                            static_cast<DWORD>(wide.size() * 2));
+    return qor::guarded_code([&]() -> DWORD {
+        if (!is_string_type(type) || !data) return set_printer_data(printer, ansi_to_utf8(name), type, data, size);
+        // Strings are kept wide; convert each zero-terminated piece.
+        std::u16string wide;
+        size_t start = 0;
+        while (start < size) {
+            const char* piece = reinterpret_cast<const char*>(data) + start;
+            size_t len = strnlen(piece, size - start);
+            wide += utf8_to_wide(ansi_to_utf8(std::string(piece, len).c_str()));
+            if (start + len < size) wide.push_back(u'\0');
+            start += len + 1;
+        }
+        return set_printer_data(printer, ansi_to_utf8(name), type, reinterpret_cast<const uint8_t*>(wide.data()),
+                                static_cast<DWORD>(wide.size() * 2));
+    });
 }
 
 }  // extern "C"
