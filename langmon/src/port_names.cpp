@@ -1,6 +1,8 @@
 // Port-name classes and the comparisons the entries use.
 #include "port_internal.h"
 
+#include "qor/spool/ports.h"
+
 namespace qorlm {
 
 namespace {
@@ -16,29 +18,16 @@ bool equal_folded(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-bool starts_with_ignore_case(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() && equal_folded(text.substr(0, prefix.size()), prefix);
-}
-
 }  // namespace
 
 bool same_text(LPCWSTR a, LPCWSTR b) { return view(a) == view(b); }
 
 bool same_text_ignore_case(LPCWSTR a, std::u16string_view b) { return equal_folded(view(a), b); }
 
-bool is_file_port(LPCWSTR name) {
-    const auto text = view(name);
-    return text.size() >= 5 && starts_with_ignore_case(text, u"FILE");
-}
+bool is_file_port(LPCWSTR name) { return qor::ports::is_file_port(view(name)); }
 
-bool is_serial_port(LPCWSTR name) {
-    const auto text = view(name);
-    return text.size() >= 4 && starts_with_ignore_case(text, u"COM");
-}
+bool is_serial_port(LPCWSTR name) { return qor::ports::is_serial_port(view(name)); }
 
-bool is_parallel_port(LPCWSTR name) {
-    const auto text = view(name);
-    return text.size() >= 4 && starts_with_ignore_case(text, u"LPT") && text[3] >= u'1' && text[3] <= u'9';
-}
+bool is_parallel_port(LPCWSTR name) { return qor::ports::is_parallel_port(view(name)); }
 
 }  // namespace qorlm

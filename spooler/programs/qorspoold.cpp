@@ -1,5 +1,6 @@
 // qorspoold, the print spooler service.
 #include "server.h"
+#include "emulator_device.h"
 #include "service.h"
 
 #include "common/error_text.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
     setenv("QOR_SPOOLER_NO_AUTOSTART", "1", 1);
     std::signal(SIGPIPE, SIG_IGN);
 
+    qor::spooler::register_emulator_device_kind();
     qor::spooler::Service service(service_options);
     qor::spooler::Server server(service, server_options);
     if (int e = server.bind()) {

@@ -1,4 +1,5 @@
 #include "database.h"
+#include "qor/spool/ports.h"
 
 #include "qor/support/places.h"
 #include "registry_store.h"
@@ -76,7 +77,7 @@ DWORD Database::load() {
     monitors_ = std::move(c.monitors);
     if (!c.ports_key_existed) {
         for (const char* name : {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2", "LPT3", "USB001", "FILE:"}) {
-            PortInfo p{name, kLocalPortMonitor, "", std::string(name).rfind("COM", 0) == 0 ? "9600,n,8,1" : ""};
+            PortInfo p{name, kLocalPortMonitor, "", ports::default_settings(name)};
             store::put_port(p);
             ports_[name] = p;
         }
@@ -209,22 +210,24 @@ DriverInfo Database::driver_with_paths(const DriverInfo& info) const {
 }
 
 const PortInfo* Database::port(const std::string& name) const {
-    auto it = ports_.find(name);
+    auto it = ports_.find(ports::canonical_name(name));
     return it == ports_.end() ? nullptr : &it->second;
 }
 
-DWORD Database::add_port(const std::string& name, const std::string& monitor_name) {
-    if (!valid_port_name(name)) return ERROR_INVALID_NAME;
+DWORD Database::add_port(const std::string& given_name, const std::string& monitor_name) {
+    if (!valid_port_name(given_name)) return ERROR_INVALID_NAME;
     if (!monitor_name.empty() && !same_name(monitor_name, kLocalPortMonitor)) return ERROR_UNKNOWN_PRINT_MONITOR;
+    // "com5" is COM5: stored under the platform's spelling, with its settings.
+    const std::string name = ports::canonical_name(given_name);
     if (ports_.count(name)) return ERROR_ALREADY_EXISTS;
-    PortInfo p{name, kLocalPortMonitor, "", name.rfind("COM", 0) == 0 ? "9600,n,8,1" : ""};
+    PortInfo p{name, kLocalPortMonitor, "", ports::default_settings(name)};
     if (DWORD e = store::put_port(p)) return e;
     ports_[name] = p;
     return 0;
 }
 
 DWORD Database::delete_port(const std::string& name) {
-    auto it = ports_.find(name);
+    auto it = ports_.find(ports::canonical_name(name));
     if (it == ports_.end()) return ERROR_UNKNOWN_PORT;
     for (const auto& [pname, p] : printers_)
         if (same_name(p.info.port, name)) return ERROR_BUSY;
@@ -234,7 +237,7 @@ DWORD Database::delete_port(const std::string& name) {
 }
 
 DWORD Database::configure_port(const std::string& name, const std::string* device, const std::string* settings) {
-    auto it = ports_.find(name);
+    auto it = ports_.find(ports::canonical_name(name));
     if (it == ports_.end()) return ERROR_UNKNOWN_PORT;
     PortInfo next = it->second;
     if (device) {

@@ -42,10 +42,10 @@ BOOL fail(DWORD error) {
 bool open_for(LocalPort& port, const std::string& output_file, std::shared_ptr<PortDevice>& out) {
     PortConfig config;
     port.monitor->lookup(port.name, config);  // an unlisted path port has no configuration
-    DeviceSpec spec;
-    if (!resolve_device(port.name, config.device, config.settings, output_file, spec)) return false;
+    DeviceTarget target;
+    if (!resolve_device(port.name, config.device, config.settings, output_file, target)) return false;
     DWORD error = 0;
-    auto dev = open_device(spec, error);
+    auto dev = open_device(target, error);
     if (!dev) return fail(error);
     out = std::move(dev);
     return true;

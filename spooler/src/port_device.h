@@ -36,19 +36,26 @@ public:
 };
 
 // How a port's device is named in its configuration.
-struct DeviceSpec {
-    std::string path;      // device or file path, or the emulator's socket
-    bool emulator = false; // "emu:<socket path>"
+struct DeviceTarget {
+    std::string kind;      // a registered kind's prefix ("emu:"), or empty for a local device
+    std::string path;      // device or file path, or what follows the kind's prefix
     std::string settings;  // serial line settings, "9600,n,8,1[,x|p]"
 };
+
+// Opens a device of a registered kind; null with `error` set on failure.
+using DeviceOpener = std::unique_ptr<PortDevice> (*)(const std::string& path, DWORD& error);
+// Makes configured devices "<prefix><path>" open through `opener`. The
+// machine's own devices (serial, parallel, USB, files) need no registration;
+// the printer emulator's kind is registered by the programs that serve it.
+void register_device_kind(const std::string& prefix, DeviceOpener opener);
 
 // The device a port name stands for, given its configured device string
 // (may be empty) and, for FILE:, the document's output file.
 // False (last error set) when the name has no device.
 bool resolve_device(const std::string& port_name, const std::string& configured, const std::string& settings,
-                    const std::string& output_file, DeviceSpec& spec);
+                    const std::string& output_file, DeviceTarget& target);
 
 // Opens the device; null with `error` set on failure.
-std::unique_ptr<PortDevice> open_device(const DeviceSpec& spec, DWORD& error);
+std::unique_ptr<PortDevice> open_device(const DeviceTarget& target, DWORD& error);
 
 }  // namespace qor::spooler

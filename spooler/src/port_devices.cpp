@@ -1,10 +1,12 @@
 #include "port_device.h"
+#include "qor/spool/ports.h"
 #include "port_io.h"
 #include "qor/spool/serial_settings.h"
 
-#include "qoremu/link.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -112,149 +114,83 @@ public:
     }
 };
 
-class EmulatorDevice : public PortDevice {
-public:
-    // The emulator serves one host at a time and notices a closed
-    // connection a moment later, and a freshly started one may not listen
-    // yet: keep trying for a while before calling it not ready.
-    bool connect(const std::string& path, DWORD& error) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        do {
-            if (link_.connect(path)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        } while (std::chrono::steady_clock::now() < deadline);
-        error = ERROR_NOT_READY;
-        return false;
-    }
-    DWORD write(const uint8_t* data, size_t size, int timeout_ms, size_t& written) override {
-        written = 0;
-        auto limit = std::chrono::milliseconds(timeout_ms < 0 ? 24 * 3600 * 1000 : timeout_ms);
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (written < size) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return ERROR_TIMEOUT;
-            long n = link_.send(data + written, size - written, left);
-            if (n < 0) return ERROR_DEV_NOT_EXIST;
-            written += static_cast<size_t>(n);
-        }
-        return 0;
-    }
-    DWORD drain(int timeout_ms) override {
-        if (link_.drain(std::chrono::milliseconds(std::max(timeout_ms, 0)))) return 0;
-        return link_.connected() ? ERROR_TIMEOUT : ERROR_DEV_NOT_EXIST;
-    }
-    DWORD read(uint8_t* buffer, size_t size, const ReadTimeouts& t, size_t& got) override {
-        got = 0;
-        int wait = t.first_ms;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(t.total_ms, 0));
-        while (got < size) {
-            if (t.total_ms >= 0) {
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-                wait = std::clamp(int(left.count()), 0, wait);
-            }
-            long n = link_.receive(buffer + got, size - got, std::chrono::milliseconds(wait));
-            if (n < 0) return got ? 0 : ERROR_DEV_NOT_EXIST;
-            if (n == 0) break;
-            got += static_cast<size_t>(n);
-            wait = t.interval_ms;
-        }
-        return 0;
-    }
-    DWORD device_id(std::string& raw) override { return link_.device_id(&raw) ? 0 : ERROR_NOT_READY; }
-    DWORD modem_status(DWORD& status) override {
-        uint32_t s = 0;
-        if (!link_.modem_status(&s)) return ERROR_NOT_READY;
-        status = s;
-        return 0;
-    }
-    DWORD set_break(bool on) override { return (on ? link_.break_on() : link_.break_off()) ? 0 : ERROR_NOT_READY; }
-    DWORD ieee1284_mode(WORD& r, WORD& w) override {
-        uint16_t rm = 0, wm = 0;
-        if (!link_.ieee1284_mode(&rm, &wm)) return ERROR_NOT_SUPPORTED;
-        r = rm, w = wm;
-        return 0;
-    }
-    DWORD ieee1284_negotiate(WORD& r, WORD& w) override {
-        uint16_t rm = 0, wm = 0;
-        if (!link_.ieee1284_negotiate(r, w, &rm, &wm)) return ERROR_NOT_SUPPORTED;
-        r = rm, w = wm;
-        return 0;
-    }
 
-private:
-    qoremu::Link link_;
+// Device kinds beyond the machine's own devices, by their configuration
+// prefix ("emu:"). Registered once at start, before any port opens.
+struct KindTable {
+    std::mutex lock;
+    std::map<std::string, DeviceOpener> openers;
 };
-
-std::string upper(std::string s) {
-    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+KindTable& kinds() {
+    static KindTable table;
+    return table;
 }
 
-// "COM3" / "COM3:" -> 3 for prefix "COM"; 0 when the name is not of that form.
-unsigned numbered(const std::string& name, const std::string& prefix) {
-    std::string n = upper(name);
-    if (n.rfind(prefix, 0) != 0) return 0;
-    std::string digits = n.substr(prefix.size());
-    if (!digits.empty() && digits.back() == ':') digits.pop_back();
-    if (digits.empty() || digits.size() > 4) return 0;
-    unsigned v = 0;
-    for (char c : digits) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) return 0;
-        v = v * 10 + unsigned(c - '0');
-    }
-    return v;
+std::string kind_prefix_of(const std::string& configured) {
+    KindTable& t = kinds();
+    std::lock_guard guard(t.lock);
+    for (const auto& [prefix, opener] : t.openers)
+        if (configured.rfind(prefix, 0) == 0) return prefix;
+    return {};
+}
+
+DeviceOpener opener_of(const std::string& prefix) {
+    KindTable& t = kinds();
+    std::lock_guard guard(t.lock);
+    auto it = t.openers.find(prefix);
+    return it == t.openers.end() ? nullptr : it->second;
 }
 
 }  // namespace
 
+void register_device_kind(const std::string& prefix, DeviceOpener opener) {
+    KindTable& t = kinds();
+    std::lock_guard guard(t.lock);
+    t.openers[prefix] = opener;
+}
+
 bool resolve_device(const std::string& port_name, const std::string& configured, const std::string& settings,
-                    const std::string& output_file, DeviceSpec& spec) {
-    spec = DeviceSpec{};
-    spec.settings = settings;
-    bool file_port = upper(port_name) == "FILE:";
+                    const std::string& output_file, DeviceTarget& target) {
+    target = DeviceTarget{};
+    target.settings = settings;
+    const bool file_port = ports::classify(port_name) == ports::PortClass::File;
     if (file_port && !output_file.empty()) {
-        spec.path = output_file;
-    } else if (configured.rfind("emu:", 0) == 0) {
-        spec.path = configured.substr(4);
-        spec.emulator = true;
+        target.path = output_file;
+    } else if (const std::string prefix = kind_prefix_of(configured); !prefix.empty()) {
+        target.kind = prefix;
+        target.path = configured.substr(prefix.size());
     } else if (!configured.empty()) {
-        spec.path = configured;
-    } else if (!port_name.empty() && port_name[0] == '/') {
-        spec.path = port_name;
-    } else if (unsigned n = numbered(port_name, "COM")) {
-        spec.path = "/dev/ttyS" + std::to_string(n - 1);
-    } else if (unsigned l = numbered(port_name, "LPT")) {
-        spec.path = "/dev/lp" + std::to_string(l - 1);
-    } else if (unsigned u = numbered(port_name, "USB")) {
-        spec.path = "/dev/usb/lp" + std::to_string(u - 1);
+        target.path = configured;
+    } else {
+        target.path = ports::default_device(port_name);
     }
-    if (spec.path.empty()) {
+    if (target.path.empty()) {
         SetLastError(file_port ? ERROR_INVALID_PARAMETER : ERROR_UNKNOWN_PORT);
         return false;
     }
     return true;
 }
 
-std::unique_ptr<PortDevice> open_device(const DeviceSpec& spec, DWORD& error) {
+std::unique_ptr<PortDevice> open_device(const DeviceTarget& target, DWORD& error) {
     error = 0;
-    if (spec.emulator) {
-        auto dev = std::make_unique<EmulatorDevice>();
-        if (!dev->connect(spec.path, error)) return nullptr;
-        return dev;
+    if (!target.kind.empty()) {
+        DeviceOpener opener = opener_of(target.kind);
+        if (!opener) return error = ERROR_UNKNOWN_PORT, nullptr;
+        return opener(target.path, error);
     }
     struct stat st{};
-    bool is_char = stat(spec.path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+    bool is_char = stat(target.path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
     if (!is_char) {
-        int fd = open(spec.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        int fd = open(target.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (fd < 0) return error = error_from_errno(errno), nullptr;
         return std::make_unique<FileDevice>(fd);
     }
-    int fd = open(spec.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == EACCES) fd = open(spec.path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(target.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return error = error_from_errno(errno), nullptr;
     if (isatty(fd)) {
         termios tio{};
-        auto settings = spool::parse_serial_settings(spec.settings.empty() ? "9600,n,8,1" : spec.settings);
+        auto settings = spool::parse_serial_settings(target.settings.empty() ? ports::kDefaultSerialSettings : target.settings);
         if (!settings || tcgetattr(fd, &tio) != 0 || !spool::apply_serial_settings(*settings, tio) ||
             tcsetattr(fd, TCSANOW, &tio) != 0) {
             error = settings ? error_from_errno(errno) : ERROR_INVALID_PARAMETER;
@@ -263,7 +199,7 @@ std::unique_ptr<PortDevice> open_device(const DeviceSpec& spec, DWORD& error) {
         }
         return std::make_unique<SerialDevice>(fd);
     }
-    if (spec.path.find("/usb/") != std::string::npos) return std::make_unique<UsbPrinterDevice>(fd);
+    if (target.path.find("/usb/") != std::string::npos) return std::make_unique<UsbPrinterDevice>(fd);
     return std::make_unique<FdDevice>(fd);
 }
 

@@ -1,6 +1,7 @@
 // The port monitor driving the printer emulator through an "emu:" port, as
 // a language monitor would: job bytes, replies, and the line requests.
 #include "local_port_monitor.h"
+#include "emulator_device.h"
 
 #include "qortest.h"
 
@@ -15,6 +16,7 @@ using namespace qor::spooler;
 class EmulatorPort : public ::testing::Test {
 protected:
     void SetUp() override {
+        register_emulator_device_kind();
         emulator = qortest::Child::spawn("qoremu", {"--socket", socket});
         // The port's own connection attempts wait for the emulator to listen.
         ASSERT_TRUE(qortest::eventually([&] {

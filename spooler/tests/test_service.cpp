@@ -715,4 +715,22 @@ TEST_F(SpoolerTest, DefaultCommConfigReflectsThePortsStoredSettings) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(SpoolerTest, APortAddedInLowerCaseIsThePlatformsPortWithItsSettings) {
+    std::u16string lower = u"com5";
+    PORT_INFO_1W info{lower.data()};
+    ASSERT_TRUE(AddPortExW(nullptr, 1, reinterpret_cast<LPBYTE>(&info), nullptr));
+    COMMCONFIG cc{};
+    DWORD size = sizeof(cc);
+    ASSERT_TRUE(GetDefaultCommConfigA("COM5", &cc, &size));
+    EXPECT_EQ(cc.dcb.BaudRate, 9600u);
+    ASSERT_TRUE(QorConfigurePortW(u"Com5", nullptr, u"38400,n,8,1"));
+    ASSERT_TRUE(GetDefaultCommConfigA("com5", &cc, &size));
+    EXPECT_EQ(cc.dcb.BaudRate, 38400u);
+    std::u16string upper = u"COM5";
+    PORT_INFO_1W again{upper.data()};
+    SetLastError(qortest::kStaleError);
+    EXPECT_FALSE(AddPortExW(nullptr, 1, reinterpret_cast<LPBYTE>(&again), nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+}
+
 }  // namespace

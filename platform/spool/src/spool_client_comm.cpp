@@ -1,6 +1,7 @@
 // A serial port's default configuration: the line settings the spooler
 // keeps for the port in the machine registry, as a device control block.
 #include "spool_client.h"
+#include "qor/spool/ports.h"
 #include "qor/guard.h"
 #include "qor/spool/serial_settings.h"
 #include "acp_text.h"
@@ -61,7 +62,7 @@ BOOL default_comm_config(std::string name, LPCOMMCONFIG config, LPDWORD size) {
     }
     std::string settings;
     if (name.empty() || !port_settings(name, settings)) return fail(ERROR_FILE_NOT_FOUND);
-    auto parsed = parse_serial_settings(settings.empty() ? "9600,n,8,1" : settings);
+    auto parsed = parse_serial_settings(settings.empty() ? qor::ports::kDefaultSerialSettings : settings);
     if (!parsed) return fail(ERROR_BADDB);
     std::memset(config, 0, sizeof(COMMCONFIG));
     config->dwSize = sizeof(COMMCONFIG);
