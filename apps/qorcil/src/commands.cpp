@@ -3,6 +3,8 @@
 #include "hex.h"
 #include "texts.h"
 
+#include "qor/support/json.h"
+
 #include "common/setting_reply.h"
 #include "qor/sysinfo.h"
 
@@ -35,10 +37,10 @@ void PrintStatus(const CliSession& session, const CliOptions& options, uint32_t 
     const bool answering = word != QORCIL_STATUS_NO_ANSWER;
     if (options.json) {
         std::string list;
-        for (const auto& name : names) list += (list.empty() ? "" : ", ") + JsonString(name);
+        for (const auto& name : names) list += (list.empty() ? "" : ", ") + qor::json_string(name);
         std::printf("{\"printer\": %s, \"status\": \"%s\", \"word\": %u, \"answering\": %s, \"ready\": %s, "
                     "\"conditions\": [%s]}\n",
-                    JsonString(session.printer()).c_str(), HexWord(word).c_str(), word, answering ? "true" : "false",
+                    qor::json_string(session.printer()).c_str(), HexWord(word).c_str(), word, answering ? "true" : "false",
                     word == 0 ? "true" : "false", answering ? list.c_str() : "");
     } else if (!answering) {
         std::printf("%s: not answering (%s)\n", session.printer().c_str(), HexWord(word).c_str());
@@ -144,7 +146,7 @@ int RunSend(CliSession& session, const CliOptions& options, const std::vector<ui
     if (options.json)
         std::printf("{\"printer\": %s, \"result\": %u, \"length\": %zu, \"sent\": %u, \"received\": %u, "
                     "\"bytes\": \"%s\"}\n",
-                    JsonString(session.printer()).c_str(), code, bytes.size(), sent, received, hex.c_str());
+                    qor::json_string(session.printer()).c_str(), code, bytes.size(), sent, received, hex.c_str());
     if (code != 0) {
         PrintError(Failure(session.printer(), "sent " + std::to_string(sent) + " of " + std::to_string(bytes.size()) +
                                                   " bytes",
@@ -174,7 +176,7 @@ int RunReceive(CliSession& session, const CliOptions& options) {
     }
     const std::string hex = FormatHexBytes(buffer.data(), received);
     if (options.json)
-        std::printf("{\"printer\": %s, \"count\": %u, \"bytes\": \"%s\"}\n", JsonString(session.printer()).c_str(),
+        std::printf("{\"printer\": %s, \"count\": %u, \"bytes\": \"%s\"}\n", qor::json_string(session.printer()).c_str(),
                     received, hex.c_str());
     else if (received)
         std::printf("%s\n", hex.c_str());
@@ -215,7 +217,7 @@ int RunSettings(CliSession& session, const CliOptions& options) {
     const std::string hex = FormatHexBytes(settings.data(), settings.size());
     if (options.json)
         std::printf("{\"printer\": %s, \"setbank\": \"%s\", \"bytes\": [%u, %u, %u, %u]}\n",
-                    JsonString(session.printer()).c_str(), hex.c_str(), settings[0], settings[1], settings[2],
+                    qor::json_string(session.printer()).c_str(), hex.c_str(), settings[0], settings[1], settings[2],
                     settings[3]);
     else
         std::printf("setbank %s\n", hex.c_str());

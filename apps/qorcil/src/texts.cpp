@@ -1,31 +1,17 @@
 #include "texts.h"
 
 #include "common/status.h"
+#include "common/status_names.h"
 #include "qorcil.h"
 
 #include "qor/spooler.h"
 
-#include <cstdio>
 
 namespace {
 
 struct Named {
     uint32_t value;
     const char* text;
-};
-
-// Condition names follow the emulator's control names.
-constexpr Named kConditions[] = {
-    {QORCIL_STATUS_FATAL_ERROR, "fatal-error"},
-    {QORCIL_STATUS_PAPER_JAM, "paper-jam"},
-    {QORCIL_STATUS_PAPER_OUT, "paper-out"},
-    {QORCIL_STATUS_MANUAL_FEED, "manual-feed"},
-    {QORCIL_STATUS_OFFLINE, "offline"},
-    {QORCIL_STATUS_PRINTING, "printing"},
-    {QORCIL_STATUS_AUTO_RECOVERY_ERROR, "auto-recovery-error"},
-    {QORCIL_STATUS_COVER_OPEN, "cover-open"},
-    {QORCIL_STATUS_CUTTER_ERROR, "cutter-error"},
-    {QORCIL_STATUS_PAPER_NEAR_END, "paper-near-end"},
 };
 
 constexpr Named kResults[] = {
@@ -67,35 +53,29 @@ std::string ResultMeaning(uint32_t code) {
     return "platform error " + std::to_string(code);
 }
 
+namespace {
+
+// The common condition names in the emulator's spelling: "paper out"
+// becomes "paper-out".
+std::string hyphenated(std::string name) {
+    for (char& c : name)
+        if (c == ' ') c = '-';
+    return name;
+}
+
+}  // namespace
+
 std::vector<std::string> ConditionNames(uint32_t status) {
-    std::vector<std::string> names;
-    for (const auto& condition : kConditions)
-        if (status & condition.value) names.emplace_back(condition.text);
+    std::vector<std::string> names = qor::status::printer_conditions(status & qor::status::kAllPrinterBits);
+    for (auto& name : names) name = hyphenated(name);
     return names;
 }
 
 std::string ConditionMessage(const std::string& name) {
-    for (const auto& condition : kConditions) {
-        if (name != condition.text) continue;
-        const auto* text = qor::status::condition_text(condition.value);
+    for (DWORD bit = 1; bit; bit <<= 1) {
+        if (!(bit & qor::status::kAllPrinterBits) || ConditionNames(bit).front() != name) continue;
+        const auto* text = qor::status::condition_text(bit);
         return text && text->when_set ? text->when_set : "";
     }
     return "";
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
 }

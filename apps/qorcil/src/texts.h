@@ -14,6 +14,3 @@ std::string ResultMeaning(uint32_t code);
 std::vector<std::string> ConditionNames(uint32_t status);
 // The status monitor's message for one named condition ("" when none).
 std::string ConditionMessage(const std::string& name);
-
-// A JSON string literal.
-std::string JsonString(const std::string& text);

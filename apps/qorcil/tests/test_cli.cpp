@@ -28,7 +28,8 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-// Starts qorcil with stdout and stderr going to files of the sandbox.
+// Starts qorcil in the background with stdout and stderr going to files of
+// the sandbox, for the runs a test interrupts.
 pid_t Start(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
     std::vector<std::string> argv_store{qortest::bin_dir() + "/qorcil"};
     argv_store.insert(argv_store.end(), args.begin(), args.end());
@@ -52,12 +53,8 @@ int Finish(pid_t pid) {
 }
 
 Run Qorcil(const std::vector<std::string>& args) {
-    const std::string out = qortest::sandbox() + "/qorcil.out", err = qortest::sandbox() + "/qorcil.err";
-    Run run;
-    run.exit_code = Finish(Start(args, out, err));
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    return run;
+    const qortest::Output result = qortest::run(qortest::bin_dir() + "/qorcil", args, std::chrono::seconds(120));
+    return Run{result.status, result.out, result.err};
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

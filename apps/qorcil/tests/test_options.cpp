@@ -2,6 +2,8 @@
 #include "options.h"
 #include "texts.h"
 
+#include "qor/support/json.h"
+
 #include "qorcil.h"
 
 #include <gtest/gtest.h>
@@ -86,5 +88,5 @@ TEST(QorcilTexts, ConditionsResultsAndJson) {
     EXPECT_EQ(ConditionMessage("printing"), "Printer is printing.");
     EXPECT_EQ(ResultMeaning(QORCIL_E_BUSY_ELSEWHERE), "a session is open elsewhere in the system");
     EXPECT_EQ(ResultMeaning(12345), "platform error 12345");
-    EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+    EXPECT_EQ(qor::json_string("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
 }

@@ -106,50 +106,9 @@ int PrintStack::Print(std::vector<std::string> args) {
     return child.wait(std::chrono::seconds(60));
 }
 
-namespace {
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char chunk[4096];
-    ssize_t got;
-    while ((got = read(fd, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<size_t>(got));
-    return text;
-}
-
-}  // namespace
-
 Outcome PrintStack::RunQorprint(const std::vector<std::string>& args) {
-    Outcome run;
-    // Standard output into a file, errors through a pipe: neither can fill up.
-    const std::string out_path = qortest::sandbox() + "/qorprint.out";
-    FILE* out = std::fopen(out_path.c_str(), "w+b");
-    int pipe_ends[2];
-    if (!out || pipe(pipe_ends) != 0) {
-        if (out) std::fclose(out);
-        return run;
-    }
-    const std::string program = qortest::bin_dir() + "/qorprint";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fileno(out), 1);
-        dup2(pipe_ends[1], 2);
-        close(pipe_ends[0]);
-        close(pipe_ends[1]);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipe_ends[1]);
-    run.errors = ReadAll(pipe_ends[0]);
-    close(pipe_ends[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    lseek(fileno(out), 0, SEEK_SET);
-    run.output = ReadAll(fileno(out));
-    std::fclose(out);
-    return run;
+    const qortest::Output result = qortest::run(qortest::bin_dir() + "/qorprint", args, std::chrono::seconds(120));
+    return Outcome{result.status, result.out, result.err};
 }
 
 Bitmap PrintStack::FirstTicket() {

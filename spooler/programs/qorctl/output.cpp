@@ -27,40 +27,18 @@ std::string Table::text() const {
     return out;
 }
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 std::string json_strings(const std::vector<std::string>& items) {
     std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + json_string(items[i]);
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + qor::json_string(items[i]);
     return out + "]";
 }
 
 JsonObject& JsonObject::raw(const char* key, const std::string& json) {
-    members_ += (members_.empty() ? "" : ", ") + json_string(key) + ": " + json;
+    members_ += (members_.empty() ? "" : ", ") + qor::json_string(key) + ": " + json;
     return *this;
 }
 
-JsonObject& JsonObject::text(const char* key, const std::string& value) { return raw(key, json_string(value)); }
+JsonObject& JsonObject::text(const char* key, const std::string& value) { return raw(key, qor::json_string(value)); }
 
 JsonObject& JsonObject::number(const char* key, unsigned long long value) { return raw(key, std::to_string(value)); }
 

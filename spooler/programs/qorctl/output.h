@@ -2,6 +2,8 @@
 // widest cell, and JSON text.
 #pragma once
 
+#include "qor/support/json.h"
+
 #include <string>
 #include <vector>
 
@@ -19,8 +21,6 @@ private:
     std::vector<std::vector<std::string>> rows_;
 };
 
-// A JSON string literal, quotes included, for UTF-8 text.
-std::string json_string(const std::string& text);
 // ["a", "b"]
 std::string json_strings(const std::vector<std::string>& items);
 
