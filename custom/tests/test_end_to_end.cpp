@@ -1,0 +1,126 @@
+// The tool's logic through QORCIL, the spooler, the language monitor and
+// the printer emulator.
+#include "platform_system.h"
+#include "setup_tool.h"
+
+#include "cil_stack.h"
+
+#include "qor/spooler.h"
+#include "qor/support/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace custom;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct RecordingHost : Host {
+    std::vector<Message> shown;
+    Answer yes_no = Answer::Yes;
+    Answer show(const Message& m) override {
+        shown.push_back(m);
+        if (m.buttons == Buttons::YesNo) return yes_no;
+        return m.buttons == Buttons::RetryCancel ? Answer::Cancel : Answer::Ok;
+    }
+    void begin_communication(const std::string&) override {}
+    void end_communication() override {}
+    void pump() override {}
+    void wait(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
+    void busy_cursor(bool) override {}
+};
+
+bool configure_com1(const char16_t* settings) { return QorConfigurePortW(u"COM1", nullptr, settings); }
+
+class CustomEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(stack.ok());
+        // The emulator's factory byte 3, C8: 38400 bps, 8 bits, no parity, one stop bit, BUSY.
+        ASSERT_TRUE(configure_com1(u"38400,n,8,1,p"));
+    }
+    int stat(const std::string& key) {
+        const std::string v = stack.stat(key);
+        return v.empty() ? -1 : std::stoi(v);
+    }
+
+    ciltest::PrinterStack stack;
+    RecordingHost host;
+    QorcilLibrary library;
+    SpoolerSystem system;
+    SetupTool tool{host, library, system};
+};
+
+}  // namespace
+
+TEST_F(CustomEndToEnd, FindsThePrinterAndReadsTheFactorySettings) {
+    ASSERT_TRUE(tool.bind_library());
+    ASSERT_TRUE(tool.find_printer());
+    library.release();
+    EXPECT_EQ(tool.printer_name(), ciltest::PrinterStack::kPrinter);
+    EXPECT_EQ(tool.port_name(), "COM1");
+    ASSERT_TRUE(tool.load_printer()) << (host.shown.empty() ? "" : host.shown[0].text);
+    EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8}));
+    EXPECT_EQ(at(tool.selections(), List::PrintDensity), 3);
+    EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(CustomEndToEnd, WriteChangesTheEmulatorsSettingsAndTheTestPrintPrints) {
+    ASSERT_TRUE(tool.find_printer());
+    ASSERT_TRUE(tool.load_printer());
+    const int tickets = stat("tickets");
+    at(tool.selections(), List::PrintDensity) = 7;  // 140%
+    at(tool.selections(), List::PaperWidth) = 4;    // 80 mm
+    tool.write_settings();
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].text, " Setting was completed.  Do you print a result? ");
+    EXPECT_EQ(stack.setting_bytes(), (std::vector<int>{0x18, 0x0F, 0x04, 0xC8}));
+    for (int i = 0; i < 100 && stat("tickets") <= tickets; ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(stat("tickets"), tickets + 1);
+}
+
+TEST_F(CustomEndToEnd, ResetReachesTheEmulator) {
+    ASSERT_TRUE(tool.find_printer());
+    const int resets = stat("resets");
+    tool.reset();
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(stat("resets"), resets + 1);
+}
+
+TEST_F(CustomEndToEnd, HostPortAtAnotherSpeedIsAMismatch) {
+    ASSERT_TRUE(configure_com1(u"9600,n,8,1,p"));
+    ASSERT_TRUE(tool.find_printer());
+    EXPECT_FALSE(tool.load_printer());
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].text, "Mismatch [Bit per second] port setting of Host and Printer");
+    EXPECT_FALSE(tool.acquired());
+}
+
+TEST_F(CustomEndToEnd, PrinterWithAStatusIsRecoveredBeforeTheConnectionTest) {
+    std::u16string name = qor::utf8_to_utf16(ciltest::PrinterStack::kPrinter);
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(name.data(), &h, &all));
+    ASSERT_TRUE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_PAUSE));
+    ClosePrinter(h);
+    // Paused, the recovery job waits in the queue until the purge takes it.
+    ASSERT_TRUE(tool.find_printer());
+    std::vector<BYTE> jobs(4096);
+    DWORD needed = 0, count = 1;
+    ASSERT_TRUE(OpenPrinterW(name.data(), &h, nullptr));
+    EXPECT_TRUE(EnumJobsW(h, 0, 16, 1, jobs.data(), DWORD(jobs.size()), &needed, &count));
+    ClosePrinter(h);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(CustomEndToEnd, StoppedEmulatorGivesTheRetryPromptAndCancelLeavesNotAcquired) {
+    ASSERT_TRUE(tool.find_printer());
+    stack.stop_emulator();
+    EXPECT_FALSE(tool.load_printer());
+    ASSERT_FALSE(host.shown.empty());
+    EXPECT_EQ(host.shown[0].buttons, Buttons::RetryCancel);
+    EXPECT_FALSE(tool.acquired());
+    EXPECT_EQ(tool.mask(), (SettingBytes{0, 0, 0, 0}));
+}
