@@ -69,7 +69,10 @@ ctl monitors | grep -q "^QOR ZEM-D Monitor " ||
 ctl drivers | grep -q "QOR ZEM-Dx10P" ||
   ctl add-driver "QOR ZEM-Dx10P" QORKPDN5.so --data qorn5001.ppd --config QORCPUN7.so \
       --monitor "QOR ZEM-D Monitor" >/dev/null
-ctl configure-port COM1 --device "emu:$socket" --settings 38400,n,8,1 >/dev/null
+# The line settings the emulator's factory setting bytes hold (byte 3 C8:
+# 38400 bps, no parity, 8 bits, one stop bit, BUSY flow control), so the
+# setup tool's host port test agrees with the printer.
+ctl configure-port COM1 --device "emu:$socket" --settings 38400,n,8,1,p >/dev/null
 ctl printers | grep -q "^$printer " || ctl add-printer "$printer" COM1 "QOR ZEM-Dx10P" >/dev/null
 ctl set-printer "$printer" +local +bidi >/dev/null
 echo "print-demo: printer \"$printer\" on COM1 -> emulator ($socket)"

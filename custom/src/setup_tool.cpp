@@ -10,6 +10,12 @@
 
 namespace custom {
 
+namespace {
+// The printer's time to take the recovery job before its queue is purged.
+constexpr std::chrono::milliseconds kRecoveryPause{1000};
+constexpr std::chrono::milliseconds kBeforeTestPrint{2000};
+}  // namespace
+
 SetupTool::SetupTool(Host& host, Library& library, PrinterSystem& system, ExchangeTiming timing)
     : host_(host), library_(library), system_(system), timing_(timing) {}
 
@@ -43,7 +49,7 @@ bool SetupTool::find_printer() {
         seen = true;
         if (p.status != 0) {
             system_.send_raw_job(p.name, kRecoveryJob, host_);
-            host_.wait(timing_.after_time_out);
+            host_.wait(kRecoveryPause);
             system_.purge_zem_printers();
         }
         printer_name_ = p.name;
@@ -128,7 +134,7 @@ void SetupTool::write_settings() {
     if (host_.show({texts::kWriteDone, texts::kProgramTitle, Icon::None, Buttons::YesNo, true}) != Answer::Yes)
         return;
     host_.busy_cursor(true);
-    host_.wait(std::chrono::milliseconds(2000));
+    host_.wait(kBeforeTestPrint);
     test_print();
     host_.busy_cursor(false);
 }

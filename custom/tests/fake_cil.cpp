@@ -65,4 +65,13 @@ void release() {
 
 custom::CilLink link() { return {open, comm, close}; }
 
+custom::ExchangeTiming fast_timing(std::chrono::milliseconds after_time_out) {
+    custom::ExchangeTiming t;
+    t.limit = std::chrono::milliseconds(1000);
+    t.after_time_out = after_time_out;
+    t.between_calls = std::chrono::milliseconds(1);
+    t.after_success = std::chrono::milliseconds(1);
+    return t;
+}
+
 }  // namespace fakecil

@@ -29,5 +29,7 @@ std::unique_lock<std::mutex> lock();
 void reset();
 void release();  // ends hanging calls
 custom::CilLink link();
+// Short pauses and limits for tests; `after_time_out` as given.
+custom::ExchangeTiming fast_timing(std::chrono::milliseconds after_time_out);
 
 }  // namespace fakecil

@@ -11,15 +11,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-ExchangeTiming fast() {
-    ExchangeTiming t;
-    t.limit = 1000ms;
-    t.after_time_out = 100ms;
-    t.between_calls = 1ms;
-    t.after_success = 1ms;
-    return t;
-}
-
 class CustomExchange : public ::testing::Test {
 protected:
     void SetUp() override { fakecil::reset(); }
@@ -29,7 +20,7 @@ protected:
 }  // namespace
 
 TEST_F(CustomExchange, EmptyExchangeSucceedsAfterOneCall) {
-    const ExchangeResult r = run_exchange(fakecil::link(), "P \"q\"", {}, 0, fast(), {});
+    const ExchangeResult r = run_exchange(fakecil::link(), "P \"q\"", {}, 0, fakecil::fast_timing(100ms), {});
     EXPECT_TRUE(r.ok);
     auto l = fakecil::lock();
     EXPECT_EQ(fakecil::script().calls, 1);
@@ -42,7 +33,7 @@ TEST_F(CustomExchange, ReplySplitOverCallsIsAssembledInOrder) {
         auto l = fakecil::lock();
         fakecil::script().pieces = {{0x55, 0x01}, {}, {0x02, 0x03, 0x04}, {0x05, 0x06, 0x07, 0x08}};
     }
-    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3}, 10, fast(), {});
+    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3}, 10, fakecil::fast_timing(100ms), {});
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.reply, (std::vector<BYTE>{0x55, 1, 2, 3, 4, 5, 6, 7, 8}));
     auto l = fakecil::lock();
@@ -55,13 +46,13 @@ TEST_F(CustomExchange, SendOverSeveralCallsAndShortSendFails) {
         auto l = fakecil::lock();
         fakecil::script().send_per_call = 2;
     }
-    EXPECT_TRUE(run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fast(), {}).ok);
+    EXPECT_TRUE(run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fakecil::fast_timing(100ms), {}).ok);
     fakecil::reset();
     {
         auto l = fakecil::lock();
         fakecil::script().send_per_call = 1;
     }
-    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fast(), {});
+    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fakecil::fast_timing(100ms), {});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.sent, 5u);
 }
@@ -71,7 +62,7 @@ TEST_F(CustomExchange, OpenOrCallFailureFails) {
         auto l = fakecil::lock();
         fakecil::script().open_result = 100013;
     }
-    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {}, 0, fast(), {}).ok);
+    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {}, 0, fakecil::fast_timing(100ms), {}).ok);
     {
         auto l = fakecil::lock();
         EXPECT_EQ(fakecil::script().closes, 0);
@@ -81,8 +72,8 @@ TEST_F(CustomExchange, OpenOrCallFailureFails) {
         auto l = fakecil::lock();
         fakecil::script().comm_result = 100010;
     }
-    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {1}, 0, fast(), {}).ok);
-    EXPECT_FALSE(run_exchange(CilLink{}, "P", {}, 0, fast(), {}).ok);
+    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {1}, 0, fakecil::fast_timing(100ms), {}).ok);
+    EXPECT_FALSE(run_exchange(CilLink{}, "P", {}, 0, fakecil::fast_timing(100ms), {}).ok);
 }
 
 TEST_F(CustomExchange, TimeLimitFailsClosesOnceAndTheLateWorkerTouchesNothing) {
@@ -95,7 +86,7 @@ TEST_F(CustomExchange, TimeLimitFailsClosesOnceAndTheLateWorkerTouchesNothing) {
     const auto start = std::chrono::steady_clock::now();
     {
         std::vector<BYTE> send = {1, 2, 3};
-        const ExchangeResult r = run_exchange(fakecil::link(), "P", send, 21, fast(), [&] { ++pumps; });
+        const ExchangeResult r = run_exchange(fakecil::link(), "P", send, 21, fakecil::fast_timing(100ms), [&] { ++pumps; });
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.timed_out);
     }

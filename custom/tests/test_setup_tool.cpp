@@ -28,8 +28,10 @@ struct FakeHost : Host {
     void begin_communication(const std::string& status) override { statuses.push_back(status); }
     void end_communication() override {}
     void pump() override {}
-    void wait(std::chrono::milliseconds) override {}
-    void busy_cursor(bool) override {}
+    void wait(std::chrono::milliseconds duration) override { waits.push_back(duration); }
+    void busy_cursor(bool on) override { cursor.push_back(on); }
+    std::vector<std::chrono::milliseconds> waits;
+    std::vector<bool> cursor;
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (const Message& m : shown) out.push_back(m.text);
@@ -64,13 +66,12 @@ struct FakeSystem : PrinterSystem {
     }
 };
 
-ExchangeTiming fast() {
-    ExchangeTiming t;
-    t.limit = 1000ms;
-    t.after_time_out = 1ms;
-    t.between_calls = 1ms;
-    t.after_success = 1ms;
-    return t;
+std::string file(const std::string& name, const std::string& content) {
+    const std::string path = qortest::sandbox() + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(content.data(), 1, content.size(), f);
+    std::fclose(f);
+    return path;
 }
 
 // The reply to the read of the factory settings 18 07 00 C8.
@@ -110,7 +111,7 @@ protected:
     FakeHost host;
     FakeLibrary library;
     FakeSystem system;
-    SetupTool tool{host, library, system, fast()};
+    SetupTool tool{host, library, system, fakecil::fast_timing(1ms)};
 };
 
 }  // namespace
@@ -162,6 +163,7 @@ TEST_F(CustomTool, StatusNotZeroGetsTheRecoveryJobAndPurgeFirst) {
     EXPECT_TRUE(tool.find_printer());
     EXPECT_EQ(system.raw_jobs, (std::vector<std::string>{"P"}));
     EXPECT_EQ(system.purges, 1);
+    EXPECT_EQ(host.waits, (std::vector<std::chrono::milliseconds>{1000ms}));
 }
 
 TEST_F(CustomTool, UnreachablePrinterStopsTheSearch) {
@@ -243,6 +245,8 @@ TEST_F(CustomTool, WriteSendsTheCommandAndOffersTheTestPrint) {
     EXPECT_EQ(sent(), (std::vector<BYTE>{0x1D, 0x61, 0x0E, 0x12, 0x6B, 0x18, 0x0F, 0x00, 0xC8, 0x1D, 0x61, 0x1E, 0x1B,
                                          0x40, 0x12, 0x74}));
     EXPECT_EQ(host.texts(), (std::vector<std::string>{" Setting was completed.  Do you print a result? "}));
+    EXPECT_EQ(host.waits, (std::vector<std::chrono::milliseconds>{2000ms}));
+    EXPECT_EQ(host.cursor, (std::vector<bool>{true, false}));
 }
 
 TEST_F(CustomTool, WriteRefusedUntilAcquiredAndUntilPaperTypeChosen) {
@@ -278,10 +282,7 @@ TEST_F(CustomTool, TestPrintAndResetBytesAndFailures) {
 
 TEST_F(CustomTool, SerialFileMergeAndSaveLoadRoundTrip) {
     acquire("COM1");
-    const std::string ff = qortest::sandbox() + "/ff.dip";
-    FILE* f = std::fopen(ff.c_str(), "wb");
-    std::fwrite("SP\xFF\xFF\xFF\xFF", 1, 6, f);
-    std::fclose(f);
+    const std::string ff = file("ff.dip", std::string("SP\xFF\xFF\xFF\xFF", 6));
     ASSERT_TRUE(tool.load_file_dialog(ff));
     EXPECT_EQ(tool.setbank(), (SettingBytes{0x18 | 0xF8, 0xFF, 0xFF, 0xC8 | 0x01}));
 
@@ -296,10 +297,7 @@ TEST_F(CustomTool, SerialFileMergeAndSaveLoadRoundTrip) {
 
 TEST_F(CustomTool, FileRoutesRefuseWrongFiles) {
     acquire("COM1");
-    const std::string seven = qortest::sandbox() + "/seven.dip";
-    FILE* f = std::fopen(seven.c_str(), "wb");
-    std::fwrite("SP\x00\x00\x00\x00\x00", 1, 7, f);
-    std::fclose(f);
+    const std::string seven = file("seven.dip", std::string("SP\x00\x00\x00\x00\x00", 7));
     EXPECT_FALSE(tool.load_file_dialog(seven));
     EXPECT_EQ(host.texts(), (std::vector<std::string>{"    Unknow file     "}));
     EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8}));
