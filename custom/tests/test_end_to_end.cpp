@@ -32,6 +32,18 @@ struct RecordingHost : Host {
     void busy_cursor(bool) override {}
 };
 
+// A one-byte raw job; its id.
+DWORD submit_job(HANDLE printer) {
+    std::u16string doc = u"probe", type = u"RAW";
+    DOC_INFO_1W info{doc.data(), nullptr, type.data()};
+    const DWORD id = StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info));
+    BYTE byte = 0x0A;
+    DWORD written = 0;
+    WritePrinter(printer, &byte, 1, &written);
+    EndDocPrinter(printer);
+    return id;
+}
+
 bool configure_com1(const char16_t* settings) { return QorConfigurePortW(u"COM1", nullptr, settings); }
 
 class CustomEndToEnd : public ::testing::Test {
@@ -104,15 +116,18 @@ TEST_F(CustomEndToEnd, PrinterWithAStatusIsRecoveredBeforeTheConnectionTest) {
     PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
     ASSERT_TRUE(OpenPrinterW(name.data(), &h, &all));
     ASSERT_TRUE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_PAUSE));
-    ClosePrinter(h);
-    // Paused, the recovery job waits in the queue until the purge takes it.
+    // Paused, every job waits in the queue; job ids are handed out in turn.
+    const DWORD before = submit_job(h);
+    ASSERT_NE(before, 0u);
     ASSERT_TRUE(tool.find_printer());
+    const DWORD after = submit_job(h);
+    // The recovery job came between the two, and the purge took it and the first.
+    EXPECT_EQ(after, before + 2);
     std::vector<BYTE> jobs(4096);
-    DWORD needed = 0, count = 1;
-    ASSERT_TRUE(OpenPrinterW(name.data(), &h, nullptr));
+    DWORD needed = 0, count = 0;
     EXPECT_TRUE(EnumJobsW(h, 0, 16, 1, jobs.data(), DWORD(jobs.size()), &needed, &count));
+    EXPECT_EQ(count, 1u);
     ClosePrinter(h);
-    EXPECT_EQ(count, 0u);
 }
 
 TEST_F(CustomEndToEnd, StoppedEmulatorGivesTheRetryPromptAndCancelLeavesNotAcquired) {
