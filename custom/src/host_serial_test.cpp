@@ -19,7 +19,7 @@ std::string serial_mismatch(BYTE byte3, const DCB& host) {
 }
 
 bool host_port_config(std::string_view port, DCB* dcb) {
-    const std::string name(port.substr(0, 4));
+    const std::string name(port);
     DWORD size = 0;
     GetDefaultCommConfigA(name.c_str(), nullptr, &size);
     if (size < sizeof(COMMCONFIG)) return false;

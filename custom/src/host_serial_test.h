@@ -13,8 +13,8 @@ namespace custom {
 // flow control, stop bits, data bits, parity; empty when all agree.
 std::string serial_mismatch(BYTE byte3, const DCB& host);
 
-// The host's default configuration of `port`, looked up by its first four
-// characters (COM10 is asked for as COM1). False when the system has none.
+// The host's default configuration of `port` (COM10 is COM10, not COM1:
+// the whole name is looked up). False when the system has none.
 bool host_port_config(std::string_view port, DCB* dcb);
 
 }  // namespace custom

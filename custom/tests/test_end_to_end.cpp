@@ -1,5 +1,6 @@
 // The tool's logic through QORCIL, the spooler, the language monitor and
 // the printer emulator.
+#include "host_serial_test.h"
 #include "platform_system.h"
 #include "setup_tool.h"
 
@@ -138,4 +139,23 @@ TEST_F(CustomEndToEnd, StoppedEmulatorGivesTheRetryPromptAndCancelLeavesNotAcqui
     EXPECT_EQ(host.shown[0].buttons, Buttons::RetryCancel);
     EXPECT_FALSE(tool.acquired());
     EXPECT_EQ(tool.mask(), (SettingBytes{0, 0, 0, 0}));
+}
+
+TEST_F(CustomEndToEnd, HostPortConfigurationIsThatOfTheWholePortName) {
+    std::u16string com10 = u"COM10";
+    PORT_INFO_1W port{com10.data()};
+    ASSERT_TRUE(AddPortExW(nullptr, 1, reinterpret_cast<LPBYTE>(&port), nullptr));
+    ASSERT_TRUE(QorConfigurePortW(u"COM10", nullptr, u"4800,e,7,2,x"));
+    DCB dcb{};
+    ASSERT_TRUE(system.host_port_config("COM10", &dcb));
+    EXPECT_EQ(dcb.BaudRate, 4800u);
+    EXPECT_EQ(serial_mismatch(0x36, dcb), "");  // 4800, 7 bits, even, two stop bits, XON/XOFF
+    ASSERT_TRUE(system.host_port_config("COM1", &dcb));
+    EXPECT_EQ(dcb.BaudRate, 38400u);
+    EXPECT_FALSE(system.host_port_config("COM7", &dcb));
+}
+
+TEST_F(CustomEndToEnd, RawJobToAnUnknownPrinterGivesUpSilently) {
+    EXPECT_FALSE(system.send_raw_job("nobody", {0x12, 0x71, 0x00}, host));
+    EXPECT_TRUE(host.shown.empty());
 }
