@@ -30,16 +30,6 @@ TEST(CustomLists, EverySelectionOfTheSampleBytesOnASerialPrinter) {
     EXPECT_EQ(at(s, List::Parity), 0);
 }
 
-TEST(CustomLists, TablesHoldTheFormsIdentifiersAndItemCounts) {
-    EXPECT_EQ(lists().size(), 21u);
-    EXPECT_EQ(info(List::AutoOnline).control_id, 1020);
-    EXPECT_EQ(info(List::BaudRate).items.size(), 5u);
-    EXPECT_EQ(info(List::BaudRate).items[4], "");
-    EXPECT_EQ(info(List::PaperWidth).items.size(), 7u);
-    EXPECT_EQ(info(List::CharacterFont).items[4], "Option");
-    for (size_t i = 0; i < lists().size(); ++i) EXPECT_EQ(size_t(lists()[i].list), i);
-}
-
 TEST(CustomLists, SerialLineListsCannotChangeByteThree) {
     const SettingBytes read{0x21, 0x43, 0x65, 0x87};
     Selections s = bytes_to_selections(read, InterfaceKind::Serial);
@@ -95,13 +85,6 @@ TEST(CustomLists, PaperWidthSevenShowsAsSixAndPaperTypeSevenAsNone) {
     at(chosen, List::HeadDrive) = at(chosen, List::DriveSpeed) = at(chosen, List::AutoCutter) =
         at(chosen, List::Presenter) = kNone;
     EXPECT_TRUE(selections_complete(chosen));
-}
-
-TEST(CustomLists, MasksPerState) {
-    EXPECT_EQ(mask_for(false, InterfaceKind::Serial), (SettingBytes{0, 0, 0, 0}));
-    EXPECT_EQ(mask_for(true, InterfaceKind::Serial), kSerialMask);
-    EXPECT_EQ(mask_for(true, InterfaceKind::Parallel), kUsbMask);
-    EXPECT_EQ(mask_for(true, InterfaceKind::Usb), kUsbMask);
 }
 
 TEST(CustomLists, ModelDefaultsOnASerialPrinter) {
