@@ -92,9 +92,15 @@ void pause(std::chrono::milliseconds duration, const std::function<void()>& pump
 
 }  // namespace
 
+AbandonedWorkers::~AbandonedWorkers() {
+    for (std::thread& worker : workers_) worker.join();
+}
+
+void AbandonedWorkers::add(std::thread worker) { workers_.push_back(std::move(worker)); }
+
 ExchangeResult run_exchange(const CilLink& link, const std::string& printer, const std::vector<BYTE>& send,
                             DWORD receive_length, const ExchangeTiming& timing,
-                            const std::function<void()>& pump) {
+                            const std::function<void()>& pump, AbandonedWorkers& abandoned) {
     auto state = std::make_shared<WorkerState>();
     state->link = link;
     state->printer = printer;
@@ -127,7 +133,7 @@ ExchangeResult run_exchange(const CilLink& link, const std::string& printer, con
     if (!finished) {
         // The worker is left to end on its own; it only touches `state`.
         state->abort = true;
-        worker.detach();
+        abandoned.add(std::move(worker));
         pause(timing.after_time_out, pump);
         if (HANDLE h = take_handle(*state)) link.close(h);
         result.timed_out = true;

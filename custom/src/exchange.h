@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace custom {
@@ -37,6 +38,21 @@ struct ExchangeResult {
     std::vector<BYTE> reply;  // the `received` bytes
 };
 
+// Workers left running at a time limit. They are joined when this goes, so
+// none is still inside the library while the program's statics are torn
+// down; the library's own limits end their calls.
+class AbandonedWorkers {
+public:
+    AbandonedWorkers() = default;
+    ~AbandonedWorkers();
+    AbandonedWorkers(const AbandonedWorkers&) = delete;
+    AbandonedWorkers& operator=(const AbandonedWorkers&) = delete;
+    void add(std::thread worker);
+
+private:
+    std::vector<std::thread> workers_;
+};
+
 // Succeeds when the printer opened, no call failed or ran out of time and
 // every byte was sent; the reply is judged by its reader. `pump` is called
 // while the worker runs (the window keeps painting); it may be empty.
@@ -44,6 +60,6 @@ struct ExchangeResult {
 // overlap this one.
 ExchangeResult run_exchange(const CilLink& link, const std::string& printer, const std::vector<BYTE>& send,
                             DWORD receive_length, const ExchangeTiming& timing,
-                            const std::function<void()>& pump);
+                            const std::function<void()>& pump, AbandonedWorkers& abandoned);
 
 }  // namespace custom

@@ -35,7 +35,8 @@ ExchangeResult SetupTool::exchange(const std::string& status, const std::vector<
     if (!bind_library()) {
         error(texts::kLibraryMissingInExchange);
     } else {
-        result = run_exchange(library_.link(), printer_name_, send, receive_length, timing_, [this] { host_.pump(); });
+        result = run_exchange(library_.link(), printer_name_, send, receive_length, timing_, [this] { host_.pump(); },
+                              abandoned_);
         library_.release();
     }
     host_.end_communication();

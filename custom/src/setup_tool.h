@@ -64,6 +64,7 @@ private:
     SettingBytes setbank_{0, 0, 0, 0};
     SettingBytes mask_{0, 0, 0, 0};
     Selections selections_ = no_selections();
+    AbandonedWorkers abandoned_;
 };
 
 }  // namespace custom

@@ -15,12 +15,17 @@ class CustomExchange : public ::testing::Test {
 protected:
     void SetUp() override { fakecil::reset(); }
     void TearDown() override { fakecil::release(); }
+    ExchangeResult run(const std::vector<BYTE>& send, DWORD receive_length, const std::string& printer = "P") {
+        return run_exchange(fakecil::link(), printer, send, receive_length, fakecil::fast_timing(100ms), {},
+                            abandoned);
+    }
+    AbandonedWorkers abandoned;
 };
 
 }  // namespace
 
 TEST_F(CustomExchange, EmptyExchangeSucceedsAfterOneCall) {
-    const ExchangeResult r = run_exchange(fakecil::link(), "P \"q\"", {}, 0, fakecil::fast_timing(100ms), {});
+    const ExchangeResult r = run({}, 0, "P \"q\"");
     EXPECT_TRUE(r.ok);
     auto l = fakecil::lock();
     EXPECT_EQ(fakecil::script().calls, 1);
@@ -33,7 +38,7 @@ TEST_F(CustomExchange, ReplySplitOverCallsIsAssembledInOrder) {
         auto l = fakecil::lock();
         fakecil::script().pieces = {{0x55, 0x01}, {}, {0x02, 0x03, 0x04}, {0x05, 0x06, 0x07, 0x08}};
     }
-    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3}, 10, fakecil::fast_timing(100ms), {});
+    const ExchangeResult r = run({1, 2, 3}, 10);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.reply, (std::vector<BYTE>{0x55, 1, 2, 3, 4, 5, 6, 7, 8}));
     auto l = fakecil::lock();
@@ -46,13 +51,13 @@ TEST_F(CustomExchange, SendOverSeveralCallsAndShortSendFails) {
         auto l = fakecil::lock();
         fakecil::script().send_per_call = 2;
     }
-    EXPECT_TRUE(run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fakecil::fast_timing(100ms), {}).ok);
+    EXPECT_TRUE(run({1, 2, 3, 4, 5, 6, 7, 8, 9}, 0).ok);
     fakecil::reset();
     {
         auto l = fakecil::lock();
         fakecil::script().send_per_call = 1;
     }
-    const ExchangeResult r = run_exchange(fakecil::link(), "P", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, fakecil::fast_timing(100ms), {});
+    const ExchangeResult r = run({1, 2, 3, 4, 5, 6, 7, 8, 9}, 0);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.sent, 5u);
 }
@@ -62,7 +67,7 @@ TEST_F(CustomExchange, OpenOrCallFailureFails) {
         auto l = fakecil::lock();
         fakecil::script().open_result = 100013;
     }
-    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {}, 0, fakecil::fast_timing(100ms), {}).ok);
+    EXPECT_FALSE(run({}, 0).ok);
     {
         auto l = fakecil::lock();
         EXPECT_EQ(fakecil::script().closes, 0);
@@ -72,8 +77,8 @@ TEST_F(CustomExchange, OpenOrCallFailureFails) {
         auto l = fakecil::lock();
         fakecil::script().comm_result = 100010;
     }
-    EXPECT_FALSE(run_exchange(fakecil::link(), "P", {1}, 0, fakecil::fast_timing(100ms), {}).ok);
-    EXPECT_FALSE(run_exchange(CilLink{}, "P", {}, 0, fakecil::fast_timing(100ms), {}).ok);
+    EXPECT_FALSE(run({1}, 0).ok);
+    EXPECT_FALSE(run_exchange(CilLink{}, "P", {}, 0, fakecil::fast_timing(100ms), {}, abandoned).ok);
 }
 
 TEST_F(CustomExchange, TimeLimitFailsClosesOnceAndTheLateWorkerTouchesNothing) {
@@ -85,27 +90,22 @@ TEST_F(CustomExchange, TimeLimitFailsClosesOnceAndTheLateWorkerTouchesNothing) {
     int pumps = 0;
     const auto start = std::chrono::steady_clock::now();
     {
+        AbandonedWorkers left;
         std::vector<BYTE> send = {1, 2, 3};
-        const ExchangeResult r = run_exchange(fakecil::link(), "P", send, 21, fakecil::fast_timing(100ms), [&] { ++pumps; });
+        const ExchangeResult r = run_exchange(fakecil::link(), "P", send, 21, fakecil::fast_timing(100ms),
+                                              [&] { ++pumps; }, left);
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.timed_out);
-    }
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 1100ms);
-    EXPECT_GT(pumps, 0);
-    {
-        auto l = fakecil::lock();
-        EXPECT_EQ(fakecil::script().closes, 1);  // after the pause, before returning
-    }
-    // The abandoned call now returns into the worker's own buffers.
-    fakecil::release();
-    for (int i = 0; i < 200; ++i) {
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 1100ms);
+        EXPECT_GT(pumps, 0);
         {
             auto l = fakecil::lock();
-            if (fakecil::script().pieces.empty()) break;
+            EXPECT_EQ(fakecil::script().closes, 1);  // after the pause, before returning
         }
-        std::this_thread::sleep_for(5ms);
+        // The abandoned call now returns into the worker's own buffers;
+        // `left` waits for the worker to end.
+        fakecil::release();
     }
-    std::this_thread::sleep_for(50ms);
     auto l = fakecil::lock();
     EXPECT_EQ(fakecil::script().closes, 1);
     EXPECT_EQ(fakecil::script().calls, 1);
