@@ -1,5 +1,7 @@
 // DrvConvertDevMode: device modes between the platform's record versions
 // and the driver's defaults.
+#include "convert.h"
+
 #include "context.h"
 #include "current_devmode.h"
 #include "devmode_ops.h"
@@ -50,16 +52,20 @@ BOOL DriverDefault(LPWSTR printer_name, DEVMODEW* out, LONG* size, const PpdData
 
 }  // namespace
 
+BOOL ConvertDevMode(LPWSTR printer_name, DEVMODEW* in, DEVMODEW* out, LONG* size, DWORD mode, const PpdData& ppd) {
+    if (!size) return Fail(ERROR_INVALID_PARAMETER);
+    switch (mode) {
+    case CDM_CONVERT: return Convert(in, out, size);
+    case CDM_CONVERT351: return Convert351(in, out, size);
+    case CDM_DRIVER_DEFAULT: return DriverDefault(printer_name, out, size, ppd);
+    default: return FALSE;
+    }
+}
+
 extern "C" QORAPI BOOL DrvConvertDevMode(LPWSTR printer_name, DEVMODEW* in, DEVMODEW* out, LONG* size,
                                          DWORD mode) {
     return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
         const Description description = LoadPrinterDescription();
-        if (!size) return Fail(ERROR_INVALID_PARAMETER);
-        switch (mode) {
-        case CDM_CONVERT: return Convert(in, out, size);
-        case CDM_CONVERT351: return Convert351(in, out, size);
-        case CDM_DRIVER_DEFAULT: return DriverDefault(printer_name, out, size, description.ppd());
-        default: return FALSE;
-        }
+        return ConvertDevMode(printer_name, in, out, size, mode, description.ppd());
     });
 }
