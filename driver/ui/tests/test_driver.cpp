@@ -234,4 +234,53 @@ TEST_F(InterfaceDriver, UpgradeNeedsAPrinterThatOpens) {
     EXPECT_TRUE(event(name.data(), PRINTER_EVENT_DELETE, 0, 0));
 }
 
+TEST_F(InterfaceDriver, PlatformCallsReachTheDriver) {
+    ASSERT_TRUE(uitest::InstallDescription(uitest::FourPaperDescription()));
+    ASSERT_TRUE(uitest::InstallModule());
+    EXPECT_EQ(DeviceCapabilitiesW(kPrinter, nullptr, DC_PAPERS, nullptr, nullptr), 5);
+    std::vector<char> names(5 * CCHPAPERNAME, '#');
+    ASSERT_EQ(DeviceCapabilitiesA("QOR ZEM-D", nullptr, DC_PAPERNAMES, names.data(), nullptr), 5);
+    EXPECT_EQ(std::string(names.data()), "Paper 0");
+    EXPECT_EQ(std::string(&names[4 * CCHPAPERNAME]), "Custom paper size");
+    EXPECT_EQ(DeviceCapabilitiesW(u"No such printer", nullptr, DC_PAPERS, nullptr, nullptr), -1);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
+}
+
+TEST_F(InterfaceDriver, DocumentPropertiesMergeTheCallersRecord) {
+    ASSERT_TRUE(uitest::InstallDescription(uitest::InstalledDescriptionText()));
+    ASSERT_TRUE(uitest::InstallModule());
+    std::u16string name = kPrinter;
+    EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0), EXDM_SIZE);
+
+    const Description description = uitest::Parse(uitest::InstalledDescriptionText());
+    EXDEVMODE in = uitest::DefaultRecord(description.ppd());
+    in.dm.dmCopies = 3;
+    in.dm.dmOrientation = DMORIENT_LANDSCAPE;
+    EXDEVMODE out;
+    std::memset(&out, 0, sizeof(out));
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), &out.dm, &in.dm, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+    EXPECT_EQ(out.dm.dmSize, EXDM_PUBLIC_SIZE);
+    EXPECT_EQ(out.dm.dmDriverExtra, EXDM_PRIVATE_SIZE);
+    EXPECT_EQ(out.dm.dmCopies, 1);
+    EXPECT_EQ(out.dm.dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(out.SettingsSignature, EXDM_SETTINGS_SIGNATURE);
+    EXPECT_EQ(std::u16string(out.PrinterName), kPrinter);
+
+    // A caller's public part alone gets a public part back.
+    DEVMODEW small;
+    std::memset(&small, 0, sizeof(small));
+    small.dmSize = sizeof(small);
+    std::vector<BYTE> buffer(EXDM_SIZE, 0xCC);
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(buffer.data()), &small,
+                                  DM_IN_BUFFER | DM_OUT_BUFFER),
+              1);
+    EXPECT_EQ(buffer[EXDM_PUBLIC_SIZE], 0xCC);
+
+    auto sheets = Export<PFN_DrvDocumentPropertySheets>("DrvDocumentPropertySheets");
+    ASSERT_NE(sheets, nullptr);
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = 10;
+    EXPECT_EQ(sheets(nullptr, reinterpret_cast<LONG_PTR>(&header)), -1);
+}
+
 }  // namespace

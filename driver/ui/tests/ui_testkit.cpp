@@ -1,6 +1,7 @@
 #include "ui_testkit.h"
 
 #include "qor/spooler.h"
+#include "qortest.h"
 
 #include <cstring>
 #include <filesystem>
@@ -41,20 +42,38 @@ EXDEVMODE DefaultRecord(const PpdData& ppd) {
     return record;
 }
 
-bool InstallDescription(const std::string& text) {
+namespace {
+
+std::filesystem::path DriverFolder3() {
     DWORD needed = 0;
     GetPrinterDriverDirectoryW(nullptr, nullptr, 1, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed + 2, 0);
-    if (!needed || !GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.data(), needed, &needed)) return false;
+    if (!needed || !GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.data(), needed, &needed)) return {};
     std::string folder;
     for (const auto* c = reinterpret_cast<const char16_t*>(buffer.data()); *c; ++c)
         folder.push_back(static_cast<char>(*c));
     const std::filesystem::path three = std::filesystem::path(folder) / "3";
     std::error_code error;
     std::filesystem::create_directories(three, error);
+    return three;
+}
+
+}  // namespace
+
+bool InstallDescription(const std::string& text) {
+    const std::filesystem::path three = DriverFolder3();
+    if (three.empty()) return false;
     std::ofstream file(three / "qorn5002.ppd", std::ios::binary | std::ios::trunc);
     file << text;
     return static_cast<bool>(file);
+}
+
+bool InstallModule() {
+    const std::filesystem::path three = DriverFolder3();
+    std::error_code error;
+    if (three.empty()) return false;
+    std::filesystem::create_symlink(qortest::bin_dir() + "/QORCPUN7.so", three / "QORCPUN7.so", error);
+    return !error;
 }
 
 }  // namespace uitest

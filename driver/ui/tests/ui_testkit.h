@@ -24,5 +24,8 @@ EXDEVMODE DefaultRecord(const PpdData& ppd);
 
 // Writes `text` as "3\qorn5002.ppd" in the spooler's driver folder.
 bool InstallDescription(const std::string& text);
+// Links the built QORCPUN7.so into the driver folder, where the spooler's
+// driver record names it.
+bool InstallModule();
 
 }  // namespace uitest

@@ -66,6 +66,20 @@ typedef struct _DRIVER_UPGRADE_INFO_1 {
     LPWSTR pOldDriverDirectory;
 } DRIVER_UPGRADE_INFO_1, *PDRIVER_UPGRADE_INFO_1;
 
+// DrvDocumentPropertySheets' parameter when it is called without the sheet
+// library's info record: the platform's size-and-copy call.
+typedef struct _DOCUMENTPROPERTYHEADER {
+    WORD cbSize;
+    WORD Reserved;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+    DEVMODEW* pdmIn;
+    DEVMODEW* pdmOut;
+    DWORD cbOut;
+    DWORD fMode;  // DM_IN_BUFFER, DM_OUT_BUFFER, DM_IN_PROMPT...
+} DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
+
+typedef LONG (*PFN_DrvDocumentPropertySheets)(void* info, LONG_PTR parameter);
 typedef LONG (*PFN_DrvDeviceCapabilities)(HANDLE printer, LPWSTR device_name, WORD capability,
                                           void* output, DEVMODEW* devmode);
 typedef BOOL (*PFN_DrvConvertDevMode)(LPWSTR printer_name, DEVMODEW* in, DEVMODEW* out, LONG* size,
@@ -86,4 +100,11 @@ static_assert(offsetof(DEVQUERYPRINT_INFO, cchErrorStr) == 32);
 static_assert(offsetof(DEVQUERYPRINT_INFO, cchNeeded) == 36);
 static_assert(sizeof(DEVQUERYPRINT_INFO) == 40);
 static_assert(sizeof(DRIVER_UPGRADE_INFO_1) == 16);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, hPrinter) == 8);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, pszPrinterName) == 16);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, pdmIn) == 24);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, pdmOut) == 32);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, cbOut) == 40);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, fMode) == 44);
+static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 48);
 #endif
