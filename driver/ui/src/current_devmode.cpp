@@ -55,52 +55,11 @@ std::optional<BYTE> ReadSettingByte(HANDLE printer, const char16_t* name) {
     return std::nullopt;
 }
 
-void WriteResolutionBlock(EXDEVMODE* record) {
-    record->ResolutionBlock = {};
-    record->ResolutionBlock.Signature = EXDM_RESOLUTION_SIGNATURE;
-    record->ResolutionBlock.DefaultPaper = static_cast<WORD>(record->dm.dmPaperSize);
-    record->ResolutionBlock.XResolution = EXDM_RESOLUTION;
-    record->ResolutionBlock.YResolution = EXDM_RESOLUTION;
-}
-
-void WriteSettingsDefaults(EXDEVMODE* record, const PpdData& ppd) {
-    record->SettingsSignature = EXDM_SETTINGS_SIGNATURE;
-    record->PrivateSize = EXDM_PRIVATE_SIZE;
-    record->PrivateSize2 = EXDM_PRIVATE_SIZE;
-    record->PaperCode = static_cast<WORD>(ppd.DefPaper);
-    record->Bin = static_cast<WORD>(ppd.DefBin);
-    record->Kind = ppd.DefKind;
-    record->Density = ppd.DefDensity;
-    record->Quality = ppd.DefQuality;
-    record->Bright = ppd.DefBright;
-    record->Font = ppd.DefFont;
-    record->Cut = ppd.DefCut;
-    record->Mode = ppd.DefMode;
-    record->Resv01 = ppd.DefResv01, record->Resv02 = ppd.DefResv02, record->Resv03 = ppd.DefResv03;
-    record->Resv04 = ppd.DefResv04, record->Resv05 = ppd.DefResv05, record->Resv06 = ppd.DefResv06;
-    record->Resv07 = ppd.DefResv07, record->Resv08 = ppd.DefResv08, record->Resv09 = ppd.DefResv09;
-    record->Resv10 = ppd.DefResv10;
-}
-
-void WritePublicDefaults(EXDEVMODE* record, const PpdData& ppd) {
-    std::memset(record, 0, sizeof(*record));
-    DEVMODEW& dm = record->dm;
-    dm.dmSpecVersion = EXDM_SPEC_VERSION;
-    dm.dmDriverVersion = EXDM_DRIVER_VERSION;
-    dm.dmSize = EXDM_PUBLIC_SIZE;
-    dm.dmDriverExtra = EXDM_PRIVATE_SIZE;
-    dm.dmFields = EXDM_DEFAULT_FIELDS | DM_PAPERLENGTH | DM_PAPERWIDTH;
-    dm.dmOrientation = ppd.DefOrient;
-    dm.dmPaperSize = ppd.DefPaper;
+// The description's defaults, with the paper's extent in the public part.
+void WriteDefaults(EXDEVMODE* record, const PpdData& ppd) {
+    EngSetDefaultEXDEVMODE(record, nullptr, &ppd);
+    record->dm.dmFields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
     if (ppd.NumPaper && ppd.pPaper) SetPaperExtent(record, ppd.pPaper[0]);
-    dm.dmScale = 100;
-    dm.dmCopies = 1;
-    dm.dmPrintQuality = EXDM_RESOLUTION;
-    dm.dmColor = DMCOLOR_COLOR;
-    dm.dmDuplex = DMDUP_SIMPLEX;
-    dm.dmYResolution = EXDM_RESOLUTION;
-    dm.dmBitsPerPel = 24;
-    dm.dmDitherType = static_cast<DWORD>(static_cast<LONG>(ppd.DefDither));
 }
 
 bool MajorVersionAbove4() {
@@ -149,20 +108,15 @@ BOOL GetPrinterDevMode(LPCWSTR printer_name, EXDEVMODE* destination) {
 }
 
 void SetDefaultDevMode(EXDEVMODE* destination, LPCWSTR printer_name, const PpdData& ppd) {
-    if (!GetPrinterDevMode(printer_name, destination)) WritePublicDefaults(destination, ppd);
+    if (!GetPrinterDevMode(printer_name, destination)) WriteDefaults(destination, ppd);
     if (printer_name) {
         CopyName(destination->dm.dmDeviceName, 32, printer_name);
         CopyName(destination->PrinterName, 64, printer_name);
     }
-    WriteResolutionBlock(destination);
+    ExDevModeWriteResolutionBlock(destination);
     destination->dm.dmDefaultSource = ppd.DefBin;
-    if (destination->SettingsSignature != EXDM_SETTINGS_SIGNATURE) WriteSettingsDefaults(destination, ppd);
-    if (ppd.NumPaper && ppd.pPaper) destination->CurrentPaper = ppd.pPaper[0];
-    if (ppd.NumUserDef && ppd.pUserDef) {
-        // An index beyond the presets takes the first one.
-        const WORD index = ppd.DefUserPaper >= 0 && ppd.DefUserPaper < ppd.NumUserDef ? ppd.DefUserPaper : 0;
-        destination->UserPaper = ppd.pUserDef[index];
-    }
+    if (destination->SettingsSignature != EXDM_SETTINGS_SIGNATURE) ExDevModeWriteSettingsDefaults(destination, &ppd);
+    ExDevModeWriteDefaultPapers(destination, &ppd);
 }
 
 void BuildCurrentDevMode(EXDEVMODE* record, const DEVMODEW* caller, HANDLE printer, LPCWSTR printer_name,
