@@ -1,6 +1,7 @@
 // The interface driver's conversions and merges with hostile records: a
 // caller's record and an output header of any bytes, each buffer as large
 // as its record claims, against the installed description's shape.
+#include "context.h"
 #include "convert.h"
 #include "devmode_ops.h"
 
@@ -22,14 +23,13 @@ const char kDescription[] =
     "NumUserDef=1\r\n"
     "256;\"80 mm\";80;100;72;100;0;640;799;576;799;32;32;0;0;0\r\n";
 
-const PpdData& Description() {
-    static PpdBlock* block = [] {
-        auto* b = new PpdBlock();
-        PPD_AttachTables(b);
-        PPD_Parse(&b->data, kDescription, sizeof(kDescription) - 1);
-        return b;
+const PpdData& Parsed() {
+    static const Description description = [] {
+        Description parsed;
+        PPD_Parse(&parsed.ppd(), kDescription, sizeof(kDescription) - 1);
+        return parsed;
     }();
-    return block->data;
+    return description.ppd();
 }
 
 // A record of the given bytes, in a buffer as large as it claims.
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> out = Record(rest + split, rest_size - split);
     auto* in_record = reinterpret_cast<DEVMODEW*>(in.data());
     auto* out_record = reinterpret_cast<DEVMODEW*>(out.data());
-    const PpdData& ppd = Description();
+    const PpdData& ppd = Parsed();
 
     // The output buffer's true size as the count, or a claim beyond it for
     // the modes that check the count against fixed sizes.
