@@ -37,7 +37,9 @@ void SetDefaultPublic(EXDEVMODE* devmode, const PpdData* ppd) {
     dm.dmDitherType = (DWORD)(LONG)ppd->DefDither;
 }
 
-void SetDefaultResolution(EXDEVMODE* devmode) {
+}  // namespace
+
+void ExDevModeWriteResolutionBlock(EXDEVMODE* devmode) {
     EXDM_RESOLUTION_BLOCK block;
     memset(&block, 0, sizeof(block));
     block.Signature = EXDM_RESOLUTION_SIGNATURE;
@@ -47,7 +49,7 @@ void SetDefaultResolution(EXDEVMODE* devmode) {
     devmode->ResolutionBlock = block;
 }
 
-void SetDefaultSettings(EXDEVMODE* devmode, const PpdData* ppd) {
+void ExDevModeWriteSettingsDefaults(EXDEVMODE* devmode, const PpdData* ppd) {
     devmode->SettingsSignature = EXDM_SETTINGS_SIGNATURE;
     devmode->PrivateSize = EXDM_PRIVATE_SIZE;
     devmode->PrivateSize2 = EXDM_PRIVATE_SIZE;
@@ -72,7 +74,7 @@ void SetDefaultSettings(EXDEVMODE* devmode, const PpdData* ppd) {
     devmode->Resv10 = ppd->DefResv10;
 }
 
-void SetDefaultPapers(EXDEVMODE* devmode, const PpdData* ppd) {
+void ExDevModeWriteDefaultPapers(EXDEVMODE* devmode, const PpdData* ppd) {
     if (ppd->pPaper && ppd->NumPaper > 0) devmode->CurrentPaper = ppd->pPaper[0];
     if (ppd->pUserDef && ppd->NumUserDef > 0) {
         // An index outside the entries read takes the first preset rather
@@ -83,8 +85,6 @@ void SetDefaultPapers(EXDEVMODE* devmode, const PpdData* ppd) {
         devmode->UserPaper = ppd->pUserDef[wIndex];
     }
 }
-
-}  // namespace
 
 BOOL EngSetDefaultEXDEVMODE(EXDEVMODE* devmode, LPCWSTR device_name, const PpdData* ppd) {
     if (!devmode || !ppd) {
@@ -97,9 +97,9 @@ BOOL EngSetDefaultEXDEVMODE(EXDEVMODE* devmode, LPCWSTR device_name, const PpdDa
         CopyName(devmode->PrinterName, sizeof(devmode->PrinterName) / sizeof(WCHAR), device_name);
     }
     SetDefaultPublic(devmode, ppd);
-    SetDefaultResolution(devmode);
-    SetDefaultSettings(devmode, ppd);
-    SetDefaultPapers(devmode, ppd);
+    ExDevModeWriteResolutionBlock(devmode);
+    ExDevModeWriteSettingsDefaults(devmode, ppd);
+    ExDevModeWriteDefaultPapers(devmode, ppd);
     return TRUE;
 }
 

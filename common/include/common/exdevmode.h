@@ -106,6 +106,13 @@ typedef struct _EXDEVMODE {
 // a record or a description.
 BOOL EngSetDefaultEXDEVMODE(EXDEVMODE* devmode, LPCWSTR device_name, const PpdData* ppd);
 
+// The parts of the defaults, for writers that refresh a record they keep:
+// the resolution block (default paper = dmPaperSize), the settings block
+// from the description, and CurrentPaper/UserPaper as above.
+void ExDevModeWriteResolutionBlock(EXDEVMODE* devmode);
+void ExDevModeWriteSettingsDefaults(EXDEVMODE* devmode, const PpdData* ppd);
+void ExDevModeWriteDefaultPapers(EXDEVMODE* devmode, const PpdData* ppd);
+
 // Copies the first entry of ppd's paper table with the given code into
 // `paper`; FALSE when there is none. The user-defined table is not searched.
 BOOL CheckPaperMetrix(PaperMetrix* paper, WORD code, const PpdData* ppd);

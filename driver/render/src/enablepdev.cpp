@@ -1,7 +1,7 @@
 // Creating, resetting and destroying the device.
 #include "devcaps.h"
 #include "qor/guard.h"
-#include "driverdir.h"
+#include "common/driver_folder.h"
 #include "entries.h"
 #include "fontmetrics.h"
 #include "glyphset.h"

@@ -1,7 +1,7 @@
 #include "splbinding.h"
 #include "qor/guard.h"
 
-#include "driverdir.h"
+#include "common/driver_folder.h"
 #include "qor/module.h"
 
 #include <cstring>

@@ -384,4 +384,19 @@ QORAPI BOOL QorConfigurePortW(LPCWSTR port_name, LPCWSTR device, LPCWSTR setting
 // Starts, stops or pings the service (QOR_SPOOLER_*).
 QORAPI BOOL QorSpoolerControl(DWORD command);
 
+// Answered by the printer's interface driver (its installed configuration
+// file, qor/ddiui.h). DeviceCapabilities: the capability's count or value,
+// -1 when the printer or its driver cannot be had. The A form gives names
+// in the ANSI code page (64 bytes a paper name, 24 a bin name).
+QORAPI LONG DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output,
+                                const DEVMODEW* devmode);
+QORAPI LONG DeviceCapabilitiesA(LPCSTR device, LPCSTR port, WORD capability, LPSTR output,
+                                const void* devmode);
+// The document's device mode: mode 0 gives the size of the driver's record;
+// DM_OUT_BUFFER writes the printer's record merged with `input` (DM_IN_BUFFER)
+// to `output` and gives IDOK (1). Negative on failure. `window` is the parent
+// of a prompt; the driver's sheets need the desktop layer.
+QORAPI LONG DocumentPropertiesW(void* window, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
+                                DWORD mode);
+
 QOR_END_C

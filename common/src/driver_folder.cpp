@@ -1,7 +1,6 @@
-#include "driverdir.h"
-#include "qor/guard.h"
+#include "common/driver_folder.h"
 
-#include "pdev.h"
+#include "qor/guard.h"
 #include "qor/spooler.h"
 
 #include <vector>

@@ -1,4 +1,5 @@
-// Files in the "3" subfolder of the spooler's printer-driver directory.
+// Files in the "3" subfolder of the spooler's printer-driver directory,
+// where both drivers find their description files.
 #pragma once
 
 #include "qor/base.h"
