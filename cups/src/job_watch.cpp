@@ -49,6 +49,7 @@ JobEnd WatchJob(const std::u16string& printer_name, DWORD job_id, const WatchOpt
         if (options.say && !text.empty()) options.say(text);
     };
     JobEnd end = JobEnd::Printed;
+    bool sent = false;  // the service has handed the whole job to the printer
     for (;;) {
         if (options.stop && options.stop->load()) {
             SetJobW(printer, job_id, 0, nullptr, JOB_CONTROL_CANCEL);
@@ -57,21 +58,22 @@ JobEnd WatchJob(const std::u16string& printer_name, DWORD job_id, const WatchOpt
         }
         DWORD status = 0;
         if (!PrinterStatus(printer, &status)) {
-            *error = "the suite printer is gone (error " + std::to_string(GetLastError()) + ")";
+            *error = "the suite printer was deleted while the job waited";
             end = JobEnd::Lost;
             break;
         }
         say(reporter.Update(StateReasons(status)));
-        const JobSeen job = FindJob(printer, job_id);
-        if (job.present && (job.status & JOB_STATUS_PRINTED)) break;
-        if (!job.present) {
-            // Gone from the queue: printed, unless the printer went with it.
-            if (!PrinterStatus(printer, &status)) {
+        if (!sent) {
+            const JobSeen job = FindJob(printer, job_id);
+            sent = !job.present || (job.status & JOB_STATUS_PRINTED);
+            // Gone from the queue: sent, unless the printer went with it.
+            if (!job.present && !PrinterStatus(printer, &status)) {
                 *error = "the suite printer was deleted while the job waited";
                 end = JobEnd::Lost;
+                break;
             }
-            break;
         }
+        if (sent) break;
         std::this_thread::sleep_for(options.poll);
     }
     say(reporter.Clear());

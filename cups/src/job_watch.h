@@ -15,7 +15,8 @@
 namespace qorcups {
 
 enum class JobEnd {
-    Printed,    // left the service's queue, or kept there as printed
+    Printed,    // the service has passed it on whole: it left the queue, or
+                // is kept there as printed
     Cancelled,  // `stop` was raised: the job was cancelled in the service
     Lost,       // the printer went away (deleted) while the job waited
 };

@@ -4,7 +4,9 @@
 
 #include "qor/gdi.h"
 
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace qorcups {
 namespace {
@@ -103,6 +105,22 @@ private:
     EXDEVMODE current_{};
 };
 
+// The reader's source: the job's descriptor, and whether it has ended.
+struct Source {
+    int fd;
+    bool ended = false;
+};
+
+ssize_t ReadSource(void* context, unsigned char* buffer, size_t bytes) {
+    auto* source = static_cast<Source*>(context);
+    for (;;) {
+        const ssize_t n = read(source->fd, buffer, bytes);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) source->ended = true;
+        return n;
+    }
+}
+
 }  // namespace
 
 bool CheckRasterHeader(const cups_page_header2_t& header, std::string* error) {
@@ -137,7 +155,8 @@ Columns PrintableColumns(unsigned raster_width, unsigned area_width) {
 bool PrintRaster(int fd, const RasterJob& job, const std::function<void(int)>& page_done, RasterOutcome* outcome,
                  std::string* error) {
     *outcome = {};
-    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    Source source{fd};
+    cups_raster_t* raster = cupsRasterOpenIO(ReadSource, &source, CUPS_RASTER_READ);
     if (!raster) return (*error = "the job's data is not CUPS raster"), false;
     bool ok = true;
     {
@@ -162,11 +181,20 @@ bool PrintRaster(int fd, const RasterJob& job, const std::function<void(int)>& p
             ++outcome->pages;
             if (page_done) page_done(outcome->pages);
         }
+        // A job of several documents reaches the backend as raster streams
+        // one after another, and the reader stops at the end of the first.
+        unsigned char more = 0;
+        const bool others = ok && (!source.ended || ReadSource(&source, &more, 1) > 0);
         if (ok && outcome->pages == 0) {
             *error = "the job holds no pages (the document could not be converted)";
             ok = false;
         }
         if (ok) ok = document.Finish(error);
+        if (ok && others) {
+            *error = "the job holds more than one document: the first was printed, the others were not (print "
+                     "each file as a job of its own)";
+            ok = false;
+        }
         outcome->job_id = document.job_id();
     }
     cupsRasterClose(raster);

@@ -47,7 +47,10 @@ struct RasterOutcome {
 
 // Reads pages from `fd` until its end. Each page is read whole before it is
 // drawn; a damaged stream aborts the document (the service's job goes with
-// it). `page_done` hears the number of each page handed over.
+// it). Data after the first raster stream (CUPS sends the documents of a
+// job of several files one after another) is reported as an error once the
+// first has been printed. `page_done` hears the number of each page handed
+// over.
 bool PrintRaster(int fd, const RasterJob& job, const std::function<void(int)>& page_done, RasterOutcome* outcome,
                  std::string* error);
 
