@@ -4,12 +4,17 @@
 
 #include <cstdio>
 #include <cups/cups.h>
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qorcupstest {
 
 std::string PdfInDots(int width, int height, const std::vector<std::string>& pages) {
     char box[64];
-    std::snprintf(box, sizeof box, "[0 0 %.4f %.4f]", width * 72.0 / 203.0, height * 72.0 / 203.0);
+    // The page size as the queue's description writes it, so that CUPS
+    // neither scales nor moves the page.
+    std::snprintf(box, sizeof box, "[0 0 %.2f %.2f]", width * 72.0 / 203.0, height * 72.0 / 203.0);
     std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", ""};
     std::string kids;
     for (size_t i = 0; i < pages.size(); ++i) {
@@ -18,7 +23,7 @@ std::string PdfInDots(int width, int height, const std::vector<std::string>& pag
         objects.push_back("<</Type/Page/Parent 2 0 R/MediaBox" + std::string(box) + "/Contents " +
                           std::to_string(page + 1) + " 0 R>>");
         // Dots, origin at the top-left corner, y downwards.
-        const std::string content = "0.35468 0 0 -0.35468 0 " + std::to_string(height * 72.0 / 203.0) + " cm\n" +
+        const std::string content = "0.3546798 0 0 -0.3546798 0 " + std::to_string(height * 72.0 / 203.0) + " cm\n" +
                                     pages[i];
         objects.push_back("<</Length " + std::to_string(content.size()) + ">>stream\n" + content + "\nendstream");
     }
@@ -42,14 +47,34 @@ std::string PdfInDots(int width, int height, const std::vector<std::string>& pag
 }
 
 e2e::Bitmap RenderPdf(const std::string& path) {
-    const std::string png = path + ".reference.png";
-    const qortest::Output out = qortest::run("/usr/bin/gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pnggray",
-                                                             "-r203", "-sOutputFile=" + png, path});
-    if (out.status != 0) {
+    // Ghostscript's raster device fills paths as the queue's renderer does
+    // (any part of a dot), so edges agree dot for dot.
+    const std::string raster = path + ".reference.ras";
+    const qortest::Output out = qortest::run(
+        "/usr/bin/gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=cups", "-r203", "-dcupsColorSpace=0",
+                        "-dcupsBitsPerColor=8", "-dcupsColorOrder=0", "-sOutputFile=" + raster, path});
+    e2e::Bitmap bitmap;
+    const int fd = open(raster.c_str(), O_RDONLY);
+    cups_raster_t* reader = out.status == 0 && fd >= 0 ? cupsRasterOpen(fd, CUPS_RASTER_READ) : nullptr;
+    cups_page_header2_t header;
+    if (reader && cupsRasterReadHeader2(reader, &header) && header.cupsBitsPerPixel == 8) {
+        bitmap.width = static_cast<int>(header.cupsWidth);
+        bitmap.height = static_cast<int>(header.cupsHeight);
+        std::vector<uint8_t> rows(static_cast<size_t>(header.cupsBytesPerLine) * header.cupsHeight);
+        if (cupsRasterReadPixels(reader, rows.data(), static_cast<unsigned>(rows.size())) == rows.size()) {
+            for (unsigned y = 0; y < header.cupsHeight; ++y)
+                bitmap.grey.insert(bitmap.grey.end(), rows.begin() + y * header.cupsBytesPerLine,
+                                   rows.begin() + y * header.cupsBytesPerLine + header.cupsWidth);
+        }
+    }
+    if (reader) cupsRasterClose(reader);
+    if (fd >= 0) close(fd);
+    if (bitmap.grey.size() != static_cast<size_t>(bitmap.width) * static_cast<size_t>(bitmap.height) ||
+        bitmap.grey.empty()) {
         ADD_FAILURE() << "gs could not render " << path << ": " << out.err;
         return {};
     }
-    return e2e::ReadTicket(png);
+    return bitmap;
 }
 
 void CupsQueue::SetUp() {

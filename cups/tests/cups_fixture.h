@@ -17,7 +17,8 @@ inline constexpr const char* kQueue = "QOR_ZEM-Dx10P";
 // A PDF of pages whose content streams draw in dots (203 per inch) from the
 // top-left corner of a `width` x `height` dot page.
 std::string PdfInDots(int width, int height, const std::vector<std::string>& pages);
-// Greys of a PDF rendered at 203 dpi by Ghostscript, independently of CUPS.
+// Greys of a PDF's first page rendered at 203 dpi by Ghostscript,
+// independently of CUPS.
 e2e::Bitmap RenderPdf(const std::string& path);
 
 class CupsQueue : public e2e::PrintStack {
