@@ -121,13 +121,24 @@ ssize_t ReadSource(void* context, unsigned char* buffer, size_t bytes) {
     }
 }
 
+// The header's enumerations hold whatever the stream held: read them as
+// numbers, never as values of the enumeration.
+template <class Enum>
+unsigned EnumValue(const Enum& field) {
+    static_assert(sizeof(Enum) == sizeof(unsigned));
+    unsigned value;
+    std::memcpy(&value, &field, sizeof value);
+    return value;
+}
+
 }  // namespace
 
 bool CheckRasterHeader(const cups_page_header2_t& header, std::string* error) {
-    const bool grey = header.cupsColorSpace == CUPS_CSPACE_W || header.cupsColorSpace == CUPS_CSPACE_SW;
+    const unsigned space = EnumValue(header.cupsColorSpace);
+    const bool grey = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW;
     if (!grey || header.cupsBitsPerColor != 8 || header.cupsBitsPerPixel != 8 ||
-        header.cupsColorOrder != CUPS_ORDER_CHUNKED) {
-        *error = "the raster page is not 8-bit grey (colour space " + std::to_string(header.cupsColorSpace) + ", " +
+        EnumValue(header.cupsColorOrder) != CUPS_ORDER_CHUNKED) {
+        *error = "the raster page is not 8-bit grey (colour space " + std::to_string(space) + ", " +
                  std::to_string(header.cupsBitsPerPixel) + " bits per pixel)";
         return false;
     }
