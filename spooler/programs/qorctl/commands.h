@@ -20,6 +20,9 @@ int set_printer(const Args& a);
 // pause, resume, purge: `what` names the action in messages ("pausing").
 int printer_command(const Args& a, const char* command, DWORD control, const char* what);
 
+// The CUPS queue of a printer (through qorcups).
+int cups_add(const Args& a);
+
 // Jobs.
 int cancel_job(const Args& a);
 int print_file(const Args& a);

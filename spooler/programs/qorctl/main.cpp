@@ -29,6 +29,8 @@ const char* kHelp =
     "                             enable-devq keep-printed do-complete-first work-offline bidi\n"
     "                             raw-only published\n"
     "  pause NAME | resume NAME\n"
+    "  cups-add NAME [--queue Q]  create a CUPS queue printing on the printer (default name:\n"
+    "                             NAME with spaces as '_'; needs CUPS)\n"
     "Jobs:\n"
     "  jobs PRINTER [--json]      list the printer's jobs with status and pages\n"
     "  cancel PRINTER JOBID\n"
@@ -97,6 +99,7 @@ int main(int argc, char** argv) {
         {"pause", [&] { return printer_command(args, "pause", PRINTER_CONTROL_PAUSE, "pausing"); }},
         {"resume", [&] { return printer_command(args, "resume", PRINTER_CONTROL_RESUME, "resuming"); }},
         {"purge", [&] { return printer_command(args, "purge", PRINTER_CONTROL_PURGE, "purging"); }},
+        {"cups-add", [&] { return cups_add(args); }},
         {"jobs", [&] { return list_jobs(args, take_json(args)); }},
         {"cancel", [&] { return cancel_job(args); }},
         {"print", [&] { return print_file(args); }},
