@@ -267,7 +267,7 @@ bool send(uint32_t pid, const Packet& packet) {
     int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     std::vector<uint8_t> bytes = encode_packet(packet);
-    ssize_t sent = sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address),
+    ssize_t sent = sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address),
                           sizeof address);
     close(fd);
     return sent == static_cast<ssize_t>(bytes.size());
