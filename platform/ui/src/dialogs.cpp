@@ -1,6 +1,7 @@
 // Dialogs from templates: modal, modeless and embedded (property pages).
 #include "control.h"
 #include "dialog_font.h"
+#include "remote_windows.h"
 #include "templates.h"
 #include "window_table.h"
 
@@ -117,6 +118,7 @@ HWND build_dialog(const uint8_t* data, size_t size, QWidget* parent_widget, bool
         }
     LRESULT focus = SendMessageW(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(first_tab), param);
     if (focus && first_tab && IsWindow(first_tab)) SetFocus(first_tab);
+    window_changed(handle);
     return handle;
 }
 

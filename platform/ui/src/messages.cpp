@@ -1,6 +1,7 @@
 // Sending, posting and the message loop.
 #include "control.h"
 #include "message_queue.h"
+#include "remote_windows.h"
 #include "window_table.h"
 
 #include <QCoreApplication>
@@ -78,6 +79,7 @@ BOOL PostMessageW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
         current_queue()->post(posted);
         return TRUE;
     }
+    if (is_remote(handle)) return remote_post(handle, message, wparam, lparam);
     auto window = find_window(handle);
     if (!window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -1,9 +1,12 @@
 // Calls on any window: text, state, geometry, properties, destruction.
 #include "control.h"
+#include "remote_windows.h"
 #include "window_table.h"
 
 #include <QApplication>
 #include <QDialog>
+
+#include "qor/ui/window_directory.h"
 
 using namespace qorui;
 
@@ -21,6 +24,7 @@ void destroy_tree(const std::shared_ptr<Window>& window) {
     SendMessageW(window->handle, WM_DESTROY, 0, 0);
     for (auto& child : child_windows(window->handle)) destroy_tree(child);
     kill_window_timers(window->handle);
+    window_gone(window->handle);
     remove_window(window->handle);
 }
 
@@ -37,6 +41,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
             window->control->set_text(to_qstring(reinterpret_cast<LPCWSTR>(lparam)));
         else if (window->widget)
             window->widget->setWindowTitle(to_qstring(reinterpret_cast<LPCWSTR>(lparam)));
+        window_changed(handle);
         return TRUE;
     case WM_GETTEXT:
         return copy_text(window_text(*window), reinterpret_cast<LPWSTR>(lparam), static_cast<int>(wparam));
@@ -50,7 +55,10 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
     }
 }
 
-BOOL IsWindow(HWND window) { return find_window(window) != nullptr; }
+BOOL IsWindow(HWND window) {
+    uint32_t flags;
+    return find_window(window) != nullptr || (is_remote(window) && remote_record_flags(window, flags));
+}
 
 BOOL DestroyWindow(HWND handle) {
     auto window = find_window(handle);
@@ -119,6 +127,7 @@ BOOL IsWindowVisible(HWND handle) {
 }
 
 BOOL ShowWindow(HWND handle, int command) {
+    if (is_remote(handle)) return remote_activate(handle, command == SW_RESTORE);
     auto window = find_window(handle);
     if (!window || !window->widget) return FALSE;
     QWidget* widget = window->widget;
@@ -138,6 +147,8 @@ BOOL ShowWindow(HWND handle, int command) {
 }
 
 BOOL IsIconic(HWND handle) {
+    uint32_t flags = 0;
+    if (is_remote(handle)) return remote_record_flags(handle, flags) && (flags & qor::windir::kIconic);
     auto window = find_window(handle);
     return window && window->widget && window->widget->isMinimized();
 }
@@ -152,6 +163,7 @@ HWND SetFocus(HWND handle) {
 HWND GetFocus(void) { return handle_of(QApplication::focusWidget()); }
 
 BOOL SetForegroundWindow(HWND handle) {
+    if (is_remote(handle)) return remote_activate(handle, false);
     auto window = find_window(handle);
     if (!window || !window->widget) return FALSE;
     QWidget* top = window->widget->window();
@@ -216,10 +228,12 @@ BOOL SetPropW(HWND handle, LPCWSTR name, HANDLE data) {
     auto window = find_window(handle);
     if (!window || !name) return FALSE;
     window->properties[to_u16(to_qstring(name))] = data;
+    window_changed(handle);
     return TRUE;
 }
 
 HANDLE GetPropW(HWND handle, LPCWSTR name) {
+    if (is_remote(handle)) return remote_property(handle, name);
     auto window = find_window(handle);
     if (!window || !name) return nullptr;
     auto it = window->properties.find(to_u16(to_qstring(name)));
@@ -233,6 +247,7 @@ HANDLE RemovePropW(HWND handle, LPCWSTR name) {
     if (it == window->properties.end()) return nullptr;
     HANDLE data = it->second;
     window->properties.erase(it);
+    window_changed(handle);
     return data;
 }
 

@@ -53,7 +53,7 @@ INT_PTR CALLBACK recording_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     }
 }
 
-class Dialogs : public ::testing::Test {
+class UiDialogs : public ::testing::Test {
 protected:
     void SetUp() override { heard = Heard{}; }
     void TearDown() override {
@@ -62,7 +62,7 @@ protected:
     HWND dialog = nullptr;
 };
 
-TEST_F(Dialogs, TemplateBecomesControlsWithTheirIdsAndTexts) {
+TEST_F(UiDialogs, TemplateBecomesControlsWithTheirIdsAndTexts) {
     dialog = modeless(uitest::dialog(u"Setup", 200, 100,
                                      {{kChild, 7, 7, 80, 8, 100, kStatic, u"", u"&Interval:"},
                                       {kChild | kTab, 90, 5, 40, 12, 101, kEdit, u"", u"50"},
@@ -91,7 +91,7 @@ TEST_F(Dialogs, TemplateBecomesControlsWithTheirIdsAndTexts) {
     dialog = nullptr;
 }
 
-TEST_F(Dialogs, ItemIntegersReadTheLeadingDigits) {
+TEST_F(UiDialogs, ItemIntegersReadTheLeadingDigits) {
     dialog = modeless(uitest::dialog(u"T", 100, 40, {{kChild, 5, 5, 40, 12, 10, kEdit, u"", u""}}), recording_proc);
     struct Case {
         const char* text;
@@ -111,7 +111,7 @@ TEST_F(Dialogs, ItemIntegersReadTheLeadingDigits) {
     EXPECT_EQ(text_of(GetDlgItem(dialog, 10)), "501");
 }
 
-TEST_F(Dialogs, EditNotifiesChangesAndKeepsToItsLimitAndDigits) {
+TEST_F(UiDialogs, EditNotifiesChangesAndKeepsToItsLimitAndDigits) {
     dialog = modeless(uitest::dialog(u"T", 100, 40, {{kChild | ES_NUMBER, 5, 5, 40, 12, 10, kEdit, u"", u""}}),
                       recording_proc);
     HWND edit = GetDlgItem(dialog, 10);
@@ -123,7 +123,7 @@ TEST_F(Dialogs, EditNotifiesChangesAndKeepsToItsLimitAndDigits) {
     EXPECT_EQ(text_of(edit), "712");
 }
 
-TEST_F(Dialogs, ButtonsClickCheckAndGroupRadios) {
+TEST_F(UiDialogs, ButtonsClickCheckAndGroupRadios) {
     dialog = modeless(uitest::dialog(u"T", 200, 100,
                                      {{kChild | BS_AUTOCHECKBOX | kTab, 5, 5, 80, 10, 20, kButton, u"", u"Auto"},
                                       {kChild | BS_CHECKBOX | kTab, 5, 15, 80, 10, 21, kButton, u"", u"Manual"},
@@ -155,7 +155,7 @@ TEST_F(Dialogs, ButtonsClickCheckAndGroupRadios) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 50)));
 }
 
-TEST_F(Dialogs, ComboAndListBoxesHoldItemsWithData) {
+TEST_F(UiDialogs, ComboAndListBoxesHoldItemsWithData) {
     dialog = modeless(uitest::dialog(u"T", 200, 120,
                                      {{kChild | CBS_DROPDOWNLIST | kTab, 5, 5, 100, 60, 60, kCombo, u"", u""},
                                       {kChild | LBS_NOTIFY | LBS_SORT, 5, 30, 100, 40, 61, kListBox, u"", u""},
@@ -197,7 +197,7 @@ TEST_F(Dialogs, ComboAndListBoxesHoldItemsWithData) {
     EXPECT_EQ(SendMessageW(checks, LB_GETCURSEL, 0, 0), 0);
 }
 
-TEST_F(Dialogs, UpDownStepsItsBuddyWithinTheRangeUnlessRefused) {
+TEST_F(UiDialogs, UpDownStepsItsBuddyWithinTheRangeUnlessRefused) {
     dialog = modeless(
         uitest::dialog(u"T", 120, 40,
                        {{kChild | ES_NUMBER | kTab, 5, 5, 50, 12, 70, kEdit, u"", u""},
@@ -259,7 +259,7 @@ INT_PTR CALLBACK ticking_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
     }
 }
 
-TEST(ModalDialogs, RunUntilEndDialogWithTimersAndPostedMessages) {
+TEST(UiModalDialogs, RunUntilEndDialogWithTimersAndPostedMessages) {
     auto bytes = uitest::dialog(u"Modal", 100, 50, {});
     ModalRun run;
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, bytes.data(), nullptr, ticking_proc, reinterpret_cast<LPARAM>(&run)), 42);
@@ -272,7 +272,7 @@ INT_PTR CALLBACK ending_at_once(HWND dialog, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
 }
 
-TEST(ModalDialogs, EndDialogDuringInitReturnsAtOnce) {
+TEST(UiModalDialogs, EndDialogDuringInitReturnsAtOnce) {
     auto bytes = uitest::dialog(u"Modal", 100, 50, {});
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, bytes.data(), nullptr, ending_at_once, 0), 7);
 }
@@ -289,12 +289,12 @@ INT_PTR CALLBACK cancelling_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
     return FALSE;
 }
 
-TEST(ModalDialogs, CloseBecomesTheCancelCommand) {
+TEST(UiModalDialogs, CloseBecomesTheCancelCommand) {
     auto bytes = uitest::dialog(u"Modal", 100, 50, {});
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, bytes.data(), nullptr, cancelling_proc, 0), IDCANCEL);
 }
 
-TEST(MessageLoop, GetMessageReturnsPostedThreadMessagesThenQuit) {
+TEST(UiMessageLoop, GetMessageReturnsPostedThreadMessagesThenQuit) {
     PostMessageW(nullptr, WM_APP + 1, 5, 6);
     PostQuitMessage(3);
     MSG message;
@@ -315,7 +315,7 @@ INT_PTR CALLBACK counting_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return FALSE;
 }
 
-TEST(MessageLoop, PostsFromAnotherThreadArriveInTheWindowsThread) {
+TEST(UiMessageLoop, PostsFromAnotherThreadArriveInTheWindowsThread) {
     HWND dialog = modeless(uitest::dialog(u"T", 50, 20, {}), counting_proc);
     int count = 0;
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
@@ -330,7 +330,7 @@ TEST(MessageLoop, PostsFromAnotherThreadArriveInTheWindowsThread) {
     EXPECT_FALSE(PostMessageW(dialog, WM_USER, 0, 0)) << "a destroyed window takes no posts";
 }
 
-TEST(Properties, SetGetAndRemoveByName) {
+TEST(UiProperties, SetGetAndRemoveByName) {
     HWND dialog = modeless(uitest::dialog(u"T", 50, 20, {}), counting_proc);
     int marker = 0;
     EXPECT_TRUE(SetPropW(dialog, u"QOR_PRINTER_TOOL", &marker));
@@ -341,7 +341,7 @@ TEST(Properties, SetGetAndRemoveByName) {
     DestroyWindow(dialog);
 }
 
-TEST(Screenshot, WritesTheDialogAsPng) {
+TEST(UiScreenshot, WritesTheDialogAsPng) {
     HWND dialog = modeless(uitest::dialog(u"Shot", 100, 40, {{kChild, 5, 5, 80, 10, 1, kStatic, u"", u"Hello"}}),
                            counting_proc);
     std::string path = std::string(getenv("QOR_ROOT")) + "/shot.png";

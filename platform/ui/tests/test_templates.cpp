@@ -13,7 +13,7 @@ const std::vector<uitest::Item> kItems = {
     {uitest::kChild, 50, 25, 10, 12, 1002, 0, u"msctls_updown32", u""},
 };
 
-TEST(DialogTemplate, ExtendedAndClassicFormsReadAlike) {
+TEST(UiDialogTemplate, ExtendedAndClassicFormsReadAlike) {
     for (bool classic : {false, true}) {
         auto bytes = uitest::dialog(u"Settings", 200, 100, kItems, classic);
         auto dialog = read_dialog_template(bytes.data(), bytes.size());
@@ -35,21 +35,21 @@ TEST(DialogTemplate, ExtendedAndClassicFormsReadAlike) {
     }
 }
 
-TEST(DialogTemplate, EveryTruncationIsRefused) {
+TEST(UiDialogTemplate, EveryTruncationIsRefused) {
     auto bytes = uitest::dialog(u"Settings", 200, 100, kItems);
     // The last item ends with its creation-data size word.
     for (size_t size = 0; size + 1 < bytes.size(); ++size)
         EXPECT_FALSE(read_dialog_template(bytes.data(), size)) << size;
 }
 
-TEST(DialogTemplate, ItemCountBeyondTheBytesIsRefused) {
+TEST(UiDialogTemplate, ItemCountBeyondTheBytesIsRefused) {
     auto bytes = uitest::dialog(u"T", 10, 10, {});
     bytes[16] = 0xFF;  // cDlgItems of the extended header
     bytes[17] = 0xFF;
     EXPECT_FALSE(read_dialog_template(bytes.data(), bytes.size()));
 }
 
-TEST(DialogTemplate, CreationDataIsKeptAndSkipped) {
+TEST(UiDialogTemplate, CreationDataIsKeptAndSkipped) {
     uitest::Bytes b;
     b.dword(0x80000000);  // classic, no font
     b.dword(0);
@@ -85,7 +85,7 @@ std::vector<uint8_t> menu_bytes() {
     return b.data;
 }
 
-TEST(MenuTemplate, PopupsNestAndEndMarksCloseLevels) {
+TEST(UiMenuTemplate, PopupsNestAndEndMarksCloseLevels) {
     auto bytes = menu_bytes();
     auto menu = read_menu_template(bytes.data(), bytes.size());
     ASSERT_TRUE(menu);
@@ -100,14 +100,14 @@ TEST(MenuTemplate, PopupsNestAndEndMarksCloseLevels) {
         EXPECT_FALSE(read_menu_template(bytes.data(), size)) << size;
 }
 
-TEST(MenuTemplate, EndlessNestingIsRefused) {
+TEST(UiMenuTemplate, EndlessNestingIsRefused) {
     uitest::Bytes b;
     b.word(0); b.word(0);
     for (int i = 0; i < 40; ++i) { b.word(0x10); b.text(u"p"); }
     EXPECT_FALSE(read_menu_template(b.data.data(), b.data.size()));
 }
 
-TEST(Accelerators, TableEndsAtTheMarkedEntry) {
+TEST(UiAccelerators, TableEndsAtTheMarkedEntry) {
     uitest::Bytes b;
     b.word(0x09); b.word('O'); b.word(100); b.word(0);   // FVIRTKEY|FCONTROL
     b.word(0x81); b.word(0x70); b.word(300); b.word(0);  // F1, last

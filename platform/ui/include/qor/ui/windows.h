@@ -33,6 +33,7 @@ typedef HANDLE HICON;
 
 typedef LRESULT (*WNDPROC)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 typedef INT_PTR (*DLGPROC)(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM param);
 typedef void (*TIMERPROC)(HWND window, UINT message, UINT_PTR id, DWORD time);
 
 typedef struct tagMSG {
@@ -369,6 +370,19 @@ QORAPI LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
 QORAPI BOOL SetPropW(HWND window, LPCWSTR name, HANDLE data);
 QORAPI HANDLE GetPropW(HWND window, LPCWSTR name);
 QORAPI HANDLE RemovePropW(HWND window, LPCWSTR name);
+
+// ---- between processes ----
+// Top-level windows of every process of the user (see
+// qor/ui/window_directory.h). Another process's window takes PostMessage
+// (lParam travels as a number), SetForegroundWindow, ShowWindow(SW_RESTORE
+// or SW_SHOW), IsIconic, IsWindow and GetPropW (the property's value as
+// its owner set it).
+QORAPI HWND FindWindowW(LPCWSTR class_name, LPCWSTR title);
+QORAPI BOOL EnumWindows(WNDENUMPROC proc, LPARAM param);
+QORAPI HWND GetLastActivePopup(HWND window);
+// Sends WM_SETTINGCHANGE with lParam = `section` to every top-level window
+// of every process; returns how many windows it reached.
+QORAPI int QorUiBroadcastSettingChange(LPCWSTR section);
 
 QORAPI UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
