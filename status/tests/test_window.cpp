@@ -4,6 +4,7 @@
 #include "settings_dialog.h"
 
 #include "qortest.h"
+#include "qortest_ui.h"
 #include "qor/kernel.h"
 
 #include <QApplication>
@@ -16,44 +17,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
 
-const bool offscreen = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return true;
-}();
-
-template <class W>
-W* widget_of(HWND window) {
-    for (QWidget* widget : QApplication::allWidgets()) {
-        QVariant number = widget->property("qor_hwnd");
-        if (number.isValid() && number.toULongLong() == reinterpret_cast<uintptr_t>(window))
-            return qobject_cast<W*>(widget);
-    }
-    return nullptr;
-}
-
-std::string text_of(HWND window) {
-    char buffer[256] = {};
-    GetWindowTextA(window, buffer, sizeof buffer);
-    return buffer;
-}
+using qortest::text_of;
+using qortest::widget_of;
 
 // What a second process reads from the hive.
 std::string read_elsewhere(const std::vector<std::string>& names) {
     qortest::Output result = qortest::run(qortest::bin_dir() + "/status_helper_settings", names);
     EXPECT_EQ(0, result.status) << result.err;
     return result.out;
-}
-
-// Screenshots for the documentation, when asked for.
-void screenshot(HWND window, const char* name) {
-    if (const char* dir = std::getenv("QOR_SCREENSHOT_DIR")) {
-        EXPECT_TRUE(QorUiScreenshot(window, (std::string(dir) + "/" + name).c_str()));
-    }
 }
 
 class StatusWindow : public ::testing::Test {
@@ -87,7 +62,7 @@ TEST_F(StatusWindow, ShowsTheTextsAndStartsSwitchedOff) {
     EXPECT_FALSE(list()->isEnabled());
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_HINT)));
     EXPECT_FALSE(renew()->isEnabled());
-    screenshot(dialog, "status-off.png");
+    EXPECT_TRUE(qortest::screenshot(dialog, "status-off.png"));
 }
 
 TEST_F(StatusWindow, ClicksWriteTheHiveAnotherProcessReads) {
@@ -96,7 +71,7 @@ TEST_F(StatusWindow, ClicksWriteTheHiveAnotherProcessReads) {
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_HINT)));
     EXPECT_TRUE(renew()->isEnabled());
     for (int row = 0; row < list()->count(); ++row) list()->item(row)->setCheckState(Qt::Checked);
-    screenshot(dialog, "status-all.png");
+    EXPECT_TRUE(qortest::screenshot(dialog, "status-all.png"));
     QTest::mouseClick(renew(), Qt::LeftButton);
     EXPECT_FALSE(renew()->isEnabled());
     EXPECT_EQ("1=9A004060\n0=00000000\nEnable=01\nLM\\ReadInterval=F5010000\n1_last=9A004060\n",
@@ -120,8 +95,7 @@ TEST_F(StatusWindow, VersionBoxFromTheSystemMenuCommand) {
             if (label->text() == "Status setting program") title = label->text().toStdString();
             if (label->text() == "Version 1.01") version = label->text().toStdString();
         }
-        QVariant handle = box->property("qor_hwnd");
-        if (handle.isValid()) screenshot(reinterpret_cast<HWND>(handle.toULongLong()), "status-version.png");
+        EXPECT_TRUE(qortest::screenshot(qortest::handle_of(box), "status-version.png"));
         for (QPushButton* button : box->findChildren<QPushButton*>())
             if (button->text() == "OK") QTest::mouseClick(button, Qt::LeftButton);
     });
