@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -146,6 +147,53 @@ TEST_F(ToolWindow, TwoPrintersAreChosenFromAList) {
     set("50");
     EXPECT_EQ("start Second", link.calls.at(1));
     EXPECT_EQ("", shown());
+}
+
+// The boxes as the user sees them (no test script), for the screenshots.
+TEST_F(ToolWindow, ToolBoxesAsShown) {
+    const char* dir = std::getenv("QOR_SCREENSHOT_DIR");
+    if (!dir) GTEST_SKIP() << "screenshots only (scripts/screenshots.sh)";
+    struct Box {
+        const char* text;
+        const char* file;
+        const char* button;
+    };
+    const std::vector<Box> boxes = {
+        {tool::kRangeError, "tool-box-range.png", "OK"},
+        {tool::kCollectionOffWarning, "tool-box-warning.png", "Cancel"},
+        {tool::kNoPrinter, "tool-box-no-printer.png", "OK"},
+        {tool::kNoLibrary, "tool-box-no-library.png", "OK"},
+        {tool::kOpenFailed, "tool-box-open-failed.png", "OK"},
+        {tool::kNoSession, "tool-box-no-session.png", "OK"},
+        {tool::kOpenFailed, nullptr, "OK"},
+        {tool::kSendFailed, "tool-box-send-failed.png", "OK"},
+    };
+    size_t next = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || next >= boxes.size()) return;
+        const Box& expected = boxes[next++];
+        EXPECT_EQ(expected.text, box->text().toStdString());
+        if (expected.file) EXPECT_TRUE(box->grab().save(QString::fromUtf8((std::string(dir) + "/" + expected.file).c_str())));
+        for (QAbstractButton* button : box->buttons())
+            if (button->text().remove('&') == expected.button) button->click();
+    });
+    watcher.start(20);
+    set("");
+    set("5");
+    printers = std::vector<std::string>{};
+    set("50");
+    printers = std::vector<std::string>{"QOR ZEM-Dx10P"};
+    link.bind_ok = false;
+    set("50");
+    link.bind_ok = true;
+    link.start_ok = false;
+    set("50");
+    link.start_ok = true;
+    link.send_ok = false;
+    set("50");
+    EXPECT_EQ(boxes.size(), next);
 }
 
 TEST(ToolProgram, SecondStartRaisesTheFirst) {
