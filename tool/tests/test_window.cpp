@@ -56,6 +56,22 @@ protected:
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CLOSE)));
     }
 
+    // Set with no printer, then with the library, the session and the send
+    // failing in turn.
+    void fail_every_step() {
+        printers = std::vector<std::string>{};
+        set("50");
+        printers = std::vector<std::string>{"QOR ZEM-Dx10P"};
+        link.bind_ok = false;
+        set("50");
+        link.bind_ok = true;
+        link.start_ok = false;
+        set("50");
+        link.start_ok = true;
+        link.send_ok = false;
+        set("50");
+    }
+
     tooltest::FakeLink link;
     std::optional<std::vector<std::string>> printers = std::vector<std::string>{"QOR ZEM-Dx10P"};
     tool::ToolModel model{link, [this] { return printers; }};
@@ -102,17 +118,7 @@ TEST_F(ToolWindow, PrinterAndConnectionMessages) {
                  "Error|Fail to open the printer   |error|ok\n"
                  "tool|Fail to open the printer.|error|ok\n"
                  "tool|Fail to send data to the printer.|error|ok\n");
-    printers = std::vector<std::string>{};
-    set("50");
-    printers = std::vector<std::string>{"QOR ZEM-Dx10P"};
-    link.bind_ok = false;
-    set("50");
-    link.bind_ok = true;
-    link.start_ok = false;
-    set("50");
-    link.start_ok = true;
-    link.send_ok = false;
-    set("50");
+    fail_every_step();
     EXPECT_EQ(script, shown());
 }
 
@@ -175,24 +181,17 @@ TEST_F(ToolWindow, ToolBoxesAsShown) {
         if (!box || !box->isVisible() || next >= boxes.size()) return;
         const Box& expected = boxes[next++];
         EXPECT_EQ(expected.text, box->text().toStdString());
-        if (expected.file) EXPECT_TRUE(box->grab().save(QString::fromUtf8((std::string(dir) + "/" + expected.file).c_str())));
+        if (expected.file) {
+            std::string path = std::string(dir) + "/" + expected.file;
+            EXPECT_TRUE(box->grab().save(QString::fromStdString(path)));
+        }
         for (QAbstractButton* button : box->buttons())
             if (button->text().remove('&') == expected.button) button->click();
     });
     watcher.start(20);
     set("");
     set("5");
-    printers = std::vector<std::string>{};
-    set("50");
-    printers = std::vector<std::string>{"QOR ZEM-Dx10P"};
-    link.bind_ok = false;
-    set("50");
-    link.bind_ok = true;
-    link.start_ok = false;
-    set("50");
-    link.start_ok = true;
-    link.send_ok = false;
-    set("50");
+    fail_every_step();
     EXPECT_EQ(boxes.size(), next);
 }
 
