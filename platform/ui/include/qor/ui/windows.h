@@ -274,6 +274,86 @@ typedef struct _NM_UPDOWN {
 #define TOOLTIPS_CLASSW u"tooltips_class32"
 #define WC_CHECKLISTBOXW u"CheckListBox"
 
+// ---- window classes and windows ----
+typedef WORD ATOM;
+typedef HANDLE HCURSOR;
+
+typedef struct tagWNDCLASSEXW {
+    UINT cbSize;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HANDLE hbrBackground;
+    LPCWSTR lpszMenuName;
+    LPCWSTR lpszClassName;
+    HICON hIconSm;
+} WNDCLASSEXW;
+
+typedef struct tagCREATESTRUCTW {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCWSTR lpszName;
+    LPCWSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTW;
+
+#define CW_USEDEFAULT ((int)0x80000000)
+#define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
+
+// Classes registered by the program; the built-in control classes need no
+// registration. A window without parent (or WS_POPUP) is top-level and
+// visible to other processes by class and title.
+QORAPI ATOM RegisterClassExW(const WNDCLASSEXW* window_class);
+QORAPI BOOL UnregisterClassW(LPCWSTR class_name, HINSTANCE instance);
+// For a child control `menu` is its id. WM_CREATE returning -1 fails it.
+QORAPI HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+
+// ---- tool tips ----
+#define TTF_IDISHWND 0x0001
+#define TTF_CENTERTIP 0x0002
+#define TTF_SUBCLASS 0x0010
+#define TTS_ALWAYSTIP 0x01
+#define TTS_NOPREFIX 0x02
+#define TTM_ACTIVATE (WM_USER + 1)
+#define TTM_SETMAXTIPWIDTH (WM_USER + 24)
+#define TTM_ADDTOOLW (WM_USER + 50)
+#define TTM_DELTOOLW (WM_USER + 51)
+#define TTM_UPDATETIPTEXTW (WM_USER + 57)
+#define LPSTR_TEXTCALLBACKW ((LPWSTR)(LONG_PTR)-1)
+
+typedef struct tagTOOLINFOW {
+    UINT cbSize;
+    UINT uFlags;
+    HWND hwnd;
+    UINT_PTR uId;
+    RECT rect;
+    HINSTANCE hinst;
+    LPWSTR lpszText;
+    LPARAM lParam;
+    void* lpReserved;
+} TOOLINFOW, *LPTOOLINFOW;
+
+typedef struct tagNMTTDISPINFOW {
+    NMHDR hdr;
+    LPWSTR lpszText;
+    WCHAR szText[80];
+    HINSTANCE hinst;
+    UINT uFlags;
+    LPARAM lParam;
+} NMTTDISPINFOW, *LPNMTTDISPINFOW;
+
 // ---- dialogs ----
 #define IDOK 1
 #define IDCANCEL 2
@@ -438,5 +518,11 @@ static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, 
               "MSG layout (LP64)");
 static_assert(sizeof(NMHDR) == 24 && offsetof(NMHDR, idFrom) == 8 && offsetof(NMHDR, code) == 16,
               "NMHDR layout (LP64)");
+static_assert(sizeof(TOOLINFOW) == 72 && offsetof(TOOLINFOW, hwnd) == 8 && offsetof(TOOLINFOW, rect) == 24 &&
+              offsetof(TOOLINFOW, lpszText) == 48, "TOOLINFOW layout (LP64)");
+static_assert(sizeof(NMTTDISPINFOW) == 216 && offsetof(NMTTDISPINFOW, szText) == 32 &&
+              offsetof(NMTTDISPINFOW, hinst) == 192, "NMTTDISPINFOW layout (LP64)");
+static_assert(sizeof(WNDCLASSEXW) == 80 && offsetof(WNDCLASSEXW, lpfnWndProc) == 8 &&
+              offsetof(WNDCLASSEXW, lpszClassName) == 64, "WNDCLASSEXW layout (LP64)");
 static_assert(sizeof(NMUPDOWN) == 32 && offsetof(NMUPDOWN, iPos) == 24, "NMUPDOWN layout (LP64)");
 #endif
