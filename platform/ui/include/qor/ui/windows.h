@@ -497,12 +497,59 @@ QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
 QORAPI int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 QORAPI int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// ---- file dialogs ----
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_NOCHANGEDIR 0x00000008
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_EXPLORER 0x00080000
+
+typedef UINT_PTR (*LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagOFNW {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HINSTANCE hInstance;
+    LPCWSTR lpstrFilter;  // "Text\0*.txt\0All files\0*.*\0\0"
+    LPWSTR lpstrCustomFilter;
+    DWORD nMaxCustFilter;
+    DWORD nFilterIndex;  // 1-based
+    LPWSTR lpstrFile;
+    DWORD nMaxFile;
+    LPWSTR lpstrFileTitle;
+    DWORD nMaxFileTitle;
+    LPCWSTR lpstrInitialDir;
+    LPCWSTR lpstrTitle;
+    DWORD Flags;
+    WORD nFileOffset;
+    WORD nFileExtension;
+    LPCWSTR lpstrDefExt;
+    LPARAM lCustData;
+    LPOFNHOOKPROC lpfnHook;
+    LPCWSTR lpTemplateName;
+    void* pvReserved;
+    DWORD dwReserved;
+    DWORD FlagsEx;
+} OPENFILENAMEW, *LPOPENFILENAMEW;
+
+// FALSE on Cancel (CommDlgExtendedError 0) and when the chosen path does
+// not fit lpstrFile (FNERR_BUFFERTOOSMALL).
+#define FNERR_BUFFERTOOSMALL 0x3003
+QORAPI BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog);
+QORAPI BOOL GetSaveFileNameW(LPOPENFILENAMEW dialog);
+QORAPI DWORD CommDlgExtendedError(void);
+
 // ---- test seam ----
 // With QOR_UI_SCRIPT=<file>, every message box is answered from the file
 // rather than shown. One box per line, fields separated by '|':
 //     <caption>|<text>|<icon>|<button>
 // icon is none, error, question, warning or information; button is ok,
 // cancel, abort, retry, ignore, yes or no; "\n" in a text is a line break.
+// File dialogs take their turn in the same script as
+//     @open|<title>|<path>      @save|<title>|<path>
+// (an empty path is Cancel).
 // A '#' line is a comment. A box that does not match the next line, or one
 // beyond the end, is written to stderr and the process aborts, so a test
 // cannot miss a message. With QOR_UI_LOG=<file> each box shown is appended
@@ -518,6 +565,11 @@ static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, 
               "MSG layout (LP64)");
 static_assert(sizeof(NMHDR) == 24 && offsetof(NMHDR, idFrom) == 8 && offsetof(NMHDR, code) == 16,
               "NMHDR layout (LP64)");
+static_assert(sizeof(OPENFILENAMEW) == 152 && offsetof(OPENFILENAMEW, lpstrFilter) == 24 &&
+              offsetof(OPENFILENAMEW, nFilterIndex) == 44 && offsetof(OPENFILENAMEW, lpstrFile) == 48 &&
+              offsetof(OPENFILENAMEW, Flags) == 96 && offsetof(OPENFILENAMEW, nFileOffset) == 100 &&
+              offsetof(OPENFILENAMEW, lpstrDefExt) == 104 && offsetof(OPENFILENAMEW, FlagsEx) == 148,
+              "OPENFILENAMEW layout (LP64)");
 static_assert(sizeof(TOOLINFOW) == 72 && offsetof(TOOLINFOW, hwnd) == 8 && offsetof(TOOLINFOW, rect) == 24 &&
               offsetof(TOOLINFOW, lpszText) == 48, "TOOLINFOW layout (LP64)");
 static_assert(sizeof(NMTTDISPINFOW) == 216 && offsetof(NMTTDISPINFOW, szText) == 32 &&
