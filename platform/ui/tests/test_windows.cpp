@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 using namespace uitest;
@@ -104,6 +106,48 @@ TEST_F(UiWindows, ChildControlsNotifyTheFrameAndCarryToolTips) {
     EXPECT_EQ(FindWindowW(TOOLTIPS_CLASSW, nullptr), nullptr) << "controls are not top-level windows of their own";
     DestroyWindow(frame);
     EXPECT_FALSE(IsWindow(button));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UiWindows, TrayIconsLiveWithoutATrayAndAreLogged) {
+    std::string log = std::string(getenv("QOR_ROOT")) + "/tray.log";
+    setenv("QOR_UI_LOG", log.c_str(), 1);
+    HWND frame = CreateWindowExW(0, u"QorTestFrame", u"Monitor", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = frame;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_TIP;
+    data.uCallbackMessage = WM_APP + 1;
+    std::u16string tip = u"QOR ZEM-D: Ready";
+    std::copy(tip.begin(), tip.end(), reinterpret_cast<char16_t*>(data.szTip));
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &data)) << "one icon per window and id";
+    data.szTip[11] = 0;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data));
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_DELETE, &data));
+    DestroyWindow(frame);
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &data)) << "no icon for a destroyed window";
+    unsetenv("QOR_UI_LOG");
+    std::ifstream file(log);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), "@tray|add|QOR ZEM-D: Ready\n@tray|modify|QOR ZEM-D: \n@tray|delete|QOR ZEM-D: \n");
+}
+
+TEST_F(UiWindows, SessionEndAsksEveryTopLevelWindowThenEndsIt) {
+    HWND frame = CreateWindowExW(0, u"QorTestFrame", u"Monitor", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    frame_log.messages.clear();
+    QorUiEndSession();
+    std::vector<UINT> seen;
+    for (UINT message : frame_log.messages)
+        if (message == WM_QUERYENDSESSION || message == WM_ENDSESSION) seen.push_back(message);
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_QUERYENDSESSION, WM_ENDSESSION}));
+    DestroyWindow(frame);
 }
 
 }  // namespace

@@ -497,6 +497,52 @@ QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
 QORAPI int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 QORAPI int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// ---- notification area ----
+#define NIM_ADD 0x0
+#define NIM_MODIFY 0x1
+#define NIM_DELETE 0x2
+#define NIF_MESSAGE 0x1
+#define NIF_ICON 0x2
+#define NIF_TIP 0x4
+#define NIF_INFO 0x10
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+
+typedef struct _NOTIFYICONDATAW {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    WCHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    WCHAR szInfo[256];
+    UINT uTimeout;
+    WCHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+    BYTE guidItem[16];
+    HICON hBalloonIcon;
+} NOTIFYICONDATAW, *PNOTIFYICONDATAW;
+
+// On QSystemTrayIcon where the desktop has a tray; without one the icon
+// still exists for the program and the test seam (every change is written
+// to QOR_UI_LOG as "@tray|<add|modify|delete>|<tip>"). Clicks arrive as
+// uCallbackMessage with wParam = uID and lParam = WM_LBUTTONUP,
+// WM_LBUTTONDBLCLK or WM_RBUTTONUP.
+QORAPI BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
+
+// ---- session end ----
+// When the desktop session ends, every top-level window gets
+// WM_QUERYENDSESSION and then WM_ENDSESSION (wParam TRUE). Tests call this
+// to play the same sequence.
+QORAPI void QorUiEndSession(void);
+
 // ---- file dialogs ----
 #define OFN_READONLY 0x00000001
 #define OFN_OVERWRITEPROMPT 0x00000002
@@ -556,6 +602,9 @@ QORAPI DWORD CommDlgExtendedError(void);
 // there in the same format (with the button pressed).
 // Writes the window (with its children) to a PNG file.
 QORAPI BOOL QorUiScreenshot(HWND window, const char* png_path);
+// The same for a window of any process (found with FindWindow): the owner
+// writes the file when it next runs its event loop.
+QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 
 QOR_END_C
 
@@ -570,6 +619,10 @@ static_assert(sizeof(OPENFILENAMEW) == 152 && offsetof(OPENFILENAMEW, lpstrFilte
               offsetof(OPENFILENAMEW, Flags) == 96 && offsetof(OPENFILENAMEW, nFileOffset) == 100 &&
               offsetof(OPENFILENAMEW, lpstrDefExt) == 104 && offsetof(OPENFILENAMEW, FlagsEx) == 148,
               "OPENFILENAMEW layout (LP64)");
+static_assert(sizeof(NOTIFYICONDATAW) == 976 && offsetof(NOTIFYICONDATAW, hIcon) == 32 &&
+              offsetof(NOTIFYICONDATAW, szTip) == 40 && offsetof(NOTIFYICONDATAW, szInfo) == 304 &&
+              offsetof(NOTIFYICONDATAW, szInfoTitle) == 820 && offsetof(NOTIFYICONDATAW, hBalloonIcon) == 968,
+              "NOTIFYICONDATAW layout (LP64)");
 static_assert(sizeof(TOOLINFOW) == 72 && offsetof(TOOLINFOW, hwnd) == 8 && offsetof(TOOLINFOW, rect) == 24 &&
               offsetof(TOOLINFOW, lpszText) == 48, "TOOLINFOW layout (LP64)");
 static_assert(sizeof(NMTTDISPINFOW) == 216 && offsetof(NMTTDISPINFOW, szText) == 32 &&
