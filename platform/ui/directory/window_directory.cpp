@@ -194,7 +194,7 @@ std::vector<uint8_t> encode_packet(const Packet& packet) {
 std::optional<Packet> decode_packet(const uint8_t* data, size_t size) {
     Cursor in(data, size);
     PacketHeader header;
-    if (!in.read(header) || header.magic != kPacketMagic || header.request < 1 || header.request > 3 ||
+    if (!in.read(header) || header.magic != kPacketMagic || header.request < 1 || header.request > 4 ||
         header.has_text > 1)
         return std::nullopt;
     Packet packet;

@@ -1,4 +1,5 @@
 // MessageBox, on QMessageBox, or answered from the test script.
+#include "script_session.h"
 #include "ui_script.h"
 #include "window_table.h"
 
@@ -14,62 +15,6 @@
 using namespace qorui;
 
 namespace {
-
-struct Script {
-    bool active = false;
-    std::vector<ScriptedBox> boxes;
-    size_t next = 0;
-};
-
-[[noreturn]] void fail(const std::string& why) {
-    std::fprintf(stderr, "qorui: message box script: %s\n", why.c_str());
-    std::fflush(stderr);
-    std::abort();
-}
-
-// Read when first needed and again whenever QOR_UI_SCRIPT names another
-// file, so one test process can run several scripts in turn.
-Script& script() {
-    static Script loaded;
-    static std::string loaded_path;
-    const char* path = std::getenv("QOR_UI_SCRIPT");
-    std::string wanted = path ? path : "";
-    if (wanted == loaded_path) return loaded;
-    loaded = Script{};
-    loaded_path = wanted;
-    if (wanted.empty()) return loaded;
-    std::ifstream file(wanted, std::ios::binary);
-    if (!file) fail("cannot read " + wanted);
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string error;
-    auto boxes = parse_script(text.str(), error);
-    if (!boxes) fail(wanted + ": " + error);
-    loaded.active = true;
-    loaded.boxes = std::move(*boxes);
-    return loaded;
-}
-
-void log_box(const ScriptedBox& box) {
-    const char* path = std::getenv("QOR_UI_LOG");
-    if (!path || !*path) return;
-    std::ofstream log(path, std::ios::app | std::ios::binary);
-    log << format_box(box) << '\n';
-}
-
-int answer_from_script(ScriptedBox shown, UINT type) {
-    Script& s = script();
-    if (s.next >= s.boxes.size()) fail("unexpected box: " + format_box(shown));
-    const ScriptedBox& expected = s.boxes[s.next++];
-    shown.button = expected.button;
-    if (shown.caption != expected.caption || shown.text != expected.text || shown.icon != expected.icon)
-        fail("expected " + format_box(expected) + "\n  shown " + format_box(shown));
-    auto buttons = button_names(type);
-    if (std::find(buttons.begin(), buttons.end(), expected.button) == buttons.end())
-        fail("the box has no button " + expected.button + ": " + format_box(shown));
-    log_box(shown);
-    return button_result(expected.button);
-}
 
 int show_box(HWND owner, const QString& text, const QString& caption, UINT type) {
     ensure_application();
@@ -110,15 +55,21 @@ extern "C" {
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     QString body = to_qstring(text);
     QString title = caption ? to_qstring(caption) : QStringLiteral("Error");
-    if (script().active) {
-        ScriptedBox shown{title.toStdString(), body.toStdString(), icon_name(type), {}};
-        return answer_from_script(shown, type);
+    if (scripted()) {
+        ScriptedBox shown{"box", title.toStdString(), body.toStdString(), icon_name(type), {}};
+        ScriptedBox expected = expect(shown);
+        auto buttons = button_names(type);
+        if (std::find(buttons.begin(), buttons.end(), expected.button) == buttons.end())
+            fail("the box has no button " + expected.button + ": " + format_box(shown));
+        shown.button = expected.button;
+        log_shown(shown);
+        return button_result(expected.button);
     }
     int result = show_box(owner, body, title, type);
-    ScriptedBox shown{title.toStdString(), body.toStdString(), icon_name(type), {}};
+    ScriptedBox shown{"box", title.toStdString(), body.toStdString(), icon_name(type), {}};
     for (const std::string& name : button_names(type))
         if (button_result(name) == result) shown.button = name;
-    log_box(shown);
+    log_shown(shown);
     return result;
 }
 

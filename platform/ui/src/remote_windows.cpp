@@ -68,6 +68,9 @@ void serve(const windir::Packet& packet) {
         break;
     case windir::Request::kActivate: SetForegroundWindow(target); break;
     case windir::Request::kRestore: ShowWindow(target, SW_RESTORE); break;
+    case windir::Request::kScreenshot:
+        QorUiScreenshot(target, QString::fromStdU16String(packet.text).toUtf8().constData());
+        break;
     }
 }
 
@@ -185,6 +188,17 @@ BOOL EnumWindows(WNDENUMPROC proc, LPARAM param) {
 }
 
 HWND GetLastActivePopup(HWND window) { return window; }
+
+BOOL QorUiRequestScreenshot(HWND window, const char* png_path) {
+    auto remote = remote_of(window);
+    if (!remote || !png_path) return QorUiScreenshot(window, png_path);
+    windir::Packet packet;
+    packet.request = windir::Request::kScreenshot;
+    packet.handle = remote->handle;
+    packet.has_text = true;
+    packet.text = to_u16(QString::fromUtf8(png_path));
+    return windir::send(remote->pid, packet);
+}
 
 int QorUiBroadcastSettingChange(LPCWSTR section) {
     return windir::broadcast(WM_SETTINGCHANGE, 0, to_u16(to_qstring(section)));

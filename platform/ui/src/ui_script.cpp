@@ -42,6 +42,15 @@ std::optional<std::vector<ScriptedBox>> parse_script(const std::string& text, st
         if (line.empty() || line[0] == '#') continue;
         std::vector<std::string> fields;
         size_t start = 0;
+        if (line.rfind("@open|", 0) == 0 || line.rfind("@save|", 0) == 0) {
+            size_t bar = line.find('|', 6);
+            if (bar == std::string::npos) {
+                error = "line " + std::to_string(number) + ": want @open|<title>|<path>";
+                return std::nullopt;
+            }
+            boxes.push_back({line.substr(1, 4), unescape(line.substr(6, bar - 6)), line.substr(bar + 1), "", ""});
+            continue;
+        }
         for (int k = 0; k < 3; ++k) {
             size_t bar = line.find('|', start);
             if (bar == std::string::npos) break;
@@ -53,12 +62,13 @@ std::optional<std::vector<ScriptedBox>> parse_script(const std::string& text, st
             error = "line " + std::to_string(number) + ": want <caption>|<text>|<icon>|<button>";
             return std::nullopt;
         }
-        boxes.push_back({unescape(fields[0]), unescape(fields[1]), fields[2], fields[3]});
+        boxes.push_back({"box", unescape(fields[0]), unescape(fields[1]), fields[2], fields[3]});
     }
     return boxes;
 }
 
 std::string format_box(const ScriptedBox& box) {
+    if (box.kind != "box") return "@" + box.kind + "|" + escape(box.caption) + "|" + box.text;
     return escape(box.caption) + "|" + escape(box.text) + "|" + box.icon + "|" + box.button;
 }
 

@@ -9,13 +9,16 @@
 namespace qorui {
 
 struct ScriptedBox {
+    std::string kind = "box";  // box, or open / save for the file dialogs
     std::string caption;
     std::string text;    // with real line breaks
     std::string icon;    // none, error, question, warning, information
     std::string button;  // ok, cancel, abort, retry, ignore, yes, no
 };
 
-// One box per line; '#' lines and blank lines are skipped. nullopt (and
+// One box per line; '#' lines and blank lines are skipped. A file dialog
+// is "@open|<title>|<path>" or "@save|<title>|<path>", an empty path
+// meaning Cancel; its path is kept in `text`. nullopt (and
 // `error` says which line) when a line lacks a field.
 std::optional<std::vector<ScriptedBox>> parse_script(const std::string& text, std::string& error);
 // The line a box is written as, in the log and in failure reports.

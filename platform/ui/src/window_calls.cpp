@@ -25,6 +25,12 @@ void destroy_tree(const std::shared_ptr<Window>& window) {
     for (auto& child : child_windows(window->handle)) destroy_tree(child);
     kill_window_timers(window->handle);
     window_gone(window->handle);
+    // Owned top-level windows (tool tips, pop-ups) are not Qt children of
+    // the owner's widget, so they go by themselves.
+    if (window->widget && window->widget->isWindow()) {
+        window->widget->hide();
+        window->widget->deleteLater();
+    }
     remove_window(window->handle);
 }
 
@@ -73,8 +79,10 @@ BOOL DestroyWindow(HWND handle) {
         window->ended = true;
         window->modal_loop->quit();
     }
-    if (widget) widget->deleteLater();
-    if (widget) widget->hide();
+    if (widget) {
+        widget->hide();
+        widget->deleteLater();
+    }
     return TRUE;
 }
 

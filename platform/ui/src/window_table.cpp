@@ -86,6 +86,7 @@ std::shared_ptr<MessageQueue> current_queue() {
         queue = std::make_shared<MessageQueue>();
         queue->waker = new QueueWaker;
         queue->waker->queue = queue.get();
+        watch_session_end();
     }
     return queue;
 }

@@ -47,6 +47,8 @@ struct Window {
 
 // The Qt application, created on first use when the program made none.
 void ensure_application();
+// Turns the session manager's end-of-session request into the messages.
+void watch_session_end();
 
 // Adds a window; the widget must exist. Returns its new handle.
 HWND add_window(std::shared_ptr<Window> window);

@@ -3,6 +3,7 @@
 #include "ui_fixture.h"
 
 #include <QCoreApplication>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,9 @@ TEST_F(UiBetweenProcesses, FindRestoreReadPropertiesAndPostToAnotherProcess) {
     EXPECT_TRUE(ShowWindow(found, SW_RESTORE));
     EXPECT_TRUE(qortest::eventually([&] { return !IsIconic(found); }));
     EXPECT_TRUE(SetForegroundWindow(GetLastActivePopup(found)));
+    std::string shot = qortest::sandbox() + "/tool.png";
+    EXPECT_TRUE(QorUiRequestScreenshot(found, shot.c_str()));
+    EXPECT_TRUE(qortest::eventually([&] { return !QImage(QString::fromStdString(shot)).isNull(); }));
 
     EXPECT_TRUE(PostMessageW(found, WM_USER + 5, 0, 0));
     EXPECT_EQ(helper.wait(), 0);

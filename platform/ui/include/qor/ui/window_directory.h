@@ -31,7 +31,8 @@ std::vector<uint8_t> encode_record(const WindowRecord& record);
 // nullopt for anything malformed: records are other processes' files.
 std::optional<WindowRecord> decode_record(const uint8_t* data, size_t size);
 
-enum class Request : uint32_t { kPost = 1, kActivate = 2, kRestore = 3 };
+// kScreenshot writes the window to the PNG file named by the packet's text.
+enum class Request : uint32_t { kPost = 1, kActivate = 2, kRestore = 3, kScreenshot = 4 };
 
 struct Packet {
     Request request = Request::kPost;

@@ -274,6 +274,86 @@ typedef struct _NM_UPDOWN {
 #define TOOLTIPS_CLASSW u"tooltips_class32"
 #define WC_CHECKLISTBOXW u"CheckListBox"
 
+// ---- window classes and windows ----
+typedef WORD ATOM;
+typedef HANDLE HCURSOR;
+
+typedef struct tagWNDCLASSEXW {
+    UINT cbSize;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HANDLE hbrBackground;
+    LPCWSTR lpszMenuName;
+    LPCWSTR lpszClassName;
+    HICON hIconSm;
+} WNDCLASSEXW;
+
+typedef struct tagCREATESTRUCTW {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCWSTR lpszName;
+    LPCWSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTW;
+
+#define CW_USEDEFAULT ((int)0x80000000)
+#define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
+
+// Classes registered by the program; the built-in control classes need no
+// registration. A window without parent (or WS_POPUP) is top-level and
+// visible to other processes by class and title.
+QORAPI ATOM RegisterClassExW(const WNDCLASSEXW* window_class);
+QORAPI BOOL UnregisterClassW(LPCWSTR class_name, HINSTANCE instance);
+// For a child control `menu` is its id. WM_CREATE returning -1 fails it.
+QORAPI HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+
+// ---- tool tips ----
+#define TTF_IDISHWND 0x0001
+#define TTF_CENTERTIP 0x0002
+#define TTF_SUBCLASS 0x0010
+#define TTS_ALWAYSTIP 0x01
+#define TTS_NOPREFIX 0x02
+#define TTM_ACTIVATE (WM_USER + 1)
+#define TTM_SETMAXTIPWIDTH (WM_USER + 24)
+#define TTM_ADDTOOLW (WM_USER + 50)
+#define TTM_DELTOOLW (WM_USER + 51)
+#define TTM_UPDATETIPTEXTW (WM_USER + 57)
+#define LPSTR_TEXTCALLBACKW ((LPWSTR)(LONG_PTR)-1)
+
+typedef struct tagTOOLINFOW {
+    UINT cbSize;
+    UINT uFlags;
+    HWND hwnd;
+    UINT_PTR uId;
+    RECT rect;
+    HINSTANCE hinst;
+    LPWSTR lpszText;
+    LPARAM lParam;
+    void* lpReserved;
+} TOOLINFOW, *LPTOOLINFOW;
+
+typedef struct tagNMTTDISPINFOW {
+    NMHDR hdr;
+    LPWSTR lpszText;
+    WCHAR szText[80];
+    HINSTANCE hinst;
+    UINT uFlags;
+    LPARAM lParam;
+} NMTTDISPINFOW, *LPNMTTDISPINFOW;
+
 // ---- dialogs ----
 #define IDOK 1
 #define IDCANCEL 2
@@ -417,18 +497,114 @@ QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
 QORAPI int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 QORAPI int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// ---- notification area ----
+#define NIM_ADD 0x0
+#define NIM_MODIFY 0x1
+#define NIM_DELETE 0x2
+#define NIF_MESSAGE 0x1
+#define NIF_ICON 0x2
+#define NIF_TIP 0x4
+#define NIF_INFO 0x10
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+
+typedef struct _NOTIFYICONDATAW {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    WCHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    WCHAR szInfo[256];
+    UINT uTimeout;
+    WCHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+    BYTE guidItem[16];
+    HICON hBalloonIcon;
+} NOTIFYICONDATAW, *PNOTIFYICONDATAW;
+
+// On QSystemTrayIcon where the desktop has a tray; without one the icon
+// still exists for the program and the test seam (every change is written
+// to QOR_UI_LOG as "@tray|<add|modify|delete>|<tip>"). Clicks arrive as
+// uCallbackMessage with wParam = uID and lParam = WM_LBUTTONUP,
+// WM_LBUTTONDBLCLK or WM_RBUTTONUP.
+QORAPI BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
+
+// ---- session end ----
+// When the desktop session ends, every top-level window gets
+// WM_QUERYENDSESSION and then WM_ENDSESSION (wParam TRUE). Tests call this
+// to play the same sequence.
+QORAPI void QorUiEndSession(void);
+
+// ---- file dialogs ----
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_NOCHANGEDIR 0x00000008
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_EXPLORER 0x00080000
+
+typedef UINT_PTR (*LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagOFNW {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HINSTANCE hInstance;
+    LPCWSTR lpstrFilter;  // "Text\0*.txt\0All files\0*.*\0\0"
+    LPWSTR lpstrCustomFilter;
+    DWORD nMaxCustFilter;
+    DWORD nFilterIndex;  // 1-based
+    LPWSTR lpstrFile;
+    DWORD nMaxFile;
+    LPWSTR lpstrFileTitle;
+    DWORD nMaxFileTitle;
+    LPCWSTR lpstrInitialDir;
+    LPCWSTR lpstrTitle;
+    DWORD Flags;
+    WORD nFileOffset;
+    WORD nFileExtension;
+    LPCWSTR lpstrDefExt;
+    LPARAM lCustData;
+    LPOFNHOOKPROC lpfnHook;
+    LPCWSTR lpTemplateName;
+    void* pvReserved;
+    DWORD dwReserved;
+    DWORD FlagsEx;
+} OPENFILENAMEW, *LPOPENFILENAMEW;
+
+// FALSE on Cancel (CommDlgExtendedError 0) and when the chosen path does
+// not fit lpstrFile (FNERR_BUFFERTOOSMALL).
+#define FNERR_BUFFERTOOSMALL 0x3003
+QORAPI BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog);
+QORAPI BOOL GetSaveFileNameW(LPOPENFILENAMEW dialog);
+QORAPI DWORD CommDlgExtendedError(void);
+
 // ---- test seam ----
 // With QOR_UI_SCRIPT=<file>, every message box is answered from the file
 // rather than shown. One box per line, fields separated by '|':
 //     <caption>|<text>|<icon>|<button>
 // icon is none, error, question, warning or information; button is ok,
 // cancel, abort, retry, ignore, yes or no; "\n" in a text is a line break.
+// File dialogs take their turn in the same script as
+//     @open|<title>|<path>      @save|<title>|<path>
+// (an empty path is Cancel).
 // A '#' line is a comment. A box that does not match the next line, or one
 // beyond the end, is written to stderr and the process aborts, so a test
 // cannot miss a message. With QOR_UI_LOG=<file> each box shown is appended
 // there in the same format (with the button pressed).
 // Writes the window (with its children) to a PNG file.
 QORAPI BOOL QorUiScreenshot(HWND window, const char* png_path);
+// The same for a window of any process (found with FindWindow): the owner
+// writes the file when it next runs its event loop.
+QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 
 QOR_END_C
 
@@ -438,5 +614,20 @@ static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, 
               "MSG layout (LP64)");
 static_assert(sizeof(NMHDR) == 24 && offsetof(NMHDR, idFrom) == 8 && offsetof(NMHDR, code) == 16,
               "NMHDR layout (LP64)");
+static_assert(sizeof(OPENFILENAMEW) == 152 && offsetof(OPENFILENAMEW, lpstrFilter) == 24 &&
+              offsetof(OPENFILENAMEW, nFilterIndex) == 44 && offsetof(OPENFILENAMEW, lpstrFile) == 48 &&
+              offsetof(OPENFILENAMEW, Flags) == 96 && offsetof(OPENFILENAMEW, nFileOffset) == 100 &&
+              offsetof(OPENFILENAMEW, lpstrDefExt) == 104 && offsetof(OPENFILENAMEW, FlagsEx) == 148,
+              "OPENFILENAMEW layout (LP64)");
+static_assert(sizeof(NOTIFYICONDATAW) == 976 && offsetof(NOTIFYICONDATAW, hIcon) == 32 &&
+              offsetof(NOTIFYICONDATAW, szTip) == 40 && offsetof(NOTIFYICONDATAW, szInfo) == 304 &&
+              offsetof(NOTIFYICONDATAW, szInfoTitle) == 820 && offsetof(NOTIFYICONDATAW, hBalloonIcon) == 968,
+              "NOTIFYICONDATAW layout (LP64)");
+static_assert(sizeof(TOOLINFOW) == 72 && offsetof(TOOLINFOW, hwnd) == 8 && offsetof(TOOLINFOW, rect) == 24 &&
+              offsetof(TOOLINFOW, lpszText) == 48, "TOOLINFOW layout (LP64)");
+static_assert(sizeof(NMTTDISPINFOW) == 216 && offsetof(NMTTDISPINFOW, szText) == 32 &&
+              offsetof(NMTTDISPINFOW, hinst) == 192, "NMTTDISPINFOW layout (LP64)");
+static_assert(sizeof(WNDCLASSEXW) == 80 && offsetof(WNDCLASSEXW, lpfnWndProc) == 8 &&
+              offsetof(WNDCLASSEXW, lpszClassName) == 64, "WNDCLASSEXW layout (LP64)");
 static_assert(sizeof(NMUPDOWN) == 32 && offsetof(NMUPDOWN, iPos) == 24, "NMUPDOWN layout (LP64)");
 #endif
