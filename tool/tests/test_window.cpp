@@ -94,6 +94,9 @@ TEST_F(ToolWindow, TextsLimitsAndToolTipStrings) {
     EXPECT_STREQ("Send the command to set the collection time.", tip);
     ASSERT_GT(LoadStringA(nullptr, IDC_VALUE, tip, sizeof tip), 0);
     EXPECT_STREQ("Input the value ( 0<n<255 ). ", tip);
+    EXPECT_EQ("Send the command to set the collection time.",
+              widget_of<QWidget>(GetDlgItem(dialog, IDC_SET))->toolTip().toStdString());
+    EXPECT_EQ("Input the value ( 0<n<255 ). ", widget_of<QWidget>(GetDlgItem(dialog, IDC_VALUE))->toolTip().toStdString());
     EXPECT_TRUE(qortest::screenshot(dialog, "tool.png"));
 }
 

@@ -82,6 +82,20 @@ private:
     HWND dialog_;
 };
 
+// A control's tip is the string with the control's identifier.
+void add_tool_tips(HWND dialog) {
+    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, dialog, nullptr,
+                                nullptr, nullptr);
+    if (!tips) return;
+    for (int id : {IDC_SET, IDC_VALUE}) {
+        WCHAR text[128];
+        if (LoadStringW(nullptr, static_cast<UINT>(id), text, 128) <= 0) continue;
+        TOOLINFOW tool{sizeof(TOOLINFOW), TTF_IDISHWND | TTF_SUBCLASS, dialog,
+                       reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, id)), {}, nullptr, text, 0, nullptr};
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
 ToolModel& model_of(HWND dialog) { return *reinterpret_cast<ToolModel*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
 std::string edit_text(HWND dialog) {
@@ -99,6 +113,7 @@ INT_PTR CALLBACK collection_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         SendDlgItemMessageW(dialog, IDC_VALUE_SPIN, UDM_SETRANGE32, 0, kMaxTime);
         SendDlgItemMessageW(dialog, IDC_VALUE, EM_LIMITTEXT, kEditLimit, 0);
         SetDlgItemTextA(dialog, IDC_VALUE, std::to_string(kDefaultTime).c_str());
+        add_tool_tips(dialog);
         SetFocus(GetDlgItem(dialog, IDC_VALUE));
         return FALSE;  // the focus is set
     }
