@@ -158,3 +158,26 @@ function(qor_add_fuzzer name)
   qor_target_defaults(${name})
   set_property(GLOBAL APPEND PROPERTY QOR_FUZZERS ${name})
 endfunction()
+
+# The window part of a program on the desktop layer: its sources and its
+# resource script as an OBJECT library, so that the program and its window
+# tests each carry the script's resource table (a null module handle finds
+# it; see docs/desktop.md).
+#   qor_add_window_part(<part> SCRIPT <file.rc> SOURCES ... LIBS ...)
+function(qor_add_window_part part)
+  cmake_parse_arguments(ARG "" "SCRIPT" "SOURCES;LIBS" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  add_library(${part} OBJECT ${ARG_SOURCES})
+  cmake_path(GET ARG_SCRIPT PARENT_PATH script_dir)
+  target_include_directories(${part} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/${script_dir})
+  target_link_libraries(${part} PUBLIC ${ARG_LIBS} qorui)
+  qor_target_defaults(${part})
+  qor_embed_resources(${part} SCRIPT ${ARG_SCRIPT})
+endfunction()
+
+# A program or test that links a window part: its resource table must be
+# visible to the module loader.
+function(qor_uses_window_part target part)
+  target_link_libraries(${target} PRIVATE ${part})
+  target_link_options(${target} PRIVATE "LINKER:--export-dynamic-symbol=QorResources")
+endfunction()

@@ -14,7 +14,7 @@ case "$variant" in
   # monitor, the model module, the status programs and the setup tool; the
   # drivers have none.
   tsan)    dir=$top/build-tsan; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_SANITIZE=thread -DQOR_BENCH=OFF
-                                      "-DQOR_ONLY=platform;common;spooler;emulator;langmon;model;cil;statmon;custom") ;;
+                                      "-DQOR_ONLY=platform;platform/ui;common;spooler;emulator;langmon;model;cil;statmon;custom") ;;
   fuzz)    dir=$top/build-fuzz; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_FUZZ=ON -DQOR_TESTS=OFF -DQOR_BENCH=OFF) ;;
   *) echo "unknown variant: $variant" >&2; exit 2 ;;
 esac

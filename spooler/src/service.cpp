@@ -2,6 +2,7 @@
 #include "service.h"
 
 #include "qor/registry.h"
+#include "qor/ui/window_directory.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -210,6 +211,18 @@ DWORD Service::get_printer(Session& s, PrinterInfo& out) {
     return 0;
 }
 
+namespace {
+
+// Programs with windows follow printer changes through WM_SETTINGCHANGE
+// "devices", as they would on the platform; the service itself has no
+// windows and posts through the window directory.
+void announce_printer_change() {
+    constexpr uint32_t kSettingChange = 0x001A;
+    qor::windir::broadcast(kSettingChange, 0, u"devices");
+}
+
+}  // namespace
+
 DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status, const PrinterInfo& info) {
     RuntimePtr changed;
     DWORD result = 0;
@@ -256,6 +269,7 @@ DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status,
         }
     }
     if (changed) drop_chain(changed);
+    if (result == 0 && (level == 2 || level == 5)) announce_printer_change();
     return result;
 }
 
@@ -302,29 +316,35 @@ DWORD Service::set_printer_data(Session& s, const std::string& name, DWORD type,
 }
 
 DWORD Service::add_printer(Session& s, PrinterInfo info) {
-    std::lock_guard lock(mutex_);
-    std::string name = info.name;
-    if (DWORD e = db_.add_printer(std::move(info))) return e;
-    start_runtime(db_.printer(name)->info.name);
-    // The new printer comes back open on the caller's handle.
-    s.open = true;
-    s.printer = db_.printer(name)->info.name;
-    s.access = PRINTER_ALL_ACCESS;
+    {
+        std::lock_guard lock(mutex_);
+        std::string name = info.name;
+        if (DWORD e = db_.add_printer(std::move(info))) return e;
+        start_runtime(db_.printer(name)->info.name);
+        // The new printer comes back open on the caller's handle.
+        s.open = true;
+        s.printer = db_.printer(name)->info.name;
+        s.access = PRINTER_ALL_ACCESS;
+    }
+    announce_printer_change();
     return 0;
 }
 
 DWORD Service::delete_printer(Session& s) {
-    std::lock_guard lock(mutex_);
-    DWORD e = 0;
-    const Printer* p = session_printer(s, e);
-    if (!p) return e;
-    std::string name = p->info.name;
-    for (auto it = jobs_.begin(); it != jobs_.end();) {
-        auto job = (it++)->second;
-        if (same_name(job->spool.printer, name)) cancel_job(job);
+    {
+        std::lock_guard lock(mutex_);
+        DWORD e = 0;
+        const Printer* p = session_printer(s, e);
+        if (!p) return e;
+        std::string name = p->info.name;
+        for (auto it = jobs_.begin(); it != jobs_.end();) {
+            auto job = (it++)->second;
+            if (same_name(job->spool.printer, name)) cancel_job(job);
+        }
+        if ((e = db_.delete_printer(name))) return e;
+        retire_runtime(name);
     }
-    if ((e = db_.delete_printer(name))) return e;
-    retire_runtime(name);
+    announce_printer_change();
     return 0;
 }
 

@@ -269,6 +269,18 @@ TEST_F(BaseResources, NarrowStringsFollowTheAnsiCodePage) {
     EXPECT_EQ(0, LoadStringA(module, 1, nullptr, 8));
 }
 
+TEST_F(BaseResources, ScriptResourcesJoinTheTable) {
+    HRSRC dialog = FindResourceA(module, MAKEINTRESOURCEA(102), RT_DIALOG);
+    ASSERT_NE(nullptr, dialog);
+    auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(module, dialog)));
+    ASSERT_NE(nullptr, bytes);
+    EXPECT_EQ(2, bytes[8]);  // two controls
+    char text[32];
+    EXPECT_EQ(15, LoadStringA(module, 50, text, sizeof text));
+    EXPECT_STREQ("From the script", text);
+    EXPECT_EQ(9, LoadStringA(module, 1, text, sizeof text));  // the string list's strings stay
+}
+
 TEST(BaseProgramResources, TheExecutableCarriesItsOwnTable) {
     char text[32];
     EXPECT_EQ(16, LoadStringA(nullptr, 7, text, sizeof text));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -57,6 +59,28 @@ TEST(BaseQorrc, RejectsBadInputWithAnError) {
         EXPECT_EQ(1, run_qorrc(full)) << args[0] << " " << args.back();
     }
     EXPECT_EQ(1, run_qorrc({"--rcdata", "1", blob}));  // no output named
+}
+
+TEST(BaseQorrc, ScriptsWithIncludeFoldersAndTheirErrors) {
+    std::string dir = qortest::sandbox() + "/inc";
+    ASSERT_EQ(0, mkdir(dir.c_str(), 0755));
+    std::ofstream(dir + "/ids.h") << "#define IDS_ONE 1\n";
+    std::string script = write("app.rc", "#include \"ids.h\"\nSTRINGTABLE\nBEGIN\n IDS_ONE \"one\"\nEND\n");
+    std::string out = qortest::sandbox() + "/app.cpp";
+    EXPECT_EQ(1, run_qorrc({"-o", out, "--rc", script}));  // ids.h is only in the include folder
+    ASSERT_EQ(0, run_qorrc({"-o", out, "--rc", script, "-I", dir}));
+    std::stringstream text;
+    text << std::ifstream(out).rdbuf();
+    EXPECT_NE(std::string::npos, text.str().find("{6, 1, "));
+
+    // A string given by a string list and by a script is given twice.
+    std::string list = write("dup.txt", "1 \"also one\"\n");
+    EXPECT_EQ(1, run_qorrc({"-o", out, "--strings", list, "--rc", script, "-I", dir}));
+
+    std::string bad = write("broken.rc", "1 DIALOG 0, 0, 10, 10\nBEGIN\n PUSHBUTTON \"x\" 1, 0, 0\nEND\n");
+    qortest::Output result = qortest::run(qortest::bin_dir() + "/qorrc", {"-o", out, "--rc", bad});
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.err.find("broken.rc:4: expected a number, found END")) << result.err;
 }
 
 }  // namespace

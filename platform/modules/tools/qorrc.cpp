@@ -4,6 +4,9 @@
 //
 //   qorrc -o <out.cpp> [--rcdata <id|name> <file>]...
 //         [--resource <type> <id|name> <file>]... [--strings <file>]...
+//         [--rc <script.rc>]... [-I <include dir>]...
+#include "rc_script.h"
+#include "rc_templates.h"
 #include "qor/support/utf.h"
 
 #include <cstdint>
@@ -15,28 +18,10 @@
 
 namespace {
 
-struct Key {
-    uint16_t id = 0;
-    std::string name;
-    bool operator<(const Key& other) const { return id != other.id ? id < other.id : name < other.name; }
-};
-
-struct Resource {
-    Key type;
-    Key name;
-    std::vector<unsigned char> data;
-};
-
-struct Failure {
-    std::string message;
-};
-
-constexpr uint16_t rt_string = 6;
-
-const std::map<std::string, uint16_t> type_numbers = {
-    {"CURSOR", 1},       {"BITMAP", 2},        {"ICON", 3},        {"MENU", 4},         {"DIALOG", 5},
-    {"STRING", 6},       {"FONTDIR", 7},       {"FONT", 8},        {"ACCELERATOR", 9},  {"RCDATA", 10},
-    {"MESSAGETABLE", 11}, {"GROUP_CURSOR", 12}, {"GROUP_ICON", 14}, {"VERSION", 16}};
+using qorrc::Failure;
+using qorrc::Key;
+using qorrc::Resource;
+using qorrc::parse_key;
 
 bool parse_number(const std::string& text, unsigned long& value) {
     if (text.empty()) return false;
@@ -47,28 +32,6 @@ bool parse_number(const std::string& text, unsigned long& value) {
         return false;
     }
     return used == text.size();
-}
-
-Key parse_key(const std::string& text, bool is_type) {
-    Key key;
-    unsigned long number = 0;
-    if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
-        if (!parse_number(text, number) || number == 0 || number > 0xFFFF)
-            throw Failure{"bad resource number '" + text + "' (1 to 65535)"};
-        key.id = static_cast<uint16_t>(number);
-        return key;
-    }
-    if (text.empty()) throw Failure{"empty resource name"};
-    for (char c : text) {
-        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-        if (!ok) throw Failure{"bad resource name '" + text + "' (letters, digits, _)"};
-        key.name.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
-    }
-    if (is_type) {
-        auto known = type_numbers.find(key.name);
-        if (known != type_numbers.end()) return Key{known->second, {}};
-    }
-    return key;
 }
 
 // The whole file; false when it cannot be read.
@@ -168,31 +131,6 @@ void read_strings(const std::string& path, std::map<uint32_t, std::u16string>& s
     }
 }
 
-// Blocks of 16 counted UTF-16 strings, little-endian, one per id >> 4.
-void add_string_blocks(const std::map<uint32_t, std::u16string>& strings, std::vector<Resource>& resources) {
-    std::map<uint32_t, std::vector<const std::u16string*>> blocks;
-    for (const auto& [id, text] : strings) {
-        auto& block = blocks[id >> 4];
-        block.resize(16, nullptr);
-        block[id & 15] = &text;
-    }
-    for (const auto& [index, block] : blocks) {
-        Resource resource;
-        resource.type.id = rt_string;
-        resource.name.id = static_cast<uint16_t>(index + 1);
-        for (const std::u16string* text : block) {
-            size_t units = text ? text->size() : 0;
-            resource.data.push_back(static_cast<unsigned char>(units & 0xFF));
-            resource.data.push_back(static_cast<unsigned char>(units >> 8));
-            for (size_t k = 0; k < units; ++k) {
-                resource.data.push_back(static_cast<unsigned char>((*text)[k] & 0xFF));
-                resource.data.push_back(static_cast<unsigned char>((*text)[k] >> 8));
-            }
-        }
-        resources.push_back(std::move(resource));
-    }
-}
-
 std::string quoted_or_null(const std::string& name) { return name.empty() ? "nullptr" : "\"" + name + "\""; }
 
 std::string generate(const std::vector<Resource>& resources) {
@@ -234,8 +172,9 @@ void write_if_changed(const std::string& path, const std::string& text) {
 
 void run(int argc, char** argv) {
     std::string output;
-    std::vector<Resource> resources;
-    std::map<uint32_t, std::u16string> strings;
+    qorrc::Output collected;
+    std::vector<Resource>& resources = collected.resources;
+    std::vector<std::string> scripts, include_dirs;
     auto need = [&](int i, int count) {
         if (i + count >= argc) throw Failure{std::string(argv[i]) + " needs " + std::to_string(count) + " arguments"};
     };
@@ -256,15 +195,22 @@ void run(int argc, char** argv) {
             i += 3;
         } else if (option == "--strings") {
             need(i, 1);
-            read_strings(argv[++i], strings);
+            read_strings(argv[++i], collected.strings);
+        } else if (option == "--rc") {
+            need(i, 1);
+            scripts.push_back(argv[++i]);
+        } else if (option == "-I") {
+            need(i, 1);
+            include_dirs.push_back(argv[++i]);
         } else {
             throw Failure{"unknown option " + option +
                           "\nusage: qorrc -o <out.cpp> [--rcdata <id|name> <file>]... "
-                          "[--resource <type> <id|name> <file>]... [--strings <file>]..."};
+                          "[--resource <type> <id|name> <file>]... [--strings <file>]... [--rc <script.rc>]... [-I <dir>]..."};
         }
     }
     if (output.empty()) throw Failure{"no output file (-o)"};
-    add_string_blocks(strings, resources);
+    for (const std::string& script : scripts) qorrc::compile_script(script, include_dirs, collected);
+    qorrc::add_string_blocks(collected);
     std::map<std::pair<Key, Key>, bool> seen;
     for (const auto& resource : resources) {
         if (resource.data.size() > 0xFFFFFFFFu) throw Failure{"resource larger than 4 GiB"};

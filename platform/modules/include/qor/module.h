@@ -24,9 +24,14 @@
 //   qor_embed_resources(<target>
 //       [RCDATA <id-or-name> <file>]...
 //       [RESOURCE <type-id-or-name> <id-or-name> <file>]...
-//       [STRINGS <file>]...)
+//       [STRINGS <file>]...
+//       [SCRIPT <file.rc>]... [INCLUDE <dir>]...)
 //
-// generates it with the qorrc tool (platform/tools/qorrc.cpp). Call it once
+// generates it with the qorrc tool (platform/modules/tools/). A SCRIPT is a
+// resource script: DIALOG, DIALOGEX, MENU, ACCELERATORS, STRINGTABLE, ICON,
+// VERSIONINFO and RCDATA statements, with #include'd #define identifiers and
+// the platform's style names, in the platform's binary layouts (see
+// docs/desktop.md). Call it once
 // per target. Ids are numbers; names are letters, digits and '_' and match
 // case-insensitively. A STRINGS file holds one string per line,
 //     <id> "<text>"

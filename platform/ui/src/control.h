@@ -1,0 +1,33 @@
+// Built-in behaviour of a control class: its messages and notifications.
+#pragma once
+
+#include "window_table.h"
+
+namespace qorui {
+
+class Control {
+public:
+    virtual ~Control() = default;
+    // Handles a message of the control's class; `handled` false passes it
+    // on to the default window procedure.
+    virtual LRESULT handle(Window& self, UINT message, WPARAM wparam, LPARAM lparam, bool& handled) = 0;
+    virtual QString text() const = 0;
+    virtual void set_text(const QString& text) = 0;
+    // Called once every control of a dialog exists (buddies, groups).
+    virtual void attach(Window&) {}
+};
+
+struct ControlSpec {
+    std::u16string class_name;  // canonical: Button, Edit, Static, ListBox, ComboBox, ...
+    DWORD style = 0;
+    QString text;
+    QWidget* parent = nullptr;
+};
+
+// Creates the widget and behaviour of a built-in class; false for an
+// unknown class.
+bool create_control(const ControlSpec& spec, Window& window);
+// The canonical class name of a template's class atom or name.
+std::u16string control_class(uint16_t atom, const std::u16string& name);
+
+}  // namespace qorui

@@ -1,0 +1,142 @@
+#include "qor/ui/window_directory.h"
+#include "qortest.h"
+#include "ui_fixture.h"
+
+#include <QCoreApplication>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace windir = qor::windir;
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Waits for another process's effect while this one keeps serving its own
+// windows' requests.
+template <class Condition>
+bool pumping_until(Condition condition) {
+    return qortest::eventually([&] {
+        QCoreApplication::processEvents();
+        return condition();
+    });
+}
+
+class UiBetweenProcesses : public ::testing::Test {
+protected:
+    void start(const char* title, bool minimized) {
+        log = qortest::sandbox() + "/" + title + ".log";
+        std::vector<std::string> args{title, log};
+        if (minimized) args.push_back("minimized");
+        helper = qortest::Child::spawn("qorui_test_helper_window", args);
+        ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("ready") != std::string::npos; }));
+    }
+    qortest::Child helper;
+    std::string log;
+};
+
+BOOL CALLBACK collect(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+TEST_F(UiBetweenProcesses, FindRestoreReadPropertiesAndPostToAnotherProcess) {
+    start("Printer Tool", true);
+    HWND found = FindWindowW(nullptr, u"Printer Tool");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(FindWindowW(u"#32770", u"Printer Tool"), found);
+    EXPECT_EQ(FindWindowW(nullptr, u"printer tool"), nullptr) << "titles match exactly";
+    EXPECT_TRUE(IsWindow(found));
+    EXPECT_EQ(GetPropW(found, u"QOR_PRINTER_TOOL"), reinterpret_cast<HANDLE>(0x1234));
+    std::vector<HWND> all;
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+    EXPECT_NE(std::find(all.begin(), all.end(), found), all.end());
+
+    EXPECT_TRUE(IsIconic(found));
+    EXPECT_TRUE(ShowWindow(found, SW_RESTORE));
+    EXPECT_TRUE(qortest::eventually([&] { return !IsIconic(found); }));
+    EXPECT_TRUE(SetForegroundWindow(GetLastActivePopup(found)));
+    std::string shot = qortest::sandbox() + "/tool.png";
+    EXPECT_TRUE(QorUiRequestScreenshot(found, shot.c_str()));
+    EXPECT_TRUE(qortest::eventually([&] { return !QImage(QString::fromStdString(shot)).isNull(); }));
+
+    EXPECT_TRUE(PostMessageW(found, WM_USER + 5, 0, 0));
+    EXPECT_EQ(helper.wait(), 0);
+    EXPECT_EQ(read_file(log), "ready\nclose\n");
+    EXPECT_EQ(FindWindowW(nullptr, u"Printer Tool"), nullptr) << "a finished process's windows are gone";
+    EXPECT_FALSE(IsWindow(found));
+    EXPECT_FALSE(PostMessageW(found, WM_USER + 5, 0, 0));
+}
+
+INT_PTR CALLBACK own_proc(HWND dialog, UINT message, WPARAM, LPARAM lparam) {
+    if (message == WM_SETTINGCHANGE) {
+        SetWindowLongPtrW(dialog, GWLP_USERDATA,
+                          std::u16string(reinterpret_cast<const char16_t*>(lparam)) == u"devices");
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(UiBetweenProcesses, SettingChangeReachesEveryProcessesWindows) {
+    start("Status", false);
+    HWND own = uitest::modeless(uitest::dialog(u"Own", 50, 20, {}), own_proc);
+    EXPECT_EQ(QorUiBroadcastSettingChange(u"devices"), 2);
+    EXPECT_TRUE(qortest::eventually([&] { return read_file(log) == "ready\nsetting devices\n"; }));
+    EXPECT_TRUE(pumping_until([&] { return GetWindowLongPtrW(own, GWLP_USERDATA) == 1; }));
+    DestroyWindow(own);
+    EXPECT_EQ(FindWindowW(nullptr, u"Own"), nullptr);
+}
+
+TEST(UiWindowDirectory, DeadAndForgedRecordsAreIgnored) {
+    qortest::Child gone = qortest::Child::spawn("/bin/true", {});
+    uint32_t dead_pid = static_cast<uint32_t>(gone.pid());
+    gone.wait();
+    windir::WindowRecord dead{dead_pid, 0x10000, windir::kVisible, u"#32770", u"Ghost", {}};
+    std::vector<uint8_t> bytes = windir::encode_record(dead);
+    std::string dead_path = windir::directory() + "/" + std::to_string(dead_pid) + "-10000.win";
+    std::ofstream(dead_path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // A live process's number, under another file name, claims a window.
+    windir::WindowRecord forged{static_cast<uint32_t>(getpid()), 0x20000, 0, u"#32770", u"Forged", {}};
+    bytes = windir::encode_record(forged);
+    std::ofstream(windir::directory() + "/1-2.win", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+
+    EXPECT_TRUE(windir::list().empty());
+    EXPECT_NE(access(dead_path.c_str(), F_OK), 0) << "the dead process's record is cleaned up";
+}
+
+TEST(UiWindowDirectory, RecordsAndPacketsRoundTripAndRefuseEveryTruncation) {
+    windir::WindowRecord record{42, 0x10002, windir::kIconic, u"#32770", u"Tool", {{u"QOR_PRINTER_TOOL", 7}, {u"x", 9}}};
+    auto bytes = windir::encode_record(record);
+    auto back = windir::decode_record(bytes.data(), bytes.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->title, u"Tool");
+    EXPECT_EQ(back->properties, record.properties);
+    for (size_t size = 0; size < bytes.size(); ++size) EXPECT_FALSE(windir::decode_record(bytes.data(), size));
+
+    windir::Packet packet;
+    packet.handle = 0x10002;
+    packet.message = WM_SETTINGCHANGE;
+    packet.has_text = true;
+    packet.text = u"devices";
+    auto wire = windir::encode_packet(packet);
+    auto got = windir::decode_packet(wire.data(), wire.size());
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->text, u"devices");
+    EXPECT_EQ(got->message, UINT(WM_SETTINGCHANGE));
+    for (size_t size = 0; size < wire.size(); ++size) EXPECT_FALSE(windir::decode_packet(wire.data(), size));
+    wire[4] = 9;  // no such request
+    EXPECT_FALSE(windir::decode_packet(wire.data(), wire.size()));
+}
+
+}  // namespace
