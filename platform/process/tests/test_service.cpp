@@ -31,9 +31,10 @@ pid_t pid_in(const std::string& file) {
     return pid;
 }
 
-// Stops a running service and waits until it is gone.
+// Stops a started service and waits until it is gone.
 void stop(SC_HANDLE service) {
     SERVICE_STATUS status{};
+    EXPECT_TRUE(qortest::eventually([&] { return state_of(service) == SERVICE_RUNNING; }));
     if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
         EXPECT_TRUE(qortest::eventually([&] { return state_of(service) == SERVICE_STOPPED; }));
     }
