@@ -3,6 +3,7 @@
 // reading past its end, and must survive a round trip through the absolute
 // form.
 #include "qor/security.h"
+#include "qor/security/access.h"
 #include "security_layout.h"
 
 #include <cstdlib>
@@ -11,6 +12,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qor::security;
+    // As the spooler takes a level-3 record: merged into a printer's
+    // descriptor, and the access check run on the result.
+    Bytes update(data, data + size);
+    Bytes merged = merged_descriptor(default_descriptor(1000, 0xF000C, 0x8), update);
+    if (!merged.empty()) {
+        if (valid_descriptor_length(merged.data(), merged.size()) != merged.size()) std::abort();
+        granted_access(merged, Caller{1000, {1000}}, GenericMapping{1, 2, 4, 0xF000C});
+        granted_child_access(merged, Caller{0, {}}, true, GenericMapping{1, 2, 4, 0xF0030});
+    }
     size_t length = relative_descriptor_length(data, size);
     if (length == 0) return 0;
     // Exactly the accepted bytes, so a read beyond them is caught.
