@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -53,7 +54,9 @@ TEST(PrinterSecurity, NewPrinterIsOwnedByItsCreatorAndUsableByEveryone) {
     DWORD n = sizeof name, d = sizeof domain;
     SID_NAME_USE use;
     ASSERT_TRUE(LookupAccountSidA(nullptr, owner, name, &n, domain, &d, &use));
-    EXPECT_EQ(getuid() == 0 ? std::string("root") : std::string(getlogin() ? getlogin() : name), name);
+    const passwd* me = getpwuid(getuid());
+    ASSERT_NE(nullptr, me);
+    EXPECT_STREQ(me->pw_name, name);
 
     BOOL present = FALSE;
     PACL dacl = nullptr;
@@ -103,8 +106,9 @@ TEST(PrinterSecurity, LevelThreeUpdateIsKeptAcrossARestartAndDamagedRecordsAreRe
 
         // A self-relative record whose DACL claims more entries than it holds.
         std::vector<uint8_t> damaged(written.begin() + sizeof(PRINTER_INFO_3), written.end());
+        ASSERT_GT(damaged.size(), sizeof(SECURITY_DESCRIPTOR_RELATIVE));
         uint32_t dacl_at = 0;
-        std::memcpy(&dacl_at, damaged.data() + 16, 4);
+        std::memcpy(&dacl_at, &damaged[16], 4);
         ASSERT_LT(dacl_at + 6, damaged.size());
         damaged[dacl_at + 4] = 200;
         PRINTER_INFO_3 bad{damaged.data()};
