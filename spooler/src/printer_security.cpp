@@ -16,13 +16,7 @@ constexpr security::GenericMapping kJobMapping{READ_CONTROL | JOB_ACCESS_READ, R
                                                READ_CONTROL | JOB_ACCESS_ADMINISTER, JOB_ALL_ACCESS};
 
 DWORD mapped_request(DWORD requested) {
-    if (requested == 0) return PRINTER_ACCESS_USE;
-    DWORD out = requested & 0x0FFFFFFFu;
-    if (requested & GENERIC_READ) out |= kPrinterMapping.read;
-    if (requested & GENERIC_WRITE) out |= kPrinterMapping.write;
-    if (requested & GENERIC_EXECUTE) out |= kPrinterMapping.execute;
-    if (requested & GENERIC_ALL) out |= kPrinterMapping.all;
-    return out;
+    return requested == 0 ? DWORD(PRINTER_ACCESS_USE) : security::map_generic(requested, kPrinterMapping);
 }
 
 }  // namespace

@@ -15,8 +15,15 @@ struct Manager {
     ~Manager() { CloseServiceHandle(handle); }
 };
 
-std::string helper_command(const std::string& pid_file) {
-    return "\"" + qortest::bin_dir() + "/qortest_helper_service\" \"" + pid_file + "\"";
+SC_HANDLE create_service(SC_HANDLE manager, const std::string& command) {
+    return CreateServiceA(manager, "TESTSVC", nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                          SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr,
+                          nullptr, nullptr);
+}
+
+// The test service, writing its pid to `pid_file`.
+SC_HANDLE create_helper_service(SC_HANDLE manager, const std::string& pid_file) {
+    return create_service(manager, "\"" + qortest::bin_dir() + "/qortest_helper_service\" \"" + pid_file + "\"");
 }
 
 DWORD state_of(SC_HANDLE service) {
@@ -74,9 +81,7 @@ TEST(ServiceManager, RecordsAreCreatedOnceOpenedAndDeleted) {
 TEST(ServiceManager, StartedServiceRunsStopsOnRequestAndStartsAgain) {
     Manager m;
     std::string pid_file = qortest::sandbox() + "/service.pid";
-    SC_HANDLE s = CreateServiceA(m.handle, "TESTSVC", nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                 SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, helper_command(pid_file).c_str(),
-                                 nullptr, nullptr, nullptr, nullptr, nullptr);
+    SC_HANDLE s = create_helper_service(m.handle, pid_file);
     ASSERT_NE(nullptr, s);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(StartServiceA(s, 0, nullptr)) << GetLastError();
@@ -98,9 +103,7 @@ TEST(ServiceManager, StartedServiceRunsStopsOnRequestAndStartsAgain) {
 TEST(ServiceManager, CrashedServiceIsReportedStopped) {
     Manager m;
     std::string pid_file = qortest::sandbox() + "/service.pid";
-    SC_HANDLE s = CreateServiceA(m.handle, "TESTSVC", nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                 SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, helper_command(pid_file).c_str(),
-                                 nullptr, nullptr, nullptr, nullptr, nullptr);
+    SC_HANDLE s = create_helper_service(m.handle, pid_file);
     ASSERT_TRUE(StartServiceA(s, 0, nullptr)) << GetLastError();
     ASSERT_TRUE(qortest::eventually([&] { return state_of(s) == SERVICE_RUNNING; }));
     ASSERT_EQ(0, kill(pid_in(pid_file), SIGKILL));
@@ -118,9 +121,7 @@ TEST(ServiceManager, ProgramsThatAreNoServicesFailToStart) {
         DWORD error;
     } cases[] = {{"/bin/true", ERROR_SERVICE_REQUEST_TIMEOUT}, {"/no/such/program", ERROR_FILE_NOT_FOUND}};
     for (const Case& c : cases) {
-        SC_HANDLE s = CreateServiceA(m.handle, "TESTSVC", nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, c.command, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr);
+        SC_HANDLE s = create_service(m.handle, c.command);
         ASSERT_NE(nullptr, s);
         SetLastError(qortest::kStaleError);
         EXPECT_FALSE(StartServiceA(s, 0, nullptr)) << c.command;

@@ -19,15 +19,6 @@ bool holds(const Caller& caller, const uint8_t* sid, size_t length) {
     return false;
 }
 
-ACCESS_MASK mapped(ACCESS_MASK mask, const GenericMapping& m) {
-    ACCESS_MASK out = mask & 0x0FFFFFFFu;
-    if (mask & GENERIC_READ) out |= m.read;
-    if (mask & GENERIC_WRITE) out |= m.write;
-    if (mask & GENERIC_EXECUTE) out |= m.execute;
-    if (mask & GENERIC_ALL) out |= m.all;
-    return out;
-}
-
 // Walks the DACL's SID entries that `applies` selects, with the SID the
 // entry stands for (`stand_in` may replace Creator Owner).
 template <class Applies, class StandIn>
@@ -51,7 +42,7 @@ ACCESS_MASK evaluate(const Bytes& sd, const GenericMapping& m, Applies applies,
         if (!stand_in(sid, length)) continue;
         ACCESS_MASK mask;
         std::memcpy(&mask, ace + offsetof(ACCESS_ALLOWED_ACE, Mask), sizeof mask);
-        mask = mapped(mask, m);
+        mask = map_generic(mask, m);
         if (head.AceType == ACCESS_DENIED_ACE_TYPE) denied |= mask & ~granted;
         else granted |= mask & ~denied;
     }
@@ -72,6 +63,15 @@ Bytes relative_of(SECURITY_DESCRIPTOR& absolute) {
 }
 
 }  // namespace
+
+ACCESS_MASK map_generic(ACCESS_MASK mask, const GenericMapping& m) {
+    ACCESS_MASK out = mask & 0x0FFFFFFFu;
+    if (mask & GENERIC_READ) out |= m.read;
+    if (mask & GENERIC_WRITE) out |= m.write;
+    if (mask & GENERIC_EXECUTE) out |= m.execute;
+    if (mask & GENERIC_ALL) out |= m.all;
+    return out;
+}
 
 Caller caller_of(uid_t uid, gid_t gid) {
     Caller caller{uid, {gid}};

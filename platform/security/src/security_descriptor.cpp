@@ -46,6 +46,24 @@ void put_part(uint8_t* block, size_t& at, const void* part, size_t size, DWORD& 
     at += (size + 3) & ~size_t(3);
 }
 
+// The owner or the group of a descriptor, and its defaulted flag.
+BOOL get_sid_part(PSECURITY_DESCRIPTOR sd, PSID* sid, LPBOOL defaulted, const SID* Parts::*part, WORD flag) {
+    Parts parts;
+    if (!sid || !defaulted) return fail(ERROR_INVALID_PARAMETER);
+    if (!read_caller(sd, parts)) return fail(ERROR_INVALID_SECURITY_DESCR);
+    *sid = const_cast<SID*>(parts.*part);
+    *defaulted = (parts.control & flag) ? TRUE : FALSE;
+    return TRUE;
+}
+
+BOOL set_sid_part(PSECURITY_DESCRIPTOR sd, PSID sid, BOOL defaulted, PSID SECURITY_DESCRIPTOR::*part, WORD flag) {
+    SECURITY_DESCRIPTOR* a = absolute(sd);
+    if (!a) return FALSE;
+    a->*part = sid;
+    a->Control = WORD(defaulted ? a->Control | flag : a->Control & ~flag);
+    return TRUE;
+}
+
 }  // namespace
 
 extern "C" QORAPI BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR sd, DWORD revision) {
@@ -97,37 +115,19 @@ extern "C" QORAPI BOOL SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR sd, BOOL p
 }
 
 extern "C" QORAPI BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR sd, PSID* owner, LPBOOL defaulted) {
-    Parts parts;
-    if (!owner || !defaulted) return fail(ERROR_INVALID_PARAMETER);
-    if (!read_caller(sd, parts)) return fail(ERROR_INVALID_SECURITY_DESCR);
-    *owner = const_cast<SID*>(parts.owner);
-    *defaulted = (parts.control & SE_OWNER_DEFAULTED) ? TRUE : FALSE;
-    return TRUE;
+    return get_sid_part(sd, owner, defaulted, &Parts::owner, SE_OWNER_DEFAULTED);
 }
 
 extern "C" QORAPI BOOL SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR sd, PSID owner, BOOL defaulted) {
-    SECURITY_DESCRIPTOR* a = absolute(sd);
-    if (!a) return FALSE;
-    a->Owner = owner;
-    a->Control = WORD(defaulted ? a->Control | SE_OWNER_DEFAULTED : a->Control & ~SE_OWNER_DEFAULTED);
-    return TRUE;
+    return set_sid_part(sd, owner, defaulted, &SECURITY_DESCRIPTOR::Owner, SE_OWNER_DEFAULTED);
 }
 
 extern "C" QORAPI BOOL GetSecurityDescriptorGroup(PSECURITY_DESCRIPTOR sd, PSID* group, LPBOOL defaulted) {
-    Parts parts;
-    if (!group || !defaulted) return fail(ERROR_INVALID_PARAMETER);
-    if (!read_caller(sd, parts)) return fail(ERROR_INVALID_SECURITY_DESCR);
-    *group = const_cast<SID*>(parts.group);
-    *defaulted = (parts.control & SE_GROUP_DEFAULTED) ? TRUE : FALSE;
-    return TRUE;
+    return get_sid_part(sd, group, defaulted, &Parts::group, SE_GROUP_DEFAULTED);
 }
 
 extern "C" QORAPI BOOL SetSecurityDescriptorGroup(PSECURITY_DESCRIPTOR sd, PSID group, BOOL defaulted) {
-    SECURITY_DESCRIPTOR* a = absolute(sd);
-    if (!a) return FALSE;
-    a->Group = group;
-    a->Control = WORD(defaulted ? a->Control | SE_GROUP_DEFAULTED : a->Control & ~SE_GROUP_DEFAULTED);
-    return TRUE;
+    return set_sid_part(sd, group, defaulted, &SECURITY_DESCRIPTOR::Group, SE_GROUP_DEFAULTED);
 }
 
 extern "C" QORAPI BOOL GetSecurityDescriptorControl(PSECURITY_DESCRIPTOR sd, PSECURITY_DESCRIPTOR_CONTROL control,

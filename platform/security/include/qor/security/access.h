@@ -26,6 +26,9 @@ struct GenericMapping {
     ACCESS_MASK read, write, execute, all;
 };
 
+// `mask` with its generic rights replaced by the object's own.
+ACCESS_MASK map_generic(ACCESS_MASK mask, const GenericMapping& mapping);
+
 // The rights the descriptor grants `caller` on the object itself (entries
 // without INHERIT_ONLY_ACE), generic rights mapped. A descriptor without a
 // DACL grants everything; an empty DACL nothing. Denied entries take rights
