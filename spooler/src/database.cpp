@@ -147,6 +147,16 @@ DWORD Database::update_printer(const std::string& name, const PrinterInfo& in, D
     return 0;
 }
 
+DWORD Database::set_security(const std::string& name, std::vector<uint8_t> sd) {
+    auto it = printers_.find(name);
+    if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;
+    Printer updated = it->second;
+    updated.info.security = std::move(sd);
+    if (DWORD e = store::put_printer(updated)) return e;
+    it->second.info.security = std::move(updated.info.security);
+    return 0;
+}
+
 DWORD Database::set_status(const std::string& name, DWORD status) {
     auto it = printers_.find(name);
     if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;

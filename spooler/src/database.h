@@ -47,6 +47,8 @@ public:
     // Level-2 or level-5 changes; the name cannot change.
     DWORD update_printer(const std::string& name, const PrinterInfo& info, DWORD level);
     DWORD set_status(const std::string& name, DWORD status);
+    // Stores a printer's self-relative security descriptor.
+    DWORD set_security(const std::string& name, std::vector<uint8_t> sd);
     DWORD set_data(const std::string& printer, const std::string& value, const DataValue& data);
 
     const std::map<std::string, DriverInfo, CaseLess>& drivers() const { return drivers_; }

@@ -1,3 +1,4 @@
+#include "qor/security/access.h"
 #include "registry_store.h"
 
 #include "qor/support/utf.h"
@@ -147,6 +148,12 @@ void load_printer(const std::string& key_name, Contents& out) {
     i.dns_timeout = k.get_dword("dnsTimeout", 15000), i.tx_timeout = k.get_dword("txTimeout", 45000);
     DataValue dm;
     if (k.get("Default DevMode", dm) && dm.type == REG_BINARY) i.devmode = std::move(dm.bytes);
+    // A stored descriptor that does not read back whole is dropped; the
+    // printer then gets the default one.
+    DataValue sd;
+    if (k.get("Security", sd) && sd.type == REG_BINARY &&
+        qor::security::valid_descriptor_length(sd.bytes.data(), sd.bytes.size()) == sd.bytes.size())
+        i.security = std::move(sd.bytes);
     Key data;
     if (data.open(kPrinters + "\\" + key_name + "\\PrinterDriverData") == 0)
         for (auto& [name, value] : data.values()) p.data[name] = std::move(value);
@@ -207,6 +214,7 @@ DWORD put_printer(const Printer& printer) {
     dw("StartTime", i.start_time), dw("UntilTime", i.until_time), dw("Status", i.status);
     dw("dnsTimeout", i.dns_timeout), dw("txTimeout", i.tx_timeout);
     if (!r) r = k.set("Default DevMode", REG_BINARY, i.devmode.data(), i.devmode.size());
+    if (!r && !i.security.empty()) r = k.set("Security", REG_BINARY, i.security.data(), i.security.size());
     if (!r) {
         Key data;
         r = data.create(kPrinters + "\\" + i.name + "\\PrinterDriverData");

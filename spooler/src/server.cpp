@@ -144,6 +144,7 @@ void Server::run() {
                 c->session.pid = cred.pid;
                 c->session.uid = cred.uid;
                 c->session.user = user_name(cred.uid);
+                c->session.caller = security::caller_of(cred.uid, cred.gid);
                 Connection* raw = c.get();
                 std::lock_guard lock(connections_mutex_);
                 connections_.push_back(std::move(c));

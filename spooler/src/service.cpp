@@ -1,5 +1,6 @@
 // Service lifetime, printers, printer data and administration.
 #include "service.h"
+#include "printer_security.h"
 
 #include "qor/registry.h"
 #include "qor/ui/window_directory.h"
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 namespace qor::spooler {
+
+bool Session::internal() const { return pid == getpid(); }
 
 Service::Service(Options options)
     : options_(options), port_monitor_([this](const std::string& name, PortConfig& config) {
@@ -175,11 +178,11 @@ DWORD Service::open_printer(Session& s, const std::string& name, const std::stri
     const Printer* p = db_.printer(name);
     if (!p) return ERROR_INVALID_PRINTER_NAME;
     if (!datatype.empty() && !same_name(datatype, "RAW")) return ERROR_INVALID_DATATYPE;
-    // Access rights are recorded for the checks that come with security
-    // descriptors; every local user may use and manage printers for now.
+    DWORD granted = s.internal() ? (access ? access : PRINTER_ACCESS_USE) : open_access(p->info, s.caller, access);
+    if (!granted) return ERROR_ACCESS_DENIED;
     s.open = true;
     s.printer = p->info.name;
-    s.access = access;
+    s.access = granted;
     return 0;
 }
 
@@ -233,7 +236,14 @@ DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status,
         if (!p) return e;
         std::string name = p->info.name;
         RuntimePtr rt = runtime(name);
-        if (level == 2 || level == 5) {
+        bool manages = level != 0 || command == PRINTER_CONTROL_PURGE || command == PRINTER_CONTROL_PAUSE ||
+                       command == PRINTER_CONTROL_RESUME;
+        if (manages && !s.internal() && !(s.access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
+        if (level == 3) {
+            security::Bytes merged = security::merged_descriptor(printer_descriptor(p->info), info.security);
+            if (merged.empty()) return ERROR_INVALID_SECURITY_DESCR;
+            if ((e = db_.set_security(name, std::move(merged)))) return e;
+        } else if (level == 2 || level == 5) {
             std::string old_port = p->info.port, old_driver = p->info.driver;
             if ((e = db_.update_printer(name, info, level))) return e;
             const Printer* now = db_.printer(name);
@@ -319,6 +329,11 @@ DWORD Service::add_printer(Session& s, PrinterInfo info) {
     {
         std::lock_guard lock(mutex_);
         std::string name = info.name;
+        if (info.security.empty()) {
+            info.security = new_printer_descriptor(s.uid);
+        } else if (security::valid_descriptor_length(info.security.data(), info.security.size()) != info.security.size()) {
+            return ERROR_INVALID_SECURITY_DESCR;
+        }
         if (DWORD e = db_.add_printer(std::move(info))) return e;
         start_runtime(db_.printer(name)->info.name);
         // The new printer comes back open on the caller's handle.
@@ -336,6 +351,7 @@ DWORD Service::delete_printer(Session& s) {
         DWORD e = 0;
         const Printer* p = session_printer(s, e);
         if (!p) return e;
+        if (!s.internal() && !(s.access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
         std::string name = p->info.name;
         for (auto it = jobs_.begin(); it != jobs_.end();) {
             auto job = (it++)->second;

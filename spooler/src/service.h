@@ -6,6 +6,7 @@
 #pragma once
 
 #include "database.h"
+#include "qor/security/access.h"
 #include "job_ids.h"
 #include "local_port_monitor.h"
 #include "monitor_host.h"
@@ -30,6 +31,9 @@ struct Session {
     pid_t pid = 0;
     uid_t uid = 0;
     std::string user;
+    security::Caller caller;  // uid and groups the checks use
+    // A connection of the service's own process (its monitors): trusted.
+    bool internal() const;
     bool open = false;
     std::string printer;
     DWORD access = 0;

@@ -1,5 +1,6 @@
 // Documents and jobs.
 #include "service.h"
+#include "printer_security.h"
 
 #include "port_io.h"
 
@@ -115,6 +116,7 @@ DWORD Service::start_doc(Session& s, const std::string& document, const std::str
     const Printer* p = session_printer(s, e);
     if (!p) return e;
     if (s.job) return ERROR_INVALID_PRINTER_STATE;
+    if (!s.internal() && !(s.access & PRINTER_ACCESS_USE)) return ERROR_ACCESS_DENIED;
     if (!datatype.empty() && !same_name(datatype, "RAW")) return ERROR_INVALID_DATATYPE;
     uint32_t id = job_ids_.next([&](uint32_t n) { return jobs_.count(n) > 0; }, e);
     if (!id) return e;
@@ -181,6 +183,8 @@ DWORD Service::set_job(Session& s, uint32_t job_id, DWORD command) {
     if (!p) return e;
     JobPtr job = find_job(job_id);
     if (!job || !same_name(job->spool.printer, p->info.name)) return ERROR_INVALID_PARAMETER;
+    if (command != 0 && !s.internal() && !may_manage_job(p->info, s.caller, job->spool.user == s.user))
+        return ERROR_ACCESS_DENIED;
     switch (command) {
     case 0: return 0;
     case JOB_CONTROL_CANCEL:

@@ -13,7 +13,7 @@
 
 namespace qor::kernel {
 
-enum class ObjectType : uint32_t { Mutex = 1, Event = 2, Mapping = 3, Thread = 4, File = 5 };
+enum class ObjectType : uint32_t { Mutex = 1, Event = 2, Mapping = 3, Thread = 4, File = 5, Process = 6 };
 
 class Object : public std::enable_shared_from_this<Object> {
 public:

@@ -47,7 +47,8 @@ Waitable* find_waitable(HANDLE handle, const ReadSection& section) {
     switch (object->type()) {
         case ObjectType::Mutex:
         case ObjectType::Event:
-        case ObjectType::Thread: return static_cast<Waitable*>(object);
+        case ObjectType::Thread:
+        case ObjectType::Process: return static_cast<Waitable*>(object);
         default: SetLastError(ERROR_INVALID_HANDLE); return nullptr;
     }
 }

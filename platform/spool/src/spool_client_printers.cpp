@@ -1,5 +1,6 @@
 // Printer handles, printer information and printer data.
 #include "spool_client.h"
+#include "qor/security/access.h"
 #include "qor/guard.h"
 #include "spool_client_pack.h"
 
@@ -113,6 +114,16 @@ BOOL pack_printers(const std::vector<PrinterInfo>& items, DWORD level, LPBYTE bu
 
 bool printer_level_supported(DWORD level) { return level == 1 || level == 2 || level == 5; }
 
+// Level 3: the record, then the self-relative descriptor it points to.
+BOOL pack_security(const std::vector<uint8_t>& sd, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    *needed = DWORD(sizeof(PRINTER_INFO_3) + sd.size());
+    if (!buffer || size < *needed) return fail(ERROR_INSUFFICIENT_BUFFER);
+    auto* record = reinterpret_cast<PRINTER_INFO_3*>(buffer);
+    std::memcpy(buffer + sizeof(PRINTER_INFO_3), sd.data(), sd.size());
+    record->pSecurityDescriptor = sd.empty() ? nullptr : buffer + sizeof(PRINTER_INFO_3);
+    return succeed();
+}
+
 template <bool Wide>
 BOOL enum_printers(DWORD flags, const std::string& name, DWORD level, LPBYTE buffer, DWORD size,
                    LPDWORD needed, LPDWORD returned) {
@@ -129,9 +140,10 @@ BOOL get_printer(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
     if (!needed) return fail(ERROR_INVALID_PARAMETER);
     *needed = 0;
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
-        if (!printer_level_supported(level)) return fail(ERROR_INVALID_LEVEL);
+        if (!printer_level_supported(level) && level != 3) return fail(ERROR_INVALID_LEVEL);
         Response<requests::GetPrinter> response;
         if (!call(*h.conn, requests::GetPrinter{}, response) || !finish(response)) return FALSE;
+        if (level == 3) return pack_security(response.reply.security, buffer, size, needed);
         if (!pack_printers<Wide>({response.reply}, level, buffer, size, needed)) return FALSE;
         return succeed();
     });
@@ -178,13 +190,19 @@ bool read_set_info(DWORD level, LPBYTE info, PrinterInfo& out) {
 template <bool Wide>
 BOOL set_printer(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
     return with_handle(printer, [&](PrinterHandle& h) -> BOOL {
-        if (level != 0 && level != 2 && level != 5) return fail(ERROR_INVALID_LEVEL);
+        if (level != 0 && level != 2 && level != 3 && level != 5) return fail(ERROR_INVALID_LEVEL);
         if (level != 0 && !info) return fail(ERROR_INVALID_PARAMETER);
         requests::SetPrinter request;
         request.level = level, request.command = command;
         // With PRINTER_CONTROL_SET_STATUS the status word is the pointer's value.
         request.status = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info));
-        if (level != 0) read_set_info<Wide>(level, info, request.info);
+        if (level == 3) {
+            request.info.security =
+                qor::security::self_relative_copy(reinterpret_cast<PRINTER_INFO_3*>(info)->pSecurityDescriptor);
+            if (request.info.security.empty()) return fail(ERROR_INVALID_SECURITY_DESCR);
+        } else if (level != 0) {
+            read_set_info<Wide>(level, info, request.info);
+        }
         Response<requests::SetPrinter> response;
         if (!call(*h.conn, request, response)) return FALSE;
         return finish(response);

@@ -209,6 +209,7 @@ bool decode_list(Reader& r, std::vector<T>& items) {
 }
 
 constexpr uint32_t kMaxDependentFiles = 1024;
+constexpr uint32_t kMaxSecurityDescriptor = 65536;
 
 // Records that travel as field groups. Strings are UTF-8.
 struct PrinterInfo {
@@ -217,6 +218,7 @@ struct PrinterInfo {
     std::vector<uint8_t> devmode;
     uint32_t attributes = 0, priority = 1, default_priority = 0, start_time = 0, until_time = 0,
              status = 0, jobs = 0, dns_timeout = 15000, tx_timeout = 45000;
+    std::vector<uint8_t> security;  // self-relative descriptor (level 3)
 
     template <class Self, class V>
     static void fields(Self& p, V& v) {
@@ -225,7 +227,7 @@ struct PrinterInfo {
         v.str(p.parameters), v.bytes(p.devmode, kMaxPrinterData);
         v.u32(p.attributes), v.u32(p.priority), v.u32(p.default_priority), v.u32(p.start_time);
         v.u32(p.until_time), v.u32(p.status), v.u32(p.jobs), v.u32(p.dns_timeout);
-        v.u32(p.tx_timeout);
+        v.u32(p.tx_timeout), v.bytes(p.security, kMaxSecurityDescriptor);
     }
     bool operator==(const PrinterInfo&) const = default;
 };
