@@ -10,11 +10,11 @@ jobs=${QOR_JOBS:-$(nproc)}
 case "$variant" in
   default) dir=$top/build; args=(-DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc) ;;
   asan)    dir=$top/build-asan; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_SANITIZE=address -DQOR_BENCH=OFF) ;;
-  # Threads live in the platform, the spooler, the emulator, the language
-  # monitor, the model module, the status programs and the setup tool; the
-  # drivers have none.
+  # Threads live in the platform (with the desktop layer), the spooler, the
+  # emulator, the language monitor, the model module, the installation
+  # helpers, the status monitor and the setup tool; the drivers have none.
   tsan)    dir=$top/build-tsan; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_SANITIZE=thread -DQOR_BENCH=OFF
-                                      "-DQOR_ONLY=platform;platform/ui;common;spooler;emulator;langmon;model;cil;statmon;custom") ;;
+                                      "-DQOR_ONLY=platform;platform/ui;common;spooler;emulator;langmon;model;cil;setup;statmon;custom") ;;
   fuzz)    dir=$top/build-fuzz; args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQOR_FUZZ=ON -DQOR_TESTS=OFF -DQOR_BENCH=OFF) ;;
   *) echo "unknown variant: $variant" >&2; exit 2 ;;
 esac
