@@ -180,3 +180,45 @@ TEST_F(ModelEndToEnd, StagedBytesReachThePrinterAndItsReplyTheReplyBlock) {
     EXPECT_EQ(received[0], 0x55);
     ASSERT_EQ(request(names::kRequestEndDocPort, &word), DWORD(ERROR_SUCCESS));
 }
+
+// Between jobs the printer is still watched: its conditions reach the
+// spooler and the Status block, and jobs go on beside the watch.
+TEST_F(ModelEndToEnd, ConditionsOfAnIdlePrinterAreFollowed) {
+    print(ticket_text(2));
+    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 1));
+    ASSERT_TRUE(spooler_.wait_idle(kPrinter));
+    ASSERT_TRUE(qortest::eventually([&] { return spooler_status() == 0; }, std::chrono::seconds(10)));
+
+    control("raise paper-out");
+    const auto raised = std::chrono::steady_clock::now();
+    DWORD word = 0;
+    EXPECT_TRUE(qortest::eventually(
+        [&] {
+            const DWORD status = spooler_status();
+            return status != kNoStatus && (status & PRINTER_STATUS_PAPER_OUT) && block_status(&word) &&
+                   (word & status::kPaperOut);
+        },
+        std::chrono::seconds(10)));
+    RecordProperty("idle_paper_out_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - raised)
+                                               .count()));
+    control("clear paper-out");
+    EXPECT_TRUE(qortest::eventually([&] { return spooler_status() == 0 && block_status(&word) && word == 0; },
+                                    std::chrono::seconds(10)));
+
+    // A printer that stops answering is marked so, and found again.
+    control("silent on");
+    auto block = blocks::open_status_block();
+    ASSERT_TRUE(bool(block));
+    const auto no_connection = [&] {
+        blocks::BlockLock lock(names::kStatusMutex);
+        return (block.as<blocks::StatusBlock>()->control & status::kControlNoConnection) != 0;
+    };
+    EXPECT_TRUE(qortest::eventually(no_connection, std::chrono::seconds(10)));
+    control("silent off");
+    EXPECT_TRUE(qortest::eventually([&] { return !no_connection(); }, std::chrono::seconds(10)));
+
+    print(ticket_text(2));
+    EXPECT_TRUE(qoremu::wait_for_tickets(tickets_, 2));
+    EXPECT_TRUE(spooler_.wait_idle(kPrinter));
+}
