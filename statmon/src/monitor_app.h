@@ -63,6 +63,7 @@ private:
     void withdraw_stop_event();
     void store_lookup(const Lookup& found);
     bool bidi_enabled() const;
+    DWORD with_bidi_bit(DWORD status) const;
 
     PrinterDirectory& directory_;
     mutable std::mutex lock_;  // the monitor lock

@@ -64,6 +64,10 @@ DWORD CStatusMonitorApp::run_worker(MonitorView* view) {
     return exit_code;
 }
 
+DWORD CStatusMonitorApp::with_bidi_bit(DWORD status) const {
+    return bidi_enabled() ? status & ~kBidiUnavailable : status | kBidiUnavailable;
+}
+
 DWORD CStatusMonitorApp::watch(MonitorView& view, HKEY key, HANDLE registry_event) {
     CStatusWatcher& watcher = *watcher_;
     HANDLE stop = nullptr;
@@ -97,12 +101,8 @@ DWORD CStatusMonitorApp::watch(MonitorView& view, HKEY key, HANDLE registry_even
             break;
         }
 
-        status = bidi_enabled() ? status & ~kBidiUnavailable : status | kBidiUnavailable;
-        const Reachability reach = apply_reachability(status, control, watcher.decided());
-        status = reach.status;
-        due = due || reach.decision_due;
-
         if (win95_) {
+            // No change signals on this system: the settings are polled.
             const Recheck recheck = watcher.settings().recheck(true);
             if (const UINT chosen = settings_message(recheck)) {
                 if (!due) watcher.snapshot(true, status, control);
@@ -111,11 +111,17 @@ DWORD CStatusMonitorApp::watch(MonitorView& view, HKEY key, HANDLE registry_even
                 due = true;
             }
         }
+        // The monitor's own bits go on last, so that no snapshot above
+        // overwrites them.
+        status = with_bidi_bit(status);
+        const Reachability reach = apply_reachability(status, control, watcher.decided());
+        status = reach.status;
+        due = due || reach.decision_due;
         if ((win95_ || win98_) && ((watcher.decided().status ^ status) & status::kPrinting)) {
-            // These systems do not tell of printer changes; a job's start or
-            // end is the moment to look again.
+            // Nor are printer changes told: a job's start or end is the
+            // moment to look again.
             recheck_printer();
-            status = bidi_enabled() ? status & ~kBidiUnavailable : status | kBidiUnavailable;
+            status = with_bidi_bit(status);
         }
 
         if (!due) continue;

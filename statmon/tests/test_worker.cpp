@@ -182,3 +182,21 @@ TEST(Worker, EndsWithItsSetUpCodes) {
     EXPECT_EQ(app.join_worker(), kWorkerStopped);
     EXPECT_TRUE(view.posted().empty());
 }
+
+TEST(Worker, OnWindows98AJobStartLooksThePrinterUpAgain) {
+    setenv("QOR_PLATFORM_VERSION", "4.10", 1);
+    write_masks(kBidiUnavailable | st::kPrinting, 0);
+    StatusWriter block;
+    block.store(kValid, 0);
+    OnePrinter printers;
+    RecordingView view;
+    CStatusMonitorApp app(printers);
+    ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
+    unsetenv("QOR_PLATFORM_VERSION");
+    ASSERT_TRUE(app.start_worker(&view));
+    // The spooler changed the printer without telling anyone.
+    printers.attributes = 0;
+    block.store(kValid, st::kPrinting);
+    EXPECT_TRUE(qortest::eventually([&] { return view.saw({kMessageNoBidi, 1}); }));
+    EXPECT_EQ(app.printer_attributes(), 0u);
+}
