@@ -25,6 +25,9 @@ public:
     // be read.
     virtual std::optional<DWORD> attributes_of(const std::string& name, bool& opened) = 0;
     virtual std::vector<PrinterEntry> local_printers() = 0;
+    // Asks the printer's language monitor to set up its side, which makes
+    // the Status block.
+    virtual void wake_monitor(const std::string& name) = 0;
 };
 
 PrinterDirectory& spooler_directory();

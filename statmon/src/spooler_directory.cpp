@@ -1,6 +1,8 @@
 // The printer directory through the spooler's client API.
 #include "printer_lookup.h"
 
+#include "common/status.h"
+
 #include "qor/spooler.h"
 
 namespace qor::statmon {
@@ -35,6 +37,16 @@ public:
         ClosePrinter(printer);
         if (buffer.size() < sizeof(PRINTER_INFO_2A)) return std::nullopt;
         return reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data())->Attributes;
+    }
+
+    void wake_monitor(const std::string& name) override {
+        std::string copy = name;
+        HANDLE printer = nullptr;
+        if (!OpenPrinterA(copy.data(), &printer, nullptr)) return;
+        std::string request = names::kRequestDummy;
+        DWORD type = 0, word = 0, needed = 0;
+        GetPrinterDataA(printer, request.data(), &type, reinterpret_cast<LPBYTE>(&word), sizeof word, &needed);
+        ClosePrinter(printer);
     }
 
     std::vector<PrinterEntry> local_printers() override {

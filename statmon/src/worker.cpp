@@ -41,7 +41,13 @@ DWORD CStatusMonitorApp::run_worker(MonitorView* view) {
         std::lock_guard guard(lock_);
         bidi_event_ = bidi;
     }
-    const bool attached = watcher_->attach();
+    bool attached = watcher_->attach();
+    if (!attached) {
+        // The spooler sets a printer's language monitor up on first use; a
+        // monitor started before any job would otherwise find no block.
+        directory_.wake_monitor(printer_name());
+        attached = watcher_->attach();
+    }
 
     DWORD exit_code = kWorkerSetupFailed;
     if (stop && registry_event && bidi && attached) {

@@ -30,6 +30,7 @@ public:
         return std::nullopt;
     }
     std::vector<PrinterEntry> local_printers() override { return local; }
+    void wake_monitor(const std::string&) override {}
 };
 
 HKEY settings_key() {

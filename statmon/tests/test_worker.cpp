@@ -12,7 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <functional>
+#include <memory>
 #include <vector>
 
 using namespace qor::statmon;
@@ -63,6 +64,14 @@ public:
         return opened ? std::optional<DWORD>(attributes.load()) : std::nullopt;
     }
     std::vector<PrinterEntry> local_printers() override { return {}; }
+    // The language monitor's side coming up when asked.
+    std::function<void()> on_wake;
+    std::atomic<int> wakes{0};
+    void wake_monitor(const std::string& name) override {
+        if (name != "ZEM") return;
+        ++wakes;
+        if (on_wake) on_wake();
+    }
 };
 
 void write_masks(DWORD raised, DWORD cleared) {
@@ -160,11 +169,12 @@ TEST(Worker, EndsWithItsSetUpCodes) {
     OnePrinter printers;
     RecordingView view;
     {
-        // No Status block: set-up fails.
+        // No Status block, even after asking for one: set-up fails.
         CStatusMonitorApp app(printers);
         ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
         ASSERT_TRUE(app.start_worker(&view));
         EXPECT_EQ(app.join_worker(), kWorkerSetupFailed);
+        EXPECT_EQ(printers.wakes.load(), 1);
     }
     {
         CStatusMonitorApp app(printers);
@@ -199,4 +209,22 @@ TEST(Worker, OnWindows98AJobStartLooksThePrinterUpAgain) {
     block.store(kValid, st::kPrinting);
     EXPECT_TRUE(qortest::eventually([&] { return view.saw({kMessageNoBidi, 1}); }));
     EXPECT_EQ(app.printer_attributes(), 0u);
+}
+
+TEST(Worker, AMonitorStartedBeforeAnyJobAsksForTheStatusBlock) {
+    write_masks(st::kPaperOut, 0);
+    OnePrinter printers;
+    std::unique_ptr<StatusWriter> block;  // made on the worker's thread, released after the join
+    printers.on_wake = [&] {
+        block = std::make_unique<StatusWriter>();
+        block->store(kValid | kAnnounce, st::kPaperOut);
+    };
+    RecordingView view;
+    CStatusMonitorApp app(printers);
+    ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
+    ASSERT_TRUE(app.start_worker(&view));
+    EXPECT_TRUE(qortest::eventually([&] { return view.saw({20009, 1}); }));
+    app.signal_stop();
+    EXPECT_EQ(app.join_worker(), kWorkerStopped);
+    EXPECT_EQ(printers.wakes.load(), 1);
 }
