@@ -3,6 +3,7 @@
 #include "common/status.h"
 #include "requests.h"
 #include "spooler_status.h"
+#include "status_block_writer.h"
 
 #include "qor/kernel.h"
 #include "qor/spooler.h"
@@ -17,12 +18,18 @@ namespace qor::model {
 
 namespace {
 
-// Nothing reported yet, or the job's own reporting came in between.
-constexpr DWORD kNothingReported = 0xFFFFFFFF;
-
 class Watch {
 public:
-    Watch(const Lm2kEntries& lm, HANDLE port) : lm_(lm), port_(port), thread_([this] { run(); }) {}
+    // The first status is asked for at once (a real-time query, safe
+    // whatever the printer was last sent), so the Status block is valid
+    // from the port's open on.
+    Watch(const Lm2kEntries& lm, HANDLE port) : lm_(lm), port_(port) {
+        qormon_set(record(), QORMON_KEEP_POLLING_A);
+        hold_port(lm_, port_);
+        DWORD status = 0;
+        query_printer_status(lm_, port_, &status);
+        thread_ = std::thread([this] { run(); });
+    }
     ~Watch() {
         {
             std::lock_guard guard(mutex_);
@@ -30,59 +37,54 @@ public:
         }
         wake_.notify_all();
         thread_.join();
+        qormon_clear(record(), QORMON_KEEP_POLLING_A);
+        release_port(lm_, port_);
     }
     Watch(const Watch&) = delete;
     Watch& operator=(const Watch&) = delete;
 
 private:
+    QORMON_PORT* record() const { return static_cast<QORMON_PORT*>(port_); }
+
     // Waits one period; false once stopping.
     bool pause() {
         std::unique_lock guard(mutex_);
         return !wake_.wait_for(guard, std::chrono::milliseconds(kIdlePollMs), [this] { return stopping_; });
     }
 
-    bool job_under_way() const {
-        auto* record = static_cast<QORMON_PORT*>(port_);
-        return qormon_has(record, QORMON_JOB_ACTIVE | QORMON_THREAD_ALIVE);
+    // Whether the device is still there, without sending the printer a
+    // byte: an empty write only waits until what was written has arrived.
+    bool device_present() {
+        BYTE none = 0;
+        DWORD written = 0;
+        return lm_.write_port(port_, &none, 0, &written) || GetLastError() == ERROR_TIMEOUT;
     }
 
-    // One query, unless a QORCIL request is being served: its replies are
-    // not to be taken for ours.
-    void poll(DWORD& reported) {
-        HANDLE requests = CreateMutexA(nullptr, FALSE, names::kRequestMutex);
-        if (!requests) return;
-        const DWORD locked = WaitForSingleObject(requests, 0);
-        if (locked == WAIT_OBJECT_0 || locked == WAIT_ABANDONED) {
-            DWORD status = 0;
-            const bool answered = query_printer_status(lm_, port_, &status);
-            ReleaseMutex(requests);
-            const DWORD word = answered ? status : status | PRINTER_STATUS_NOT_AVAILABLE;
-            if (word != reported) {
-                report_to_spooler(port_, word);
-                reported = word;
-            }
-            if (!answered) {
-                // The device may have gone and come back: let the port end
-                // so that the next hold opens it afresh.
-                release_port(lm_, port_);
-                hold_port(lm_, port_);
-            }
+    // The device went away. A real-time query, the only bytes sent while
+    // idle and only to a printer that is gone, has the port monitor open the
+    // device afresh; once it answers, the printer (probably restarted) is
+    // asked to report its changes again.
+    void reconnect() {
+        if (!lost_) {
+            store_no_answer();
+            report_no_answer_to_spooler(port_, last_printer_status());
+            lost_ = true;
         }
-        CloseHandle(requests);
+        DWORD status = 0;
+        if (!query_printer_status(lm_, port_, &status)) return;
+        enable_status_back(lm_, port_);
+        report_to_spooler(port_, status);
+        lost_ = false;
     }
 
     void run() {
-        hold_port(lm_, port_);
-        DWORD reported = kNothingReported;
         while (pause()) {
-            if (job_under_way()) {
-                // The job's polling reports, and resets the status after it.
-                reported = kNothingReported;
-                continue;
-            }
-            poll(reported);
+            if (qormon_has(record(), QORMON_JOB_ACTIVE)) continue;
+            // Status back the printer sends on a change; a polling thread
+            // kept alive after a job reads it itself.
+            if (!qormon_has(record(), QORMON_THREAD_ALIVE)) lm_.read_command(port_, QORMON_READ_POLL);
+            if (lost_ || !device_present()) reconnect();
         }
-        release_port(lm_, port_);
     }
 
     const Lm2kEntries& lm_;
@@ -90,7 +92,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    std::thread thread_;  // last: started once the rest is in place
+    bool lost_ = false;  // the worker's own
+    std::thread thread_;
 };
 
 std::mutex g_mutex;

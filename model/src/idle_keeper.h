@@ -1,7 +1,8 @@
-// Keeps an open port's printer watched between jobs: the port stays
-// started, and while no job runs the printer's real-time status is asked
-// for every half second, so the Status block and the spooler's status
-// follow the printer at all times.
+// Keeps an open port's printer watched between jobs without sending it
+// anything: the port stays started and its polling goes on after a job (the
+// printer reports changes by itself once a job has enabled that), and every
+// half second an empty write checks that the device is still there. So the
+// Status block and the spooler's status follow the printer at all times.
 #pragma once
 
 #include "lm2k_entries.h"
@@ -10,7 +11,8 @@ namespace qor::model {
 
 inline constexpr DWORD kIdlePollMs = 500;
 
-// Starts watching a port opened through QORLM2K (once per port).
+// Starts watching a port opened through QORLM2K (once per port); asks the
+// printer for its status before it returns.
 void keep_watched(const Lm2kEntries& lm, HANDLE port);
 // Stops watching it and gives its hold back; returns when the watch has
 // ended. Called before the port is closed.

@@ -75,6 +75,21 @@ protected:
     }
     void TearDown() override { spooler_.stop(); }
 
+    void print_one_job() {
+        std::u16string name = u"ZEM", document = u"job", type = u"RAW";
+        HANDLE printer = nullptr;
+        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+        DOC_INFO_1W info{document.data(), nullptr, type.data()};
+        ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
+        BYTE text[] = "monitor\n\x1dV";
+        DWORD written = 0;
+        ASSERT_TRUE(WritePrinter(printer, text, sizeof text, &written));  // the last byte ends the cut
+        ASSERT_TRUE(EndDocPrinter(printer));
+        ClosePrinter(printer);
+        ASSERT_TRUE(qoremu::wait_for_tickets(qortest::sandbox() + "/tickets", 1));
+        ASSERT_TRUE(spooler_.wait_idle("ZEM"));
+    }
+
     void control(const std::string& command) {
         std::string error;
         ASSERT_TRUE(qoremu::control_command(control_, command, nullptr, &error)) << command << ": " << error;
@@ -105,6 +120,8 @@ TEST_F(MonitorEndToEnd, IdleConditionsTheirRecoveryAndTheLostPrinter) {
     // Started before any job: the worker has the printer's monitor set up.
     ASSERT_TRUE(app.start_worker(&view_));
     ASSERT_TRUE(qortest::eventually([&] { return app.watcher()->decided().control & st::kControlValid; }));
+    // A job has the printer report its changes by itself from then on.
+    print_one_job();
 
     auto since = Clock::now();
     control("raise paper-out");
