@@ -91,7 +91,9 @@ DWORD CStatusMonitorApp::watch(MonitorView& view, HKEY key, HANDLE registry_even
         const DWORD woke = WaitForMultipleObjects(3, events, FALSE, kCycleMs);
         bool due = false;
         if (woke == WAIT_OBJECT_0 + 1) {
-            watcher.snapshot(true, status, control);
+            // A condition that changed in the same cycle is still decided
+            // on, not dropped for a settings signal that changed nothing.
+            due = watcher.snapshot(false, status, control);
             const Recheck recheck = watcher.settings().recheck(false);
             if (const UINT chosen = settings_message(recheck)) {
                 status |= kSettingsReread;
