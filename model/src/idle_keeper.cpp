@@ -20,14 +20,12 @@ namespace {
 
 class Watch {
 public:
-    // The first status is asked for at once (a real-time query, safe
-    // whatever the printer was last sent), so the Status block is valid
-    // from the port's open on.
+    // Nothing is sent at the open: a port opened again after the spooler
+    // was lost mid-job has a printer inside that job's raster data, where
+    // even a real-time query would be taken for dots.
     Watch(const Lm2kEntries& lm, HANDLE port) : lm_(lm), port_(port) {
         qormon_set(record(), QORMON_KEEP_POLLING_A);
         hold_port(lm_, port_);
-        DWORD status = 0;
-        query_printer_status(lm_, port_, &status);
         thread_ = std::thread([this] { run(); });
     }
     ~Watch() {

@@ -11,8 +11,7 @@ namespace qor::model {
 
 inline constexpr DWORD kIdlePollMs = 500;
 
-// Starts watching a port opened through QORLM2K (once per port); asks the
-// printer for its status before it returns.
+// Starts watching a port opened through QORLM2K (once per port).
 void keep_watched(const Lm2kEntries& lm, HANDLE port);
 // Stops watching it and gives its hold back; returns when the watch has
 // ended. Called before the port is closed.

@@ -119,9 +119,9 @@ TEST_F(MonitorEndToEnd, IdleConditionsTheirRecoveryAndTheLostPrinter) {
     ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
     // Started before any job: the worker has the printer's monitor set up.
     ASSERT_TRUE(app.start_worker(&view_));
-    ASSERT_TRUE(qortest::eventually([&] { return app.watcher()->decided().control & st::kControlValid; }));
     // A job has the printer report its changes by itself from then on.
     print_one_job();
+    ASSERT_TRUE(qortest::eventually([&] { return app.watcher()->decided().control & st::kControlValid; }));
 
     auto since = Clock::now();
     control("raise paper-out");
@@ -144,6 +144,7 @@ TEST_F(MonitorEndToEnd, PrinterWithoutTwoWaySupport) {
     ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
     ASSERT_TRUE(app.printer_attributes() & PRINTER_ATTRIBUTE_ENABLE_BIDI);
     ASSERT_TRUE(app.start_worker(&view_));
+    print_one_job();  // the Status block is valid from the first status on
 
     std::u16string name = u"ZEM";
     HANDLE printer = nullptr;
