@@ -1,6 +1,7 @@
 // The model module as the spooler sees it: a language monitor whose entries
 // forward to QORLM2K, handing over the port monitor's table and this
 // module's handle so that QORLM2K finds ParseStatusData and SetStatusRawData.
+#include "idle_keeper.h"
 #include "lm2k_entries.h"
 #include "qor/guard.h"
 #include "port_states.h"
@@ -37,6 +38,7 @@ BOOL open_port_ex(HANDLE monitor, HANDLE monitor_port, LPWSTR port_name, LPWSTR 
     if (!lm->open_port(monitor, monitor_port, port_name, printer_name, port, port_monitor, own_module()))
         return FALSE;
     port_state(*port);
+    keep_watched(*lm, *port);
     return TRUE;
 }
 
@@ -76,6 +78,7 @@ BOOL end_doc_port(HANDLE port) {
 BOOL close_port(HANDLE port) {
     const Lm2kEntries* lm = lm2k();
     if (!lm) return FALSE;
+    stop_watching(port);
     const BOOL result = lm->close_port(port);
     forget_port(port);
     return result;
@@ -93,6 +96,7 @@ BOOL get_printer_data_from_port(HANDLE port, DWORD control_id, LPWSTR value_name
 }
 
 void shutdown(HANDLE monitor) {
+    stop_watching_all();
     if (const Lm2kEntries* lm = lm2k()) lm->shutdown(monitor);
     release_status_block();
 }

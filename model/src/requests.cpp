@@ -116,28 +116,17 @@ void await_replies(const Lm2kEntries& lm, HANDLE port, PortState& state, DWORD s
 }
 
 // Asks the printer for its real-time status; the answer (or its absence)
-// goes to the Status block. True when the printer answered.
+// goes to the Status block and the spooler. True when the printer answered.
 bool refresh_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
-    PortHold hold(lm, port);
-    auto state = port_state(port);
-    RealtimeReplies replies{};
-    const DWORD start = GetTickCount();
-    state->begin_query(replies.size());
-    const bool sent = write_direct(lm, port, kRealtimeQuery, sizeof kRealtimeQuery);
-    if (sent) await_replies(lm, port, *state, start);
-    if (!state->end_query(replies)) {
-        store_no_answer();
-        *status = last_printer_status();
+    const bool answered = query_printer_status(lm, port, status);
+    if (answered)
+        report_to_spooler(port, *status);
+    else
         report_no_answer_to_spooler(port, *status);
-        return false;
-    }
-    // Real-time replies do not carry the printing bit; keep the last one
-    // that automatic status back reported.
-    *status = status_from_realtime(replies) | (last_printer_status() & status::kPrinting);
-    store_printer_status(*status);
-    report_to_spooler(port, *status);
-    return true;
+    return answered;
 }
+
+
 
 // Whether the printer answers now, on any kind of port: a serial line's
 // clear-to-send only says that the port can take data.
@@ -193,6 +182,29 @@ DWORD answer(const Lm2kEntries& lm, HANDLE port, Request request) {
 }
 
 }  // namespace
+
+bool query_printer_status(const Lm2kEntries& lm, HANDLE port, DWORD* status) {
+    PortHold hold(lm, port);
+    auto state = port_state(port);
+    RealtimeReplies replies{};
+    const DWORD start = GetTickCount();
+    state->begin_query(replies.size());
+    const bool sent = write_direct(lm, port, kRealtimeQuery, sizeof kRealtimeQuery);
+    if (sent) await_replies(lm, port, *state, start);
+    if (!state->end_query(replies)) {
+        store_no_answer();
+        *status = last_printer_status();
+        return false;
+    }
+    // Real-time replies do not carry the printing bit; keep the last one
+    // that automatic status back reported.
+    *status = status_from_realtime(replies) | (last_printer_status() & status::kPrinting);
+    store_printer_status(*status);
+    return true;
+}
+
+void hold_port(const Lm2kEntries& lm, HANDLE port) { channel_request(lm, port, u"StartDocPort"); }
+void release_port(const Lm2kEntries& lm, HANDLE port) { channel_request(lm, port, u"EndDocPort"); }
 
 bool is_cil_request(LPCWSTR value_name) { return request_of(value_name) != Request::None; }
 

@@ -16,6 +16,15 @@ bool is_cil_request(LPCWSTR value_name);
 BOOL answer_cil_request(const Lm2kEntries& lm, HANDLE port, LPCWSTR value_name, LPWSTR out, DWORD out_size,
                         LPDWORD returned);
 
+// Asks the printer for its real-time status and stores the answer, or the
+// lack of one, in the Status block; true when it answered. The spooler is
+// not told.
+bool query_printer_status(const Lm2kEntries& lm, HANDLE port, DWORD* status);
+
+// One hold keeping the port started between jobs, and its release.
+void hold_port(const Lm2kEntries& lm, HANDLE port);
+void release_port(const Lm2kEntries& lm, HANDLE port);
+
 // Enables automatic status back on a started port; true when written.
 bool enable_status_back(const Lm2kEntries& lm, HANDLE port);
 // The command it writes.

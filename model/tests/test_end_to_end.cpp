@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 using namespace qor;
@@ -28,14 +29,20 @@ protected:
         socket_ = dir + "/zemd.sock";
         control_ = dir + "/zemd.ctl";
         tickets_ = dir + "/tickets";
-        emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket_, "--control", control_, "--tickets",
-                                                     tickets_, "--state", dir + "/zemd.state", "--print-speed",
-                                                     "200", "--rx-buffer", "256"});
-        ASSERT_TRUE(qoremu::wait_for_path(control_));
+        start_emulator();
         ASSERT_TRUE(spooler_.add_driver(kDriver, "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
         ASSERT_TRUE(spooler_.add_printer(kPrinter, "USB001", "emu:" + socket_, kDriver));
         auto name = wide(kPrinter);
         ASSERT_TRUE(OpenPrinterW(name.data(), &printer_, nullptr));
+    }
+
+    void start_emulator() {
+        const std::string dir = qortest::sandbox();
+        std::remove(control_.c_str());
+        emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket_, "--control", control_, "--tickets",
+                                                     tickets_, "--state", dir + "/zemd.state", "--print-speed",
+                                                     "200", "--rx-buffer", "256"});
+        ASSERT_TRUE(qoremu::wait_for_path(control_));
     }
 
     void TearDown() override {
@@ -179,4 +186,50 @@ TEST_F(ModelEndToEnd, StagedBytesReachThePrinterAndItsReplyTheReplyBlock) {
     }));
     EXPECT_EQ(received[0], 0x55);
     ASSERT_EQ(request(names::kRequestEndDocPort, &word), DWORD(ERROR_SUCCESS));
+}
+
+// Between jobs the printer is still watched: its conditions reach the
+// spooler and the Status block, and jobs go on beside the watch.
+TEST_F(ModelEndToEnd, ConditionsOfAnIdlePrinterAreFollowed) {
+    print(ticket_text(2));
+    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 1));
+    ASSERT_TRUE(spooler_.wait_idle(kPrinter));
+    ASSERT_TRUE(qortest::eventually([&] { return spooler_status() == 0; }, std::chrono::seconds(10)));
+
+    control("raise paper-out");
+    const auto raised = std::chrono::steady_clock::now();
+    DWORD word = 0;
+    EXPECT_TRUE(qortest::eventually(
+        [&] {
+            const DWORD status = spooler_status();
+            return status != kNoStatus && (status & PRINTER_STATUS_PAPER_OUT) && block_status(&word) &&
+                   (word & status::kPaperOut);
+        },
+        std::chrono::seconds(10)));
+    RecordProperty("idle_paper_out_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - raised)
+                                               .count()));
+    control("clear paper-out");
+    EXPECT_TRUE(qortest::eventually([&] { return spooler_status() == 0 && block_status(&word) && word == 0; },
+                                    std::chrono::seconds(10)));
+
+    // A printer that goes away is marked so, and found again when it is back.
+    auto block = blocks::open_status_block();
+    ASSERT_TRUE(bool(block));
+    const auto no_connection = [&] {
+        blocks::BlockLock lock(names::kStatusMutex);
+        return (block.as<blocks::StatusBlock>()->control & status::kControlNoConnection) != 0;
+    };
+    emulator_.kill();
+    EXPECT_TRUE(qortest::eventually(no_connection, std::chrono::seconds(10)));
+    EXPECT_TRUE(qortest::eventually([&] { return spooler_status() & PRINTER_STATUS_NOT_AVAILABLE; }));
+    start_emulator();
+    EXPECT_TRUE(qortest::eventually([&] { return !no_connection(); }, std::chrono::seconds(15)));
+    control("raise paper-near-end");
+    EXPECT_TRUE(qortest::eventually([&] { return block_status(&word) && (word & status::kPaperNearEnd); }));
+    control("clear paper-near-end");
+
+    print(ticket_text(2));
+    EXPECT_TRUE(qoremu::wait_for_tickets(tickets_, 2));
+    EXPECT_TRUE(spooler_.wait_idle(kPrinter));
 }
