@@ -11,8 +11,9 @@ public:
     // Handles a message of the control's class; `handled` false passes it
     // on to the default window procedure.
     virtual LRESULT handle(Window& self, UINT message, WPARAM wparam, LPARAM lparam, bool& handled) = 0;
-    virtual QString text() const = 0;
-    virtual void set_text(const QString& text) = 0;
+    // Controls without text (up-down, trackbar, tool tips) keep these.
+    virtual QString text() const { return {}; }
+    virtual void set_text(const QString&) {}
     // Called once every control of a dialog exists (buddies, groups).
     virtual void attach(Window&) {}
 };

@@ -39,10 +39,7 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        if (HWND self = handle_of(this)) SendMessageW(self, WM_CLOSE, 0, 0);
-    }
+    void closeEvent(QCloseEvent* event) override { close_through_procedure(this, event); }
 };
 
 int pick(int value, int fallback) { return value == CW_USEDEFAULT ? fallback : value; }

@@ -1,6 +1,7 @@
 // Dialogs from templates: modal, modeless and embedded (property pages).
 #include "control.h"
 #include "dialog_font.h"
+#include "help_events.h"
 #include "remote_windows.h"
 #include "templates.h"
 #include "window_table.h"
@@ -20,10 +21,7 @@ public:
     using QDialog::QDialog;
 
 protected:
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        if (HWND self = handle_of(this)) SendMessageW(self, WM_CLOSE, 0, 0);
-    }
+    void closeEvent(QCloseEvent* event) override { close_through_procedure(this, event); }
     void reject() override {
         if (HWND self = handle_of(this)) SendMessageW(self, WM_COMMAND, IDCANCEL, 0);
     }
@@ -62,6 +60,7 @@ std::shared_ptr<Window> make_item(const DialogItem& item, HWND dialog, QWidget* 
     widget->setEnabled(!(item.style & WS_DISABLED));
     widget->setVisible(item.style & WS_VISIBLE);
     if (!(item.style & WS_TABSTOP)) widget->setFocusPolicy(Qt::ClickFocus);
+    watch_help_requests(widget);
     return window;
 }
 

@@ -192,8 +192,6 @@ public:
     }
     int current() const override { return list_->currentRow(); }
     void set_current(int index) override { list_->setCurrentRow(index); }
-    QString text() const override { return {}; }
-    void set_text(const QString&) override {}
 
 private:
     QListWidget* list_;

@@ -24,6 +24,11 @@ struct MessageQueue {
     int waiting = 0;     // GetMessage calls blocked on this queue
     QueueWaker* waker = nullptr;  // lives in the owning thread
 
+    MessageQueue() = default;
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
+    ~MessageQueue() { delete waker; }
+
     void post(const MSG& message);
     // Takes the first message for `window` (null: any) within the range.
     bool take(MSG& out, HWND window, UINT first, UINT last, bool remove);

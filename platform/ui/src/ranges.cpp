@@ -65,8 +65,6 @@ public:
             return 0;
         }
     }
-    QString text() const override { return {}; }
-    void set_text(const QString&) override {}
 
 private:
     int clamp(int value) const {
@@ -157,8 +155,6 @@ public:
         default: handled = false; return 0;
         }
     }
-    QString text() const override { return {}; }
-    void set_text(const QString&) override {}
 
 private:
     QSlider* slider_;

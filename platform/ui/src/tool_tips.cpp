@@ -27,8 +27,6 @@ public:
             return 0;
         }
     }
-    QString text() const override { return {}; }
-    void set_text(const QString&) override {}
 
 private:
     // LPSTR_TEXTCALLBACK asks the owner once, when the tool is added.

@@ -4,6 +4,7 @@
 #include "message_queue.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 
 #include <atomic>
 #include <vector>
@@ -89,6 +90,11 @@ std::shared_ptr<MessageQueue> current_queue() {
         watch_session_end();
     }
     return queue;
+}
+
+void close_through_procedure(QWidget* widget, QCloseEvent* event) {
+    event->ignore();
+    if (HWND self = handle_of(widget)) SendMessageW(self, WM_CLOSE, 0, 0);
 }
 
 void notify_parent(const Window& control, UINT code) {

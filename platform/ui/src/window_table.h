@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+class QCloseEvent;
 class QEventLoop;
 
 namespace qorui {
@@ -61,6 +62,10 @@ HWND handle_of(const QWidget* widget);
 
 // The calling thread's queue of posted messages.
 std::shared_ptr<MessageQueue> current_queue();
+
+// A top-level widget's close request goes to its window procedure as
+// WM_CLOSE, which decides; the widget itself stays.
+void close_through_procedure(QWidget* widget, QCloseEvent* event);
 
 // Stops every timer of a window being destroyed.
 void kill_window_timers(HWND window);

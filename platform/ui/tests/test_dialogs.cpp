@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -226,6 +227,30 @@ TEST_F(UiDialogs, UpDownStepsItsBuddyWithinTheRangeUnlessRefused) {
     down->click();
     EXPECT_EQ(text_of(GetDlgItem(dialog, 70)), "12");
     EXPECT_EQ(LOWORD(SendMessageW(updown, UDM_GETPOS, 0, 0)), 12) << "the buddy's text is the position";
+}
+
+struct HelpHeard {
+    HELPINFO help{};
+    WPARAM menu_control = 0;
+};
+HelpHeard help_heard;
+
+INT_PTR CALLBACK help_proc(HWND, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_HELP) help_heard.help = *reinterpret_cast<HELPINFO*>(lparam);
+    if (message == WM_CONTEXTMENU) help_heard.menu_control = wparam;
+    return message == WM_HELP || message == WM_CONTEXTMENU;
+}
+
+TEST_F(UiDialogs, F1AndTheContextMenuReachTheDialogNamingTheControl) {
+    dialog = modeless(uitest::dialog(u"T", 100, 40, {{kChild | kTab, 5, 5, 40, 12, 33, kEdit, u"", u""}}), help_proc);
+    HWND edit = GetDlgItem(dialog, 33);
+    QTest::keyClick(widget_of<QWidget>(edit), Qt::Key_F1);
+    EXPECT_EQ(help_heard.help.iCtrlId, 33);
+    EXPECT_EQ(help_heard.help.hItemHandle, edit);
+    EXPECT_EQ(help_heard.help.iContextType, HELPINFO_WINDOW);
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(11, 12));
+    QApplication::sendEvent(widget_of<QWidget>(edit), &menu);
+    EXPECT_EQ(help_heard.menu_control, reinterpret_cast<WPARAM>(edit));
 }
 
 // ---- modal loops, posting and timers ----

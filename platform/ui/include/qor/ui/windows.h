@@ -467,6 +467,20 @@ QORAPI int QorUiBroadcastSettingChange(LPCWSTR section);
 QORAPI UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
 
+// ---- help ----
+#define HELPINFO_WINDOW 0x0001
+typedef struct tagHELPINFO {
+    UINT cbSize;
+    int iContextType;
+    int iCtrlId;
+    HANDLE hItemHandle;
+    DWORD_PTR dwContextId;
+    POINT MousePos;
+} HELPINFO, *LPHELPINFO;
+// F1 on a dialog's control sends WM_HELP (lParam a HELPINFO) to the
+// dialog; the context menu key or right button sends WM_CONTEXTMENU
+// (wParam the control, lParam the screen position) to it.
+
 // ---- message boxes ----
 #define MB_OK 0x0L
 #define MB_OKCANCEL 0x1L
@@ -623,6 +637,8 @@ static_assert(sizeof(NOTIFYICONDATAW) == 976 && offsetof(NOTIFYICONDATAW, hIcon)
               offsetof(NOTIFYICONDATAW, szTip) == 40 && offsetof(NOTIFYICONDATAW, szInfo) == 304 &&
               offsetof(NOTIFYICONDATAW, szInfoTitle) == 820 && offsetof(NOTIFYICONDATAW, hBalloonIcon) == 968,
               "NOTIFYICONDATAW layout (LP64)");
+static_assert(sizeof(HELPINFO) == 40 && offsetof(HELPINFO, hItemHandle) == 16 && offsetof(HELPINFO, MousePos) == 32,
+              "HELPINFO layout (LP64)");
 static_assert(sizeof(TOOLINFOW) == 72 && offsetof(TOOLINFOW, hwnd) == 8 && offsetof(TOOLINFOW, rect) == 24 &&
               offsetof(TOOLINFOW, lpszText) == 48, "TOOLINFOW layout (LP64)");
 static_assert(sizeof(NMTTDISPINFOW) == 216 && offsetof(NMTTDISPINFOW, szText) == 32 &&
