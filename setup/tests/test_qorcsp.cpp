@@ -2,6 +2,7 @@
 // state, a condition set on the printer shows at once, and a stop request
 // ends it.
 #include "qor/service.h"
+#include "qoremu/control_client.h"
 #include "qor/spooler.h"
 #include "setup_testing.h"
 #include "spool_testing.h"
@@ -107,6 +108,52 @@ TEST(Qorcsp, ServesBothEndpointsAndStopsOnRequest) {
     EXPECT_TRUE(setup.unreg_service(0));
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
+}
+
+// The printer's own condition: paper out raised on an emulator printer that
+// the model module watches reaches the service's answer.
+TEST(Qorcsp, PaperOutOnTheEmulatorShows) {
+    setenv("QOR_CSP_PORT", "0", 1);
+    qorspool::PrivateSpooler spooler;
+    ASSERT_TRUE(spooler.ok());
+    const std::string dir = qortest::sandbox();
+    const std::string socket = dir + "/zemd.sock", control = dir + "/zemd.ctl", tickets = dir + "/tickets";
+    auto emulator = qortest::Child::spawn("qoremu", {"--socket", socket, "--control", control, "--tickets", tickets,
+                                                     "--state", dir + "/zemd.state", "--print-speed", "200"});
+    ASSERT_TRUE(qoremu::wait_for_path(control));
+    ASSERT_TRUE(spooler.add_driver("QOR ZEM-Dx10P", "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
+    ASSERT_TRUE(spooler.add_printer("QOR ZEM-Dx10P", "USB001", "emu:" + socket, "QOR ZEM-Dx10P"));
+
+    // One job opens the printer's port; from then on the model module watches it.
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(const_cast<LPSTR>("QOR ZEM-Dx10P"), &printer, nullptr));
+    char document[] = "csp", type[] = "RAW";
+    DOC_INFO_1A info{document, nullptr, type};
+    ASSERT_NE(0u, StartDocPrinterA(printer, 1, reinterpret_cast<LPBYTE>(&info)));
+    char line[] = "qorcsp watch\n\x1d\x56\x00";
+    DWORD written = 0;
+    EXPECT_TRUE(WritePrinter(printer, line, DWORD(sizeof line - 1), &written));
+    EXPECT_TRUE(EndDocPrinter(printer));
+    ClosePrinter(printer);
+    ASSERT_TRUE(qoremu::wait_for_tickets(tickets, 1));
+    ASSERT_TRUE(spooler.wait_idle("QOR ZEM-Dx10P"));
+
+    setuptest::QorSetup setup;
+    setuptest::install_real_service_program();
+    ASSERT_TRUE(setup.reg_service(0));
+    ASSERT_TRUE(qortest::eventually([] { return ask_local().find("\"conditions\":[]") != std::string::npos; }));
+
+    std::string error;
+    ASSERT_TRUE(qoremu::control_command(control, "raise paper-out", nullptr, &error)) << error;
+    const auto raised = std::chrono::steady_clock::now();
+    EXPECT_TRUE(qortest::eventually(
+        [] { return ask_local().find("\"conditions\":[\"paper out\"]") != std::string::npos; },
+        std::chrono::seconds(10)));
+    RecordProperty("paper_out_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - raised)
+                                           .count()));
+    EXPECT_TRUE(setup.unreg_service(0));
+    emulator.kill();
 }
 
 TEST(Qorcsp, CommandLine) {
