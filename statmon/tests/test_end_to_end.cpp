@@ -148,7 +148,8 @@ TEST_F(MonitorEndToEnd, PrinterWithoutTwoWaySupport) {
 
     std::u16string name = u"ZEM";
     HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};  // changing level 2 needs it
+    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, &all));
     std::vector<BYTE> buffer(8192);
     DWORD needed = 0;
     ASSERT_TRUE(GetPrinterW(printer, 2, buffer.data(), DWORD(buffer.size()), &needed));

@@ -32,7 +32,9 @@ protected:
         upgrade = Export<PFN_DrvUpgradePrinter>("DrvUpgradePrinter");
         event = Export<PFN_DrvPrinterEvent>("DrvPrinterEvent");
         ASSERT_TRUE(capabilities && convert && query && upgrade && event);
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, nullptr));
+        // All access: some tests store a device mode through level 2.
+        PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &all));
     }
     void TearDown() override {
         if (printer) ClosePrinter(printer);
