@@ -1,5 +1,6 @@
 // The manager's calls: service records in the machine registry, starting
 // through the supervisor, control requests through the shared record.
+#include "companion_program.h"
 #include "qor/guard.h"
 #include "qor/process.h"
 #include "qor/registry.h"
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -73,16 +73,7 @@ bool service_exists(const std::string& name) {
 }
 
 // qorsvchost lives next to the library (build/bin), unless QOR_SVCHOST names it.
-std::string supervisor_program() {
-    if (const char* p = std::getenv("QOR_SVCHOST"); p && *p) return p;
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&StartServiceA), &info) && info.dli_fname) {
-        std::string lib = info.dli_fname;
-        auto slash = lib.find_last_of('/');
-        if (slash != std::string::npos) return lib.substr(0, slash) + "/qorsvchost";
-    }
-    return "qorsvchost";
-}
+std::string supervisor_program() { return qor::companion_program("QOR_SVCHOST", "qorsvchost"); }
 
 // Runs the supervisor, which detaches at once and lives as long as the service.
 bool run_supervisor(const std::string& name) {

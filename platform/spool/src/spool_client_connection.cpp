@@ -1,5 +1,6 @@
 // Reaching qorspoold: connect to its socket, or start it (embedded default)
 // when nobody runs it yet.
+#include "companion_program.h"
 #include "spool_client.h"
 
 #include "qor/support/places.h"
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <map>
 #include <sys/file.h>
@@ -47,16 +47,7 @@ int connect_socket() {
 }
 
 // qorspoold lives next to the library (build/bin), unless QOR_SPOOLD names it.
-std::string service_program() {
-    if (const char* p = std::getenv("QOR_SPOOLD"); p && *p) return p;
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&connect_socket), &info) && info.dli_fname) {
-        std::string lib = info.dli_fname;
-        auto slash = lib.find_last_of('/');
-        if (slash != std::string::npos) return lib.substr(0, slash) + "/qorspoold";
-    }
-    return "qorspoold";
-}
+std::string service_program() { return qor::companion_program("QOR_SPOOLD", "qorspoold"); }
 
 // Starts the service detached from the caller (its own session, reparented
 // to init), so it outlives the client and leaves no zombie behind.
