@@ -112,8 +112,10 @@ void CStatusMonitorApp::store_lookup(const Lookup& found) {
     if (!same_name_ignoring_case(found.name, name_)) name_ = found.name;
     const DWORD before = attributes_.load();
     if (found.attributes == before) return;
-    if (((found.attributes ^ before) & PRINTER_ATTRIBUTE_ENABLE_BIDI) && bidi_event_) SetEvent(bidi_event_);
     attributes_.store(found.attributes);
+    // Signalled only after the store: a worker woken earlier would decide on
+    // the old attributes, and the change would never be announced.
+    if (((found.attributes ^ before) & PRINTER_ATTRIBUTE_ENABLE_BIDI) && bidi_event_) SetEvent(bidi_event_);
 }
 
 void CStatusMonitorApp::recheck_printer() {
