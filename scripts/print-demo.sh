@@ -60,7 +60,7 @@ ctl start >/dev/null
 # the spooler-side driver from there by the description's Name=.
 drivers=$root/spool/drivers/w32x86/3
 mkdir -p "$drivers"
-for file in "$bin/QORKPDN5.so" "$bin/QORCPDN7.so" "$bin/QORZEMLM.so" "$bin/QORLM2K.so" \
+for file in "$bin/QORKPDN5.so" "$bin/QORCPDN7.so" "$bin/QORCPUN7.so" "$bin/QORZEMLM.so" "$bin/QORLM2K.so" \
             "$top/data/qorn5001.ppd" "$top/data/qorn5002.ppd"; do
   ln -sfn "$file" "$drivers/$(basename "$file")"
 done

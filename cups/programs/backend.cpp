@@ -12,7 +12,6 @@
 #include "option_defaults.h"
 #include "raster_job.h"
 
-#include "common/printer_defaults.h"
 #include "common/printer_description.h"
 
 #include "qor/spooler.h"
@@ -77,8 +76,7 @@ int main(int argc, char** argv) {
     qorcups::RasterJob job;
     job.printer = printer_name;
     job.title = argv[3];
-    const bool have_devmode = ppd && (qor::defaults::stored_devmode(printer, &job.base) ||
-                                      qorcups::DeviceModeDefaults(ppd->data, printer_name, &job.base));
+    const bool have_devmode = ppd && qorcups::PrinterDeviceMode(printer, printer_name, ppd->data, &job.base);
     ClosePrinter(printer);
     if (!ppd) return Fail("the suite printer \"" + uri->printer + "\": " + error);
     if (!have_devmode) return Fail("the suite printer \"" + uri->printer + "\" has no usable device mode");

@@ -75,8 +75,8 @@ bool Parse(int argc, char** argv, Args* args, std::string* error) {
     return true;
 }
 
-// The CUPS description of an installed printer: its description file, its
-// stored default device mode (else the defaults).
+// The CUPS description of an installed printer: its description file and
+// the defaults its interface driver gives a new document.
 bool PrinterPpd(const std::string& printer_name, std::string* text, std::string* error) {
     std::u16string name(printer_name.begin(), printer_name.end());
     HANDLE printer = nullptr;
@@ -86,8 +86,7 @@ bool PrinterPpd(const std::string& printer_name, std::string* text, std::string*
     }
     std::unique_ptr<PpdBlock> ppd = qor::load_printer_description(printer, error);
     EXDEVMODE devmode;
-    const bool have = ppd && (qor::defaults::stored_devmode(printer, &devmode) ||
-                              qorcups::DeviceModeDefaults(ppd->data, name, &devmode));
+    const bool have = ppd && qorcups::PrinterDeviceMode(printer, name, ppd->data, &devmode);
     ClosePrinter(printer);
     if (!ppd) {
         *error = "printer \"" + printer_name + "\": " + *error;

@@ -3,11 +3,15 @@
 // -> the emulated printer's tickets.
 #include "cups_fixture.h"
 
+#include "common/exdevmode.h"
+#include "qor/registry.h"
+#include "qor/spooler.h"
 #include "qoremu/control_client.h"
 
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -143,6 +147,39 @@ TEST_F(CupsQueue, EveryOptionReachesTheDeviceMode) {
     EXPECT_FALSE(Holds(stream, {0x1D, 0x56})) << "no cut";
     EXPECT_TRUE(Holds(stream, {0x1D, 0x57, 448 & 0xFF, 448 >> 8}) || Holds(stream, {0x1B, 0x57}))
         << "the 60 mm paper's printable width";
+}
+
+// The queue's defaults are those the printer's interface driver gives a new
+// document: the printer's stored device mode, and the cutter setting its
+// Options page keeps as printer data.
+TEST_F(CupsQueue, TheQueueDescriptionTakesThePrintersDriverDefaults) {
+    std::u16string name(printstack::kPrinter, printstack::kPrinter + std::strlen(printstack::kPrinter));
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, &access));
+    EXDEVMODE devmode{};
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(&devmode), nullptr,
+                                  DM_OUT_BUFFER),
+              1)
+        << "error " << GetLastError();
+    devmode.Density = 5;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> info(needed);
+    ASSERT_TRUE(GetPrinterW(printer, 2, info.data(), needed, &needed));
+    auto* level2 = reinterpret_cast<PRINTER_INFO_2W*>(info.data());
+    level2->pDevMode = reinterpret_cast<DEVMODEW*>(&devmode);
+    ASSERT_TRUE(SetPrinterW(printer, 2, info.data(), 0));
+    DWORD no_cut = 2;
+    std::u16string cutter = u"CUTTER";
+    ASSERT_EQ(SetPrinterDataW(printer, cutter.data(), REG_DWORD, reinterpret_cast<BYTE*>(&no_cut), sizeof(no_cut)),
+              DWORD(ERROR_SUCCESS));
+    ClosePrinter(printer);
+
+    const qortest::Output ppd = qortest::run(qortest::bin_dir() + "/qorcups", {"ppd", "--printer", printstack::kPrinter});
+    ASSERT_EQ(ppd.status, 0) << ppd.err;
+    EXPECT_NE(ppd.out.find("*DefaultQorDensity: 5\n"), std::string::npos);
+    EXPECT_NE(ppd.out.find("*DefaultQorCut: None\n"), std::string::npos);
 }
 
 TEST_F(CupsQueue, PaperOutShowsInCupsAndTheJobWaitsThenPrintsOnce) {
