@@ -58,9 +58,10 @@ TEST_F(CupsQueue, PdfTicketEqualsTheSamePdfRenderedAndThresholded) {
     // The printable area is the page less its centred margins; the printer
     // prints it from the ticket's first column.
     const int margin = (kPhysWidth - e2e::kWidth) / 2;
-    // CUPS centres the page in whole points before it renders, which may
-    // move it by part of a dot: a dot next to an edge of the reference may
-    // fall either way, every other dot must match.
+    // CUPS's Ghostscript filter is given the page size in whole points
+    // (164 for a 164.57-point roll), so an edge may land a dot further out
+    // than in the reference: a dot next to an edge may fall either way,
+    // every other dot must match.
     const auto expected_at = [&](int x, int y) {
         return x >= 0 && x < e2e::kWidth && y >= 0 && y < reference.height && reference.ink(x + margin, y);
     };
