@@ -209,6 +209,26 @@ TEST_F(SheetWindows, OkHandsOutTheEditedRecordAndCancelLeavesTheCallersBuffer) {
     EXPECT_EQ(0, std::memcmp(before.data(), &untouched, sizeof(untouched)));
 }
 
+TEST_F(SheetWindows, DocumentPropertiesPromptsWithTheSheet) {
+    std::u16string name = kPrinter;
+    EXDEVMODE input{};
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), &input.dm, nullptr, DM_OUT_BUFFER), 1);
+    EXDEVMODE output{};
+    for (const char* press : {"cancel", "ok"}) {
+        QTimer::singleShot(0, [press] {
+            Sheet sheet;
+            ASSERT_NE(sheet.widget, nullptr);
+            QTest::mouseClick(sheet.control<QRadioButton>(1005), Qt::LeftButton);
+            sheet.press(press);
+        });
+        EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), &output.dm, &input.dm,
+                                      DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT),
+                  std::string(press) == "ok" ? 1 : 2);
+    }
+    EXPECT_EQ(input.dm.dmOrientation, DMORIENT_PORTRAIT);
+    EXPECT_EQ(output.dm.dmOrientation, DMORIENT_LANDSCAPE);
+}
+
 TEST_F(SheetWindows, ShowZeroLeavesOnlyTheRestoreButtonsAndAppliesNothing) {
     std::string text = uitest::InstalledDescriptionText();
     const size_t at = text.find("Show=4095");

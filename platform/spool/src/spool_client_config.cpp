@@ -71,6 +71,26 @@ void NarrowSlots(const std::vector<char16_t>& wide, size_t count, size_t chars, 
     }
 }
 
+// The driver's document sheet in the common property-sheet library, which
+// loads the desktop layer only when a sheet is asked for.
+LONG Prompt(void* window, PFN_DrvDocumentPropertySheets sheets, DOCUMENTPROPERTYHEADER* header, DWORD mode) {
+    using Runner = LONG (*)(HANDLE owner, PFN_DrvDocumentPropertySheets sheet, LONG_PTR param, DWORD* result);
+    HMODULE library = LoadLibraryW(u"compstui.dll");
+    auto run = library ? reinterpret_cast<Runner>(reinterpret_cast<void*>(GetProcAddress(library, "CommonPropertySheetUIW")))
+                       : nullptr;
+    if (!run) {
+        if (library) FreeLibrary(library);
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return -1;
+    }
+    header->fMode = mode;
+    DWORD result = 0;
+    const LONG shown = run(window, sheets, reinterpret_cast<LONG_PTR>(header), &result);
+    FreeLibrary(library);
+    if (shown < 0) return -1;
+    return shown > 0 ? 1 : 2;  // IDOK, IDCANCEL
+}
+
 }  // namespace
 
 extern "C" {
@@ -109,7 +129,7 @@ QORAPI LONG DeviceCapabilitiesA(LPCSTR device, LPCSTR port, WORD capability, LPS
     });
 }
 
-QORAPI LONG DocumentPropertiesW(void*, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
+QORAPI LONG DocumentPropertiesW(void* window, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
                                 DWORD mode) {
     return qor::guarded(LONG(-1), [&]() -> LONG {
         ConfigModule driver(printer, device);
@@ -124,7 +144,8 @@ QORAPI LONG DocumentPropertiesW(void*, HANDLE printer, LPWSTR device, DEVMODEW* 
         header.pszPrinterName = device;
         header.pdmIn = (mode & DM_IN_BUFFER) ? input : nullptr;
         header.pdmOut = (mode & DM_OUT_BUFFER) ? output : nullptr;
-        header.fMode = mode & ~DWORD(DM_IN_PROMPT);
+        if (mode & DM_IN_PROMPT) return Prompt(window, sheets, &header, mode);
+        header.fMode = mode;
         const LONG result = sheets(nullptr, reinterpret_cast<LONG_PTR>(&header));
         if (!mode) return result;
         return result > 0 ? 1 : -1;
