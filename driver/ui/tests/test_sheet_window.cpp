@@ -364,6 +364,15 @@ TEST_F(SheetWindows, VersionBoxAndHelpFromTheControlsAndTheSheet) {
     EXPECT_EQ(shown(), "@help|popup|22|Orientation\n@help|window|4|QOR ZEM-D printer properties\n");
 }
 
+TEST_F(SheetWindows, TheHelpFileHasATopicForEveryContext) {
+    ASSERT_TRUE(uitest::InstallDescription(uitest::InstalledDescriptionText()));
+    const std::string path = std::string(QOR_DATA_DIR) + "/qorprt.hlp";
+    const std::u16string file(path.begin(), path.end());
+    for (DWORD context : {4, 14, 20, 21, 22, 23, 30, 31, 32, 33, 40, 41})
+        EXPECT_TRUE(WinHelpW(nullptr, file.c_str(), HELP_CONTEXTPOPUP, context)) << context;
+    WinHelpW(nullptr, file.c_str(), HELP_QUIT, 0);
+}
+
 TEST_F(SheetWindows, PrinterPropertiesOpensForAUserWithoutTheRight) {
     HANDLE user = nullptr;
     ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &user, nullptr));
