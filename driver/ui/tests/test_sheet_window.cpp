@@ -364,6 +364,28 @@ TEST_F(SheetWindows, VersionBoxAndHelpFromTheControlsAndTheSheet) {
     EXPECT_EQ(shown(), "@help|popup|22|Orientation\n@help|window|4|QOR ZEM-D printer properties\n");
 }
 
+TEST_F(SheetWindows, StrangeHeadersAndStatesAreRefused) {
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = 4;  // too short to be a header
+    header.hPrinter = printer;
+    PROPSHEETUI_INFO info{};
+    info.cbSize = sizeof(info);
+    info.lParamInit = reinterpret_cast<LPARAM>(&header);
+    EXPECT_EQ(document(&info, info.lParamInit), -1);
+    header.cbSize = sizeof(header);
+    // A state that is not one of the sheet's own fails its self markers.
+    std::vector<ULONG_PTR> stranger(64, 0);
+    info.UserData = reinterpret_cast<ULONG_PTR>(stranger.data());
+    for (WORD reason : {PROPSHEETUI_REASON_GET_INFO_HEADER, PROPSHEETUI_REASON_SET_RESULT, PROPSHEETUI_REASON_DESTROY}) {
+        info.Reason = reason;
+        EXPECT_EQ(document(&info, 0), -1) << reason;
+    }
+    // A sheet function that refuses to start shows nothing.
+    EXPECT_EQ(run(nullptr, [](PROPSHEETUI_INFO*, LPARAM) -> LONG { return -1; }, 0, nullptr), ERR_CPSUI_GETLASTERROR);
+    EXPECT_EQ(run(nullptr, [](PROPSHEETUI_INFO*, LPARAM) -> LONG { return 1; }, 0, nullptr),
+              ERR_CPSUI_NO_PROPSHEETPAGE);
+}
+
 TEST_F(SheetWindows, TheHelpFileHasATopicForEveryContext) {
     ASSERT_TRUE(uitest::InstallDescription(uitest::InstalledDescriptionText()));
     const std::string path = std::string(QOR_DATA_DIR) + "/qorprt.hlp";

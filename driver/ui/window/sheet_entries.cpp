@@ -93,8 +93,15 @@ LONG Initialise(PROPSHEETUI_INFO* info, SheetKind kind) {
     return 1;
 }
 
+// The header the platform passed is outside input: it must be of its kind.
+bool HeaderFits(const PROPSHEETUI_INFO& info, SheetKind kind) {
+    if (!info.lParamInit) return false;
+    const WORD size = *reinterpret_cast<const WORD*>(info.lParamInit);
+    return size >= (kind == SheetKind::Document ? sizeof(DOCUMENTPROPERTYHEADER) : sizeof(DEVICEPROPERTYHEADER));
+}
+
 LONG SheetFunction(PROPSHEETUI_INFO* info, LPARAM param, SheetKind kind) {
-    if (!info || !info->lParamInit) return -1;
+    if (!info || info->cbSize < sizeof(PROPSHEETUI_INFO) || !HeaderFits(*info, kind)) return -1;
     if (info->Reason == PROPSHEETUI_REASON_INIT) return Initialise(info, kind);
     auto* state = reinterpret_cast<SheetState*>(info->UserData);
     if (!IsSheetState(state)) return -1;
