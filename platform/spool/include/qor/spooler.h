@@ -405,5 +405,11 @@ QORAPI LONG DeviceCapabilitiesA(LPCSTR device, LPCSTR port, WORD capability, LPS
 // or IDCANCEL (2).
 QORAPI LONG DocumentPropertiesW(void* window, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
                                 DWORD mode);
+// The same with ANSI records: mode 0 gives the driver's size less the 64
+// bytes the narrow names save; records are converted through the wide form
+// (an input shorter than its form name, or whose driver part does not follow
+// the public part it claims, is refused with ERROR_INVALID_PARAMETER).
+QORAPI LONG DocumentPropertiesA(void* window, HANDLE printer, LPSTR device, DEVMODEA* output, DEVMODEA* input,
+                                DWORD mode);
 
 QOR_END_C
