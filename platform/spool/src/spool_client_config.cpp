@@ -72,7 +72,7 @@ void NarrowSlots(const std::vector<char16_t>& wide, size_t count, size_t chars, 
 }
 
 constexpr LONG kNarrowSaving = CCHDEVICENAME + CCHFORMNAME;  // a byte saved on each name character
-constexpr size_t kWideMiddle = offsetof(DEVMODEW, dmSpecVersion), kWideForm = offsetof(DEVMODEW, dmFormName),
+constexpr size_t kWideMiddle = offsetof(DEVMODEW, dmSpecVersion),
                  kWideTail = offsetof(DEVMODEW, dmLogPixels);
 
 void WidenName(const BYTE* narrow, WCHAR* wide, size_t chars) {
