@@ -322,6 +322,9 @@ DWORD Service::set_printer_data(Session& s, const std::string& name, DWORD type,
     DWORD e = 0;
     const Printer* p = session_printer(s, e);
     if (!p) return e;
+    // Printer data is the printer's configuration: changing it takes the
+    // right to administer the printer, as the interface driver's probe expects.
+    if (!s.internal() && !(s.access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
     return db_.set_data(p->info.name, name, DataValue{type, std::move(data)});
 }
 

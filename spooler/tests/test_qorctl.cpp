@@ -88,6 +88,11 @@ TEST_F(Qorctl, FailuresNameWhatFailedAndSayWhyInWords) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("qorctl: configuring port COM2 failed: "), 0u) << r.err;
     EXPECT_EQ(r.err.find("(error"), r.err.rfind("(error")) << r.err;
+    // The test driver names no interface driver with sheets.
+    r = qorctl({"properties", kPrinter});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "qorctl: showing the properties of printer \"Front Desk\" failed: its driver has no property "
+                     "sheets\n");
 }
 
 TEST_F(Qorctl, UsageErrorsGiveAOneLineHintAndExitTwo) {

@@ -136,3 +136,25 @@ std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm) {
     }
     return text;
 }
+
+bool AskProperties(const std::u16string& name, EXDEVMODE* devmode, bool* cancelled, std::string* error) {
+    *cancelled = false;
+    std::u16string printer_name = name;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(printer_name.data(), &printer, nullptr)) {
+        *error = "the printer cannot be opened for its properties";
+        return false;
+    }
+    EXDEVMODE edited = *devmode;
+    const LONG answer = DocumentPropertiesW(nullptr, printer, printer_name.data(), &edited.dm, &devmode->dm,
+                                            DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT);
+    ClosePrinter(printer);
+    if (answer == 1) {
+        *devmode = edited;
+        return true;
+    }
+    *cancelled = answer == 2;
+    *error = *cancelled ? "cancelled in the printer's properties; nothing was printed"
+                        : "the printer's properties cannot be shown (error " + std::to_string(GetLastError()) + ")";
+    return false;
+}

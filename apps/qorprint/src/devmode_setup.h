@@ -29,6 +29,11 @@ bool PrinterDevmode(HANDLE printer, const std::u16string& name, const PpdData& p
 bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, std::optional<int> roll_mm, EXDEVMODE* devmode,
                   std::string* error);
 
+// Shows the printer's document sheet with `devmode`; on OK `devmode` becomes
+// the edited record. False with a message on Cancel (`cancelled` set) or
+// when the sheet cannot be shown.
+bool AskProperties(const std::u16string& name, EXDEVMODE* devmode, bool* cancelled, std::string* error);
+
 // One line per paper of the description that fits the roll: code, name,
 // printable size.
 std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm);

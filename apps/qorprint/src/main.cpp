@@ -188,6 +188,10 @@ int main(int argc, char** argv) {
         std::fputs(PaperList(ppd->data, roll_mm).c_str(), stdout);
         return kPrinted;
     }
+    if (options.properties) {
+        bool cancelled = false;
+        if (!AskProperties(wide_name, &devmode, &cancelled, &error)) return Fail(cancelled ? kFailed : kBadInput, error);
+    }
     if (!ApplyOptions(options, ppd->data, roll_mm, &devmode, &error)) return Fail(kBadInput, error);
 
     std::vector<InputFile> inputs;

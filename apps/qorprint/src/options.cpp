@@ -96,6 +96,8 @@ bool ParseOptions(const std::vector<std::string>& args, PrintOptions* options, s
             options->quiet = true;
         } else if (arg == "--list-papers") {
             options->list_papers = true;
+        } else if (arg == "--properties") {
+            options->properties = true;
         } else if (arg == "-P" || arg == "--printer") {
             if (!take_value()) return false;
             options->printer = value;
@@ -176,6 +178,8 @@ std::string UsageText() {
            "      --raw-text           print files that do not read as text all the same\n"
            "      --max-pages N        allow a job of up to N pages (default 50)\n"
            "      --list-papers        list the papers that fit the printer and stop\n"
+           "      --properties         edit the settings in the printer's document sheet\n"
+           "                           first (Cancel prints nothing); options given still apply\n"
            "  -q, --quiet              no progress messages\n"
            "  -h, --help               this text\n"
            "      --version            the program's version\n"

@@ -29,6 +29,7 @@ struct PrintOptions {
     bool help = false;
     bool version = false;
     bool list_papers = false;
+    bool properties = false;  // edit the device mode in the printer's document sheet first
 };
 
 inline constexpr int kDefaultMaxPages = 50;

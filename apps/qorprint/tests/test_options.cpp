@@ -45,6 +45,10 @@ TEST(Options, NamedAndNumericChoicesAndFiles) {
     EXPECT_EQ(o.kind, 1);
     EXPECT_EQ(o.files, (std::vector<std::string>{"a.png", "-odd name.txt"}));
     EXPECT_FALSE(o.bright.has_value());
+    EXPECT_FALSE(o.properties);
+    PrintOptions prompt;
+    ASSERT_TRUE(Parse({"--properties", "a.txt"}, &prompt, &error)) << error;
+    EXPECT_TRUE(prompt.properties);
 }
 
 TEST(Options, BadInputIsExplained) {

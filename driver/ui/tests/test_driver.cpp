@@ -248,6 +248,46 @@ TEST_F(InterfaceDriver, PlatformCallsReachTheDriver) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
 }
 
+TEST_F(InterfaceDriver, AnsiDocumentPropertiesConvertThroughTheWideRecord) {
+    ASSERT_TRUE(uitest::InstallDescription(uitest::InstalledDescriptionText()));
+    ASSERT_TRUE(uitest::InstallModule());
+    char name[] = "QOR ZEM-D";
+    const LONG size = DocumentPropertiesA(nullptr, printer, name, nullptr, nullptr, 0);
+    ASSERT_EQ(size, EXDM_SIZE - 64);
+    std::vector<BYTE> in(static_cast<size_t>(size)), out(static_cast<size_t>(size) + 16, 0xCC);
+    ASSERT_EQ(DocumentPropertiesA(nullptr, printer, name, reinterpret_cast<DEVMODEA*>(in.data()), nullptr,
+                                  DM_OUT_BUFFER),
+              1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(in.data())), "QOR ZEM-D");
+    // Fields sit 32 bytes earlier than in the wide record, the form name 64.
+    auto field = [](std::vector<BYTE>& record, size_t wide_offset) { return record.data() + wide_offset - 32; };
+    WORD narrow_size = 0;
+    std::memcpy(&narrow_size, field(in, offsetof(DEVMODEW, dmSize)), 2);
+    EXPECT_EQ(narrow_size, DEVMODEA_PUBLIC_SIZE);
+    const SHORT landscape = DMORIENT_LANDSCAPE, copies = 3;
+    std::memcpy(field(in, offsetof(DEVMODEW, dmOrientation)), &landscape, 2);
+    std::memcpy(field(in, offsetof(DEVMODEW, dmCopies)), &copies, 2);
+    ASSERT_EQ(DocumentPropertiesA(nullptr, printer, name, reinterpret_cast<DEVMODEA*>(out.data()),
+                                  reinterpret_cast<DEVMODEA*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER),
+              1);
+    SHORT orientation = 0, copies_out = 0;
+    std::memcpy(&orientation, field(out, offsetof(DEVMODEW, dmOrientation)), 2);
+    std::memcpy(&copies_out, field(out, offsetof(DEVMODEW, dmCopies)), 2);
+    EXPECT_EQ(orientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(copies_out, 1);
+    // The private part follows the narrow public part; nothing beyond it.
+    EXPECT_EQ(0, std::memcmp(out.data() + DEVMODEA_PUBLIC_SIZE + 8, in.data() + DEVMODEA_PUBLIC_SIZE + 8, 8));
+    EXPECT_EQ(out[static_cast<size_t>(size)], 0xCC);
+
+    // A record too short to reach its form name is refused.
+    const WORD tiny = 60;
+    std::memcpy(field(in, offsetof(DEVMODEW, dmSize)), &tiny, 2);
+    EXPECT_EQ(DocumentPropertiesA(nullptr, printer, name, reinterpret_cast<DEVMODEA*>(out.data()),
+                                  reinterpret_cast<DEVMODEA*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER),
+              -1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
 TEST_F(InterfaceDriver, DocumentPropertiesMergeTheCallersRecord) {
     ASSERT_TRUE(uitest::InstallDescription(uitest::InstalledDescriptionText()));
     ASSERT_TRUE(uitest::InstallModule());

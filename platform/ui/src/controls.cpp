@@ -192,6 +192,7 @@ bool make_static(const ControlSpec& spec, Window& window) {
     label->setAlignment((type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
                         Qt::AlignTop);
     label->setWordWrap(type <= SS_RIGHT);
+    if (type == 0x10) label->setFrameStyle(QFrame::HLine | QFrame::Sunken);  // SS_ETCHEDHORZ: a separator
     window.widget = label;
     window.control = std::make_unique<StaticControl>(label);
     window.control->set_text(spec.text);

@@ -201,6 +201,14 @@ HWND QorUiCreatePage(HINSTANCE instance, LPCWSTR name, void* parent_widget, HWND
     return handle;
 }
 
+HWND QorUiCreatePageIndirect(const void* dialog_template, DWORD size, void* parent_widget, HWND parent, DLGPROC proc,
+                             LPARAM param) {
+    HWND handle = build_dialog(static_cast<const uint8_t*>(dialog_template), size, static_cast<QWidget*>(parent_widget),
+                               true, parent, proc, param);
+    if (auto page = find_window(handle)) page->widget->show();
+    return handle;
+}
+
 BOOL EndDialog(HWND handle, INT_PTR result) {
     auto dialog = find_window(handle);
     if (!dialog || !dialog->is_dialog) {

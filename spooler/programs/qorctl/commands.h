@@ -19,6 +19,8 @@ int remove_printer(const Args& a);
 int set_printer(const Args& a);
 // pause, resume, purge: `what` names the action in messages ("pausing").
 int printer_command(const Args& a, const char* command, DWORD control, const char* what);
+// The device sheet of the printer's interface driver.
+int printer_properties(const Args& a);
 
 // The CUPS queue of a printer (through qorcups).
 int cups_add(const Args& a);

@@ -29,6 +29,7 @@ const char* kHelp =
     "                             enable-devq keep-printed do-complete-first work-offline bidi\n"
     "                             raw-only published\n"
     "  pause NAME | resume NAME\n"
+    "  properties NAME            the printer's settings in its driver's device sheet\n"
     "  cups-add NAME [--queue Q]  create a CUPS queue printing on the printer (default name:\n"
     "                             NAME with spaces as '_'; needs CUPS)\n"
     "Jobs:\n"
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
         {"resume", [&] { return printer_command(args, "resume", PRINTER_CONTROL_RESUME, "resuming"); }},
         {"purge", [&] { return printer_command(args, "purge", PRINTER_CONTROL_PURGE, "purging"); }},
         {"cups-add", [&] { return cups_add(args); }},
+        {"properties", [&] { return printer_properties(args); }},
         {"jobs", [&] { return list_jobs(args, take_json(args)); }},
         {"cancel", [&] { return cancel_job(args); }},
         {"print", [&] { return print_file(args); }},

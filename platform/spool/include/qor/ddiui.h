@@ -79,7 +79,20 @@ typedef struct _DOCUMENTPROPERTYHEADER {
     DWORD fMode;  // DM_IN_BUFFER, DM_OUT_BUFFER, DM_IN_PROMPT...
 } DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
 
-typedef LONG (*PFN_DrvDocumentPropertySheets)(void* info, LONG_PTR parameter);
+// DrvDevicePropertySheets' lParamInit: the printer whose settings the
+// device sheet edits.
+typedef struct _DEVICEPROPERTYHEADER {
+    WORD cbSize;
+    WORD Flags;  // DPS_NOPERMISSION: the user may not change the printer
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+} DEVICEPROPERTYHEADER, *PDEVICEPROPERTYHEADER;
+#define DPS_NOPERMISSION 0x0001
+
+// `info` is the sheet library's PROPSHEETUI_INFO (qor/ui/compstui.h), or
+// null for the size-and-copy call.
+struct _PROPSHEETUI_INFO;
+typedef LONG (*PFN_DrvDocumentPropertySheets)(struct _PROPSHEETUI_INFO* info, LONG_PTR parameter);
 typedef LONG (*PFN_DrvDeviceCapabilities)(HANDLE printer, LPWSTR device_name, WORD capability,
                                           void* output, DEVMODEW* devmode);
 typedef BOOL (*PFN_DrvConvertDevMode)(LPWSTR printer_name, DEVMODEW* in, DEVMODEW* out, LONG* size,
@@ -107,4 +120,6 @@ static_assert(offsetof(DOCUMENTPROPERTYHEADER, pdmOut) == 32);
 static_assert(offsetof(DOCUMENTPROPERTYHEADER, cbOut) == 40);
 static_assert(offsetof(DOCUMENTPROPERTYHEADER, fMode) == 44);
 static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 48);
+static_assert(offsetof(DEVICEPROPERTYHEADER, hPrinter) == 8 && offsetof(DEVICEPROPERTYHEADER, pszPrinterName) == 16 &&
+              sizeof(DEVICEPROPERTYHEADER) == 24);
 #endif

@@ -61,6 +61,16 @@ typedef struct _devicemodeW {
 } DEVMODEW, *PDEVMODEW, *LPDEVMODEW;
 #pragma pack(pop)
 
+// The ANSI form (156 bytes): the same fields with 32-byte narrow names. The
+// client converts it to and from the wide form for the driver.
+#define DEVMODEA_PUBLIC_SIZE 156
+typedef struct _devicemodeA {
+    BYTE dmDeviceName[CCHDEVICENAME];
+    BYTE dmMiddle[38];  // dmSpecVersion .. dmCollate, as in DEVMODEW
+    BYTE dmFormName[CCHFORMNAME];
+    BYTE dmTail[54];    // dmLogPixels .. dmPanningHeight, as in DEVMODEW
+} DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
+
 // Field names as callers spell them.
 #define dmOrientation u1.s.dmOrientation
 #define dmPaperSize u1.s.dmPaperSize
@@ -113,6 +123,8 @@ QOR_END_C
 
 #ifdef __cplusplus
 static_assert(sizeof(DEVMODEW) == 220);
+static_assert(sizeof(DEVMODEA) == DEVMODEA_PUBLIC_SIZE && offsetof(DEVMODEA, dmMiddle) == 32 &&
+              offsetof(DEVMODEA, dmFormName) == 70 && offsetof(DEVMODEA, dmTail) == 102);
 static_assert(offsetof(DEVMODEW, dmSpecVersion) == 64);
 static_assert(offsetof(DEVMODEW, dmSize) == 68);
 static_assert(offsetof(DEVMODEW, dmDriverExtra) == 70);

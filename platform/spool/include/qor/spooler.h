@@ -399,9 +399,17 @@ QORAPI LONG DeviceCapabilitiesA(LPCSTR device, LPCSTR port, WORD capability, LPS
                                 const void* devmode);
 // The document's device mode: mode 0 gives the size of the driver's record;
 // DM_OUT_BUFFER writes the printer's record merged with `input` (DM_IN_BUFFER)
-// to `output` and gives IDOK (1). Negative on failure. `window` is the parent
-// of a prompt; the driver's sheets need the desktop layer.
+// to `output` and gives IDOK (1). Negative on failure. DM_IN_PROMPT shows
+// the driver's document sheet under `window` (through "compstui.dll", on
+// the desktop layer) and gives IDOK (1), with the edited record in `output`,
+// or IDCANCEL (2).
 QORAPI LONG DocumentPropertiesW(void* window, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
+                                DWORD mode);
+// The same with ANSI records: mode 0 gives the driver's size less the 64
+// bytes the narrow names save; records are converted through the wide form
+// (an input shorter than its form name, or whose driver part does not follow
+// the public part it claims, is refused with ERROR_INVALID_PARAMETER).
+QORAPI LONG DocumentPropertiesA(void* window, HANDLE printer, LPSTR device, DEVMODEA* output, DEVMODEA* input,
                                 DWORD mode);
 
 QOR_END_C

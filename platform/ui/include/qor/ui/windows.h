@@ -384,6 +384,9 @@ QORAPI HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* dialog_te
 // dialog, and its owner for messages is `parent`.
 QORAPI HWND QorUiCreatePage(HINSTANCE instance, LPCWSTR name, void* parent_widget, HWND parent, DLGPROC proc,
                             LPARAM param);
+// The same from a template in memory of `size` bytes.
+QORAPI HWND QorUiCreatePageIndirect(const void* dialog_template, DWORD size, void* parent_widget, HWND parent,
+                                    DLGPROC proc, LPARAM param);
 QORAPI BOOL EndDialog(HWND dialog, INT_PTR result);
 QORAPI BOOL IsDialogMessageW(HWND dialog, LPMSG message);
 QORAPI BOOL MapDialogRect(HWND dialog, LPRECT rect);
@@ -647,3 +650,7 @@ static_assert(sizeof(WNDCLASSEXW) == 80 && offsetof(WNDCLASSEXW, lpfnWndProc) ==
               offsetof(WNDCLASSEXW, lpszClassName) == 64, "WNDCLASSEXW layout (LP64)");
 static_assert(sizeof(NMUPDOWN) == 32 && offsetof(NMUPDOWN, iPos) == 24, "NMUPDOWN layout (LP64)");
 #endif
+
+#include "qor/ui/help.h"
+#include "qor/ui/property_sheets.h"
+#include "qor/ui/version_info.h"

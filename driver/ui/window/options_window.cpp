@@ -1,0 +1,85 @@
+// The Options page of the device sheet: device fonts, the cutter and page
+// mode, kept as printer data.
+#include "pages.h"
+#include "resource.h"
+#include "sheet_window.h"
+#include "show_groups.h"
+
+#include "qor/ui/windows.h"
+
+#include <vector>
+
+namespace {
+
+constexpr int kSlot = 2;
+
+void ShowAll(HWND page, SheetPages& pages) {
+    const OptionsPageView view = ShowOptionsPage(pages.data);
+    CheckRadioButton(page, IDC_FONT_BITIMAGE, IDC_FONT_16DOT, view.font_radio);
+    std::vector<std::u16string> names;
+    std::vector<WORD> values;
+    for (const ListEntry& entry : view.cutters) names.push_back(entry.name), values.push_back(entry.value);
+    FillList(page, IDC_CUTTER, names.data(), values.data(), names.size(), view.cutter);
+    CheckDlgButton(page, IDC_PAGE_MODE, view.page_mode ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void Command(HWND page, SheetPages& pages, int id, int code) {
+    EXDEVMODE& working = pages.data.working;
+    if (id >= IDC_FONT_BITIMAGE && id <= IDC_FONT_16DOT && code == BN_CLICKED)
+        working.Font = static_cast<BYTE>(id - IDC_FONT_BITIMAGE);
+    else if (id == IDC_CUTTER && code == CBN_SELCHANGE)
+        working.Cut = static_cast<BYTE>(SelectedValue(page, IDC_CUTTER, working.Cut));
+    else if (id == IDC_PAGE_MODE && code == BN_CLICKED)
+        working.Mode = IsDlgButtonChecked(page, IDC_PAGE_MODE) == BST_CHECKED ? 1 : 0;
+    else if (id == IDC_OPTIONS_DEFAULTS && code == BN_CLICKED) {
+        RestoreOptionsDefaults(&pages.data, PpdOf(pages));
+        ShowAll(page, pages);
+    } else {
+        return;
+    }
+    MarkChanged(page, kSlot);
+}
+
+INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
+    switch (note.code) {
+    case PSN_SETACTIVE:
+        // The layout check of another page may have changed these.
+        if (IsSheetState(pages.data.sheet)) pages.data.sheet->last_active_page = kOptionsPage;
+        ShowAll(page, pages);
+        AnswerNotify(page, 0);
+        return TRUE;
+    case PSN_APPLY:
+        if (!PassLayoutCheck(page, kOptionsPage)) {
+            AnswerNotify(page, PSNRET_INVALID);
+            return TRUE;
+        }
+        ApplyOptionsPage(&pages.data, PpdOf(pages));
+        FinishApply(page, kSlot);
+        AnswerNotify(page, PSNRET_NOERROR);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR OptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        InitialisePage(page, lparam, kSlot);
+        SheetPages& pages = *PagesOf(page);
+        ShowAll(page, pages);
+        HideUnshownGroups(page, kOptionsPage, PpdOf(pages).Show);
+        pages.initialised[kSlot] = true;
+        return TRUE;
+    }
+    SheetPages* pages = PagesOf(page);
+    if (!pages) return FALSE;
+    if (IsHelpMessage(message, lparam)) return AnswerHelp(page, message, wparam, lparam, pages->data.help_path.c_str());
+    if (message == WM_COMMAND) {
+        Command(page, *pages, LOWORD(wparam), HIWORD(wparam));
+        return TRUE;
+    }
+    if (message == WM_NOTIFY) return Notify(page, *pages, *reinterpret_cast<const NMHDR*>(lparam));
+    return FALSE;
+}
