@@ -32,6 +32,8 @@ struct Session {
     uid_t uid = 0;
     std::string user;
     security::Caller caller;  // uid and groups the checks use
+    bool member = true;         // may use the service at all (see admission.h)
+    bool administrator = true;  // may change the machine's printers, ports, ...
     // A connection of the service's own process (its monitors): trusted.
     bool internal() const;
     bool open = false;
