@@ -153,12 +153,16 @@ void Server::run() {
         if (n > 0 && fds[1].revents) break;
         if (n > 0 && (fds[0].revents & POLLIN)) {
             int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            ucred cred{};
+            socklen_t len = sizeof cred;
+            // A caller whose identity cannot be read would pass for root.
+            if (fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) {
+                close(fd);
+                fd = -1;
+            }
             if (fd >= 0) {
                 auto c = std::make_unique<Connection>();
                 c->fd = fd;
-                ucred cred{};
-                socklen_t len = sizeof cred;
-                getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len);
                 c->session.id = next_session_++;
                 c->session.pid = cred.pid;
                 c->session.uid = cred.uid;
