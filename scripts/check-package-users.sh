@@ -114,6 +114,45 @@ expect "after prnaccess the member queries status with qorcil" as qormember "$bi
 expect "and may pause the printer" as qormember "$bin/qorctl" pause "$printer"
 expect "and resume it" as qormember "$bin/qorctl" resume "$printer"
 
+# A serial adapter pulled in the middle of a job and plugged back: the
+# emulator's terminal and its name go away and come back.
+serial=$scratch/serial
+install -d -m 0700 "$serial"
+QOR_ROOT=$serial QOR_RUNTIME_DIR=$serial "$bin/qoremu" --no-socket --pty --pty-link "$serial/ttyZEM0" \
+    --control "$serial/zemd.ctl" --tickets "$serial/tickets" --state none --print-speed 20 --rx-buffer 2048 \
+    >"$serial/log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -e "$serial/ttyZEM0" ] && break; sleep 0.05; done
+emu_command() { QOR_ROOT=$serial QOR_RUNTIME_DIR=$serial "$bin/qoremu" --control "$serial/zemd.ctl" --command "$1"; }
+rx_bytes() { emu_command stats | sed -n 's/^rx-bytes //p'; }
+tickets_of() { ls "$serial/tickets" 2>/dev/null | grep -c '\.png$' || true; }
+wait_tickets() { for _ in $(seq 1200); do [ "$(tickets_of)" -ge "$1" ] && return 0; sleep 0.05; done; return 1; }
+"$bin/qorctl" configure-port COM2 --device "$serial/ttyZEM0" --settings 38400,n,8,1 >/dev/null
+"$bin/qorctl" add-printer "Kiosk serial" COM2 "$printer" >/dev/null
+# A tall raster ticket (ESC @, GS v 0 of 48 x 1200, GS V 0): far more than
+# the line and the printer's buffer hold, so it is mid-way when pulled.
+job=$serial/tall-ticket.bin
+python3 -c '
+import sys
+rows = 1200
+data = bytes((0xF0 >> (y // 40 % 4)) if x % 6 < 3 else (y * 7 + x) & 0xFF for y in range(rows) for x in range(48))
+sys.stdout.buffer.write(b"\x1b@\x1dv0\x00" + bytes([48, 0, rows & 0xFF, rows >> 8]) + data + b"\x1dV\x00")' >"$job"
+expect "a ticket printed on the serial printer without a fault" bash -c "
+  '$bin/qorctl' print 'Kiosk serial' '$job' && until [ -e '$serial/tickets/ticket-0001.png' ]; do sleep 0.05; done"
+base=$(rx_bytes)  # one job's bytes, about
+"$bin/qorctl" print "Kiosk serial" "$job" >/dev/null
+# Pulled when the printer has taken 40 % of the job.
+for _ in $(seq 600); do [ $(( ($(rx_bytes) - base) * 5 )) -gt $(( base * 2 )) ] && break; sleep 0.05; done
+emu_command "disconnect 1500" >/dev/null
+expect "the adapter's name is gone" ! test -e "$serial/ttyZEM0"
+for _ in $(seq 100); do "$bin/qorctl" printers | grep -q "no answer" && break; sleep 0.02; done
+expect_output "qorctl printers shows the disconnect" "no answer" "$bin/qorctl" printers
+wait_tickets 3 || true
+for _ in $(seq 400); do "$bin/qorctl" jobs "Kiosk serial" | grep -q . || break; sleep 0.05; done
+expect "after the re-plug the job printed whole once, after the partial ticket cut off" test "$(tickets_of)" = 3
+expect "its ticket is the one printed without the fault" cmp -s "$serial/tickets/ticket-0001.png" "$serial/tickets/ticket-0003.png"
+expect "the name is the emulator's link again, never a file" test -L "$serial/ttyZEM0"
+
 for _ in $(seq 200); do started || break; sleep 0.05; done
 expect "the spooler ends when idle" ! started
 expect_output "the next call starts it again with its printer" "^$printer" as qormember "$bin/qorctl" printers
