@@ -244,6 +244,7 @@ TEST_F(SystemPlaces, FirstCallStartsTheSystemSpoolerWhichEndsWhenIdleAndComesBac
     EXPECT_EQ(mode_of(socket_path()) & 0777, 0666u);
 
     // qorctl, given no places of its own, finds it and starts it again.
+    unsetenv("QOR_MODE");
     auto listed = qortest::run("qorctl", {"printers"});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_NE(listed.out.find("Kiosk"), std::string::npos) << listed.out;
