@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace delivery;
 using Clock = std::chrono::steady_clock;
@@ -130,6 +131,38 @@ TEST_F(DeliveryRecovery, PrinterCutOffMidRasterJobCutsThePartialTicketThenPrints
     EXPECT_EQ(stat("resyncs"), "1");
     EXPECT_EQ(stat("unknown"), "0");
     std::printf("cut-off printer: loss shown after %lld ms\n", static_cast<long long>(shown.count()));
+}
+
+TEST_F(DeliveryRecovery, SerialAdapterPulledMidRasterJobAndPluggedBackPrintsTheJobOnceWithoutHelp) {
+    const JobId id{0, 2, 0};
+    const std::string link = qortest::sandbox() + "/ttyZEM0";
+    std::vector<std::string> options = kSlowPrinter;
+    options.insert(options.end(), {"--pty", "--pty-link", link});
+    start_emulator(options);
+    ASSERT_TRUE(spooler_->add_printer(kPrinter, "COM1", link, "QOR ZEM-D"));
+    auto job = job_bytes(id, kBigJobRows);
+    refs_->add(id, job);
+    ASSERT_NE(print(job), 0u);
+    wait_for_printer_to_take(0, job.size() * 2 / 5);
+    // The adapter pulled: its terminal and name go away, and come back as
+    // a new terminal behind the same name.
+    control("disconnect 1500");
+    const auto shown = time_to_show_the_loss();
+    EXPECT_LT(shown, std::chrono::milliseconds(1000));
+    auto listed = qortest::run("qorctl", {"printers"});
+    EXPECT_NE(listed.out.find("no answer"), std::string::npos) << listed.out;
+    EXPECT_TRUE(qortest::eventually(block_says_no_answer));
+    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 2, std::chrono::seconds(60)));
+    ASSERT_TRUE(qortest::eventually([&] { return jobs_left() == 0; }, std::chrono::seconds(30)));
+    const auto printed = tickets();
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_TRUE(is_top_of(printed[0], refs_->path(id)));
+    expect_ticket_of(printed[1], id);
+    EXPECT_EQ(stat("resyncs"), "1");
+    struct stat st{};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));  // the emulator's name, never a file the spooler made
+    EXPECT_TRUE(qortest::eventually([] { return !block_says_no_answer(); }));
 }
 
 TEST_F(DeliveryRecovery, SpoolerKilledAtFivePointsOfASendingPrintsEveryJobOnceAndWhole) {

@@ -1,9 +1,13 @@
 // qorspoold, the print spooler service.
-#include "server.h"
+#include "activation.h"
+#include "admission.h"
 #include "emulator_device.h"
+#include "server.h"
 #include "service.h"
+#include "system_folders.h"
 
 #include "common/error_text.h"
+#include "qor/support/places.h"
 #include "qor/support/version.h"
 
 #include <csignal>
@@ -11,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,7 +27,7 @@ void on_signal(int) {
 
 void usage() {
     std::puts(
-        "usage: qorspoold [--auto] [--idle SECONDS] [--retry MS]\n"
+        "usage: qorspoold [--system] [--auto] [--idle SECONDS] [--retry MS]\n"
         "       qorspoold --help | --version\n"
         "\n"
         "The print spooler service. It serves the spooler API on the socket\n"
@@ -30,6 +35,11 @@ void usage() {
         "registry and its jobs under $QOR_ROOT/spool. Clients start it on demand;\n"
         "'qorctl start' and 'qorctl stop' start and stop it by hand.\n"
         "\n"
+        "  --system        the system-wide spooler for every member of the group qor\n"
+        "                  ($QOR_GROUP): state under /var/lib/qor, socket and named\n"
+        "                  objects under /run/qor ($QOR_SYSTEM_ROOT, $QOR_SYSTEM_RUNTIME_DIR);\n"
+        "                  takes the socket from the service manager when it passes one\n"
+        "                  (LISTEN_FDS) and then ends when idle like --auto\n"
         "  --auto          started on demand: end after a spell with no clients and no jobs\n"
         "  --idle SECONDS  length of that spell (default 300)\n"
         "  --retry MS      wait before a job that failed on its port is tried again (default 5000)");
@@ -57,7 +67,9 @@ int main(int argc, char** argv) {
     if (const char* r = std::getenv("QOR_SPOOLER_RETRY_MS")) service_options.retry_ms = std::atoi(r);
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--auto") {
+        if (a == "--system") {
+            server_options.system = true;
+        } else if (a == "--auto") {
             server_options.auto_started = true;
         } else if (a == "--idle") {
             if (!number_arg(i, argc, argv, server_options.idle_seconds)) return usage_error("--idle needs SECONDS");
@@ -71,6 +83,24 @@ int main(int argc, char** argv) {
             return 0;
         } else {
             return usage_error("unknown argument '" + a + "'");
+        }
+    }
+    if (server_options.system) {
+        // Everything the service and its modules open follows the system
+        // installation's places.
+        setenv("QOR_MODE", "system", 1);
+        setenv("QOR_ROOT", qor::places::system_root().c_str(), 1);
+        setenv("QOR_RUNTIME_DIR", qor::places::system_runtime_dir().c_str(), 1);
+        umask(022);
+        server_options.members_group = qor::spooler::members_group();
+        if (int e = qor::spooler::prepare_system_folders(server_options.members_group)) {
+            std::fprintf(stderr, "qorspoold: cannot prepare %s and %s: %s\n", qor::places::system_root().c_str(),
+                         qor::places::system_runtime_dir().c_str(), std::strerror(e));
+            return 1;
+        }
+        if (auto fd = qor::spooler::take_activated_socket()) {
+            server_options.passed_socket = *fd;
+            server_options.auto_started = true;
         }
     }
     setenv("QOR_SPOOLER_NO_AUTOSTART", "1", 1);

@@ -4,6 +4,7 @@
 // its start after the printer has been brought to a known state.
 #include "service.h"
 
+#include "port_device.h"
 #include "port_io.h"
 
 #include <cerrno>
@@ -162,6 +163,29 @@ Service::Attempt Service::send_job(const RuntimePtr& rt, const JobPtr& job) {
     return attempt;
 }
 
+void Service::await_device(const RuntimePtr& rt) {
+    rt->awaited_device.clear();
+    const Printer* p = db_.printer(rt->name);
+    if (!p) return;
+    const PortInfo* port = db_.port(p->info.port);
+    DeviceTarget target;
+    if (!resolve_device(p->info.port, port ? port->device : std::string(), port ? port->settings : std::string(),
+                        std::string(), target) ||
+        !target.kind.empty())
+        return;
+    if (arrivals_.expect(target.path)) rt->awaited_device = target.path;
+}
+
+void Service::device_back(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    for (auto& [name, rt] : runtimes_) {
+        if (rt->awaited_device != path) continue;
+        rt->awaited_device.clear();
+        rt->retry_at = std::chrono::steady_clock::now();
+        rt->wake.notify_all();
+    }
+}
+
 void Service::despool(RuntimePtr rt) {
     std::unique_lock lock(mutex_);
     while (!rt->stopping) {
@@ -192,6 +216,7 @@ void Service::despool(RuntimePtr rt) {
             job->state = JobState::Queued;
             job->error = attempt.error != 0;
             rt->retry_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.retry_ms);
+            if (attempt.error) await_device(rt);
         } else if (via_monitor) {
             job->state = JobState::Sent;  // the monitor reports it printed
             job->spool.flags |= kSpoolSent;

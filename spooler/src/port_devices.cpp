@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <set>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -141,6 +142,37 @@ DeviceOpener opener_of(const std::string& prefix) {
     return it == t.openers.end() ? nullptr : it->second;
 }
 
+// Paths that were character devices when a port last opened them. When
+// such a device goes away (a printer unplugged, a serial adapter pulled,
+// the emulator's terminal closed) the port must wait for it to come back,
+// never write the rest of a job into a new plain file at its name.
+struct SeenDevices {
+    std::mutex lock;
+    std::set<std::string> paths;
+};
+SeenDevices& seen_devices() {
+    static SeenDevices seen;
+    return seen;
+}
+
+void remember_device(const std::string& path) {
+    SeenDevices& s = seen_devices();
+    std::lock_guard guard(s.lock);
+    s.paths.insert(path);
+}
+
+// Whether a missing `path` stands for a device that is away: one that was
+// seen before, a node of the device folder (a stable name the device
+// manager keeps), or a link whose device has gone.
+bool device_away(const std::string& path) {
+    struct stat st{};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
+    if (path.rfind("/dev/", 0) == 0) return true;
+    SeenDevices& s = seen_devices();
+    std::lock_guard guard(s.lock);
+    return s.paths.count(path) != 0;
+}
+
 }  // namespace
 
 void register_device_kind(const std::string& prefix, DeviceOpener opener) {
@@ -179,7 +211,9 @@ std::unique_ptr<PortDevice> open_device(const DeviceTarget& target, DWORD& error
         return opener(target.path, error);
     }
     struct stat st{};
-    bool is_char = stat(target.path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+    bool present = stat(target.path.c_str(), &st) == 0;
+    if (!present && device_away(target.path)) return error = ERROR_DEV_NOT_EXIST, nullptr;
+    bool is_char = present && S_ISCHR(st.st_mode);
     if (!is_char) {
         int fd = open(target.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (fd < 0) return error = error_from_errno(errno), nullptr;
@@ -188,6 +222,7 @@ std::unique_ptr<PortDevice> open_device(const DeviceTarget& target, DWORD& error
     int fd = open(target.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 && errno == EACCES) fd = open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return error = error_from_errno(errno), nullptr;
+    remember_device(target.path);
     if (isatty(fd)) {
         termios tio{};
         auto settings = spool::parse_serial_settings(target.settings.empty() ? ports::kDefaultSerialSettings : target.settings);

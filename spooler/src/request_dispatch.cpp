@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 namespace qor::spooler {
 namespace {
@@ -114,12 +115,28 @@ DWORD handle(Call& c, rq::Shutdown&, rq::None&) {
 
 DWORD handle(Call& c, rq::EnumMonitors&, rq::List<MonitorInfo>& out) { return c.service.enum_monitors(out.items); }
 
+// Requests that change what the machine has, beyond one printer's own
+// rights: the administrator's alone.
+template <class Request, class... Among>
+constexpr bool kOneOf = (std::is_same_v<Request, Among> || ...);
+template <class Request>
+constexpr bool kAdministers =
+    kOneOf<Request, rq::AddPrinter, rq::AddDriver, rq::DeleteDriver, rq::AddPort,
+           rq::DeletePort, rq::ConfigurePort, rq::AddMonitor, rq::DeleteMonitor, rq::Shutdown>;
+
+bool admitted(const Session& session, bool administers, bool ping) {
+    if (ping) return true;  // whether the service runs is no secret
+    return session.member && (!administers || session.administrator);
+}
+
 // Decodes the request, runs its handler and encodes the reply.
 template <class Request>
 DispatchResult serve(Service& service, Session& session, Reader& in) {
     Request request;
     typename Request::Reply reply;
     if (!spool::decode(in, request)) return {spool::encode_reply<Request>(ERROR_INVALID_PARAMETER, reply)};
+    if (!admitted(session, kAdministers<Request>, std::is_same_v<Request, rq::Ping>))
+        return {spool::encode_reply<Request>(ERROR_ACCESS_DENIED, reply)};
     Call call{service, session};
     DWORD code = handle(call, request, reply);
     return {spool::encode_reply<Request>(code, reply), call.pass_fd, call.shutdown};

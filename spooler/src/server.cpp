@@ -56,6 +56,7 @@ int Server::bind() {
     if (lock_fd_ < 0) return errno;
     if (flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EEXIST : errno;
     socket_path_ = spool::socket_path();
+    if (options_.passed_socket >= 0) return adopt_passed_socket();
     sockaddr_un addr{};
     if (socket_path_.size() >= sizeof addr.sun_path) return ENAMETOOLONG;
     addr.sun_family = AF_UNIX;
@@ -64,11 +65,29 @@ int Server::bind() {
     if (listen_fd_ < 0) return errno;
     unlink(socket_path_.c_str());  // left by an instance that ended abruptly; we hold the lock
     if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return errno;
-    chmod(socket_path_.c_str(), 0600);
+    chmod(socket_path_.c_str(), options_.system ? 0666 : 0600);
     if (listen(listen_fd_, 128) != 0) return errno;
     struct stat st{};
     if (stat(socket_path_.c_str(), &st) != 0) return errno;
     socket_inode_ = st.st_ino;
+    return 0;
+}
+
+// The manager's socket must be the one clients find at our path; one bound
+// elsewhere would leave them knocking at a door nobody answers.
+int Server::adopt_passed_socket() {
+    listen_fd_ = options_.passed_socket;
+    options_.passed_socket = -1;
+    struct stat at_path{}, passed{};
+    if (stat(socket_path_.c_str(), &at_path) != 0) return errno;
+    if (fstat(listen_fd_, &passed) != 0) return errno;
+    if (!S_ISSOCK(passed.st_mode)) return ENOTSOCK;
+    sockaddr_un addr{};
+    socklen_t len = sizeof addr;
+    if (getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return errno;
+    if (addr.sun_family != AF_UNIX || std::string(addr.sun_path) != socket_path_) return EADDRNOTAVAIL;
+    socket_inode_ = at_path.st_ino;
+    owns_socket_file_ = false;
     return 0;
 }
 
@@ -134,17 +153,24 @@ void Server::run() {
         if (n > 0 && fds[1].revents) break;
         if (n > 0 && (fds[0].revents & POLLIN)) {
             int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            ucred cred{};
+            socklen_t len = sizeof cred;
+            // A caller whose identity cannot be read would pass for root.
+            if (fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) {
+                close(fd);
+                fd = -1;
+            }
             if (fd >= 0) {
                 auto c = std::make_unique<Connection>();
                 c->fd = fd;
-                ucred cred{};
-                socklen_t len = sizeof cred;
-                getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len);
                 c->session.id = next_session_++;
                 c->session.pid = cred.pid;
                 c->session.uid = cred.uid;
                 c->session.user = user_name(cred.uid);
                 c->session.caller = security::caller_of(cred.uid, cred.gid);
+                Admission admission = admit(c->session.caller, options_.system, options_.members_group, geteuid());
+                c->session.member = admission.member;
+                c->session.administrator = admission.administrator;
                 Connection* raw = c.get();
                 std::lock_guard lock(connections_mutex_);
                 connections_.push_back(std::move(c));
@@ -162,7 +188,7 @@ void Server::run() {
         if (clients || !service_.idle()) idle_since = Clock::now();
         if (options_.auto_started && Clock::now() - idle_since > std::chrono::seconds(options_.idle_seconds)) break;
     }
-    if (socket_still_ours()) unlink(socket_path_.c_str());
+    if (owns_socket_file_ && socket_still_ours()) unlink(socket_path_.c_str());
     close(listen_fd_);
     listen_fd_ = -1;
     reap(true);

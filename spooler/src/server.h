@@ -5,8 +5,10 @@
 // spell with no clients and no jobs.
 #pragma once
 
+#include "admission.h"
 #include "service.h"
 
+#include <optional>
 #include <string>
 
 namespace qor::spooler {
@@ -14,6 +16,13 @@ namespace qor::spooler {
 struct ServerOptions {
     bool auto_started = false;
     int idle_seconds = 300;  // on-demand instances end after this long unused
+    // The system-wide spooler: its socket open to every account, callers
+    // admitted by their membership of `members_group`.
+    bool system = false;
+    std::optional<gid_t> members_group;
+    // A listening socket passed by the service manager, used instead of
+    // binding one; the manager keeps it, so it is never removed here.
+    int passed_socket = -1;
 };
 
 class Server {
@@ -35,6 +44,7 @@ private:
     struct Connection;
     void serve(Connection& c);
     bool socket_still_ours() const;
+    int adopt_passed_socket();
     void reap(bool all);
 
     Service& service_;
@@ -43,6 +53,7 @@ private:
     int listen_fd_ = -1;
     int wake_pipe_[2] = {-1, -1};
     ino_t socket_inode_ = 0;
+    bool owns_socket_file_ = true;
     std::string socket_path_;
     std::mutex connections_mutex_;
     std::vector<std::unique_ptr<Connection>> connections_;

@@ -20,7 +20,8 @@ Service::Service(Options options)
           config.device = p->device;
           config.settings = p->settings;
           return true;
-      }) {}
+      }),
+      arrivals_([this](const std::string& path) { device_back(path); }) {}
 
 Service::~Service() { stop(); }
 
@@ -60,6 +61,7 @@ DWORD Service::start() {
 }
 
 void Service::stop() {
+    arrivals_.stop();
     std::vector<RuntimePtr> all;
     {
         std::lock_guard lock(mutex_);

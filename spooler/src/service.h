@@ -6,6 +6,7 @@
 #pragma once
 
 #include "database.h"
+#include "device_arrivals.h"
 #include "qor/security/access.h"
 #include "job_ids.h"
 #include "local_port_monitor.h"
@@ -32,6 +33,8 @@ struct Session {
     uid_t uid = 0;
     std::string user;
     security::Caller caller;  // uid and groups the checks use
+    bool member = true;         // may use the service at all (see admission.h)
+    bool administrator = true;  // may change the machine's printers, ports, ...
     // A connection of the service's own process (its monitors): trusted.
     bool internal() const;
     bool open = false;
@@ -127,6 +130,9 @@ private:
         bool needs_recovery = false;
         bool stopping = false;
         std::chrono::steady_clock::time_point retry_at{};
+        // The device its port stands for, missing: its return ends the wait
+        // for the next attempt.
+        std::string awaited_device;
         std::condition_variable wake;
         std::thread thread;
         std::mutex chain_mutex;  // taken without the service lock held
@@ -167,6 +173,10 @@ private:
     void begin_attempt(const JobPtr& job);
     void end_attempt_unfinished(const RuntimePtr& rt, const JobPtr& job, MonitorChain& chain, DWORD error);
     void note_answer(const RuntimePtr& rt, bool answering);
+    // Lock held: waits for the printer's device to come back when it is away.
+    void await_device(const RuntimePtr& rt);
+    // Lock not held: a device came back; its printers try again now.
+    void device_back(const std::string& path);
     bool should_stop_sending(const RuntimePtr& rt, const JobPtr& job);
 
     Options options_;
@@ -179,6 +189,7 @@ private:
     LocalPortMonitor port_monitor_;
     LanguageMonitors language_monitors_;
     bool started_ = false;
+    DeviceArrivals arrivals_;  // its thread calls back into the service: last
 };
 
 }  // namespace qor::spooler

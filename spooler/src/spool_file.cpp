@@ -102,7 +102,7 @@ std::string spool_data_path(uint32_t id) { return spool_folder() + "/" + id_name
 std::string spool_header_path(uint32_t id) { return spool_folder() + "/" + id_name(id) + ".SHD"; }
 
 int create_spool_data(uint32_t id) {
-    places::ensure_dir(spool_folder());
+    places::ensure_dir(spool_folder(), 0700);  // documents are their owners' alone
     std::string path = spool_data_path(id);
     unlink(path.c_str());  // a leftover of an earlier run with the same id
     return open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -30,6 +30,19 @@ void PrivateSpooler::stop() {
 
 bool PrivateSpooler::add_driver(const std::string& driver, const std::string& monitor,
                                 const std::string& monitor_module) {
+    return install_driver(driver, monitor, monitor_module);
+}
+
+bool PrivateSpooler::add_printer(const std::string& printer, const std::string& port, const std::string& device,
+                                 const std::string& driver) {
+    return install_printer(printer, port, device, driver);
+}
+
+bool PrivateSpooler::wait_idle(const std::string& printer, std::chrono::milliseconds timeout) const {
+    return wait_printer_idle(printer, timeout);
+}
+
+bool install_driver(const std::string& driver, const std::string& monitor, const std::string& monitor_module) {
     std::u16string env = w(QOR_DRIVER_ENVIRONMENT), name = w(driver), mon = w(monitor), mod = w(monitor_module);
     if (!monitor.empty()) {
         MONITOR_INFO_2W mi{mon.data(), env.data(), mod.data()};
@@ -47,8 +60,8 @@ bool PrivateSpooler::add_driver(const std::string& driver, const std::string& mo
     return AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&info)) != FALSE;
 }
 
-bool PrivateSpooler::add_printer(const std::string& printer, const std::string& port, const std::string& device,
-                                 const std::string& driver) {
+bool install_printer(const std::string& printer, const std::string& port, const std::string& device,
+                     const std::string& driver) {
     std::u16string port_w = w(port), device_w = w(device), name = w(printer), driver_w = w(driver);
     PORT_INFO_1W pi{port_w.data()};
     if (!AddPortExW(nullptr, 1, reinterpret_cast<LPBYTE>(&pi), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -61,7 +74,7 @@ bool PrivateSpooler::add_printer(const std::string& printer, const std::string& 
         auto* d = reinterpret_cast<DRIVER_INFO_2W*>(buf.data());
         for (DWORD i = 0; i < count; ++i) have_driver |= qor::utf16_to_utf8(d[i].pName) == driver;
     }
-    if (!have_driver && !add_driver(driver)) return false;
+    if (!have_driver && !install_driver(driver)) return false;
     PRINTER_INFO_2W info{};
     info.pPrinterName = name.data(), info.pPortName = port_w.data(), info.pDriverName = driver_w.data();
     HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
@@ -79,7 +92,7 @@ std::string PrivateSpooler::output() const {
     return s.str();
 }
 
-bool PrivateSpooler::wait_idle(const std::string& printer, std::chrono::milliseconds timeout) const {
+bool wait_printer_idle(const std::string& printer, std::chrono::milliseconds timeout) {
     std::u16string name = w(printer);
     HANDLE h = nullptr;
     if (!OpenPrinterW(name.data(), &h, nullptr)) return false;

@@ -17,6 +17,13 @@
 
 namespace qorspool {
 
+// Set-up steps for whichever spooler the calls reach (PrivateSpooler's
+// members use them; a test of the system spooler calls them directly).
+bool install_driver(const std::string& driver, const std::string& monitor = "", const std::string& monitor_module = "");
+bool install_printer(const std::string& printer, const std::string& port, const std::string& device,
+                     const std::string& driver = "QOR Test Driver");
+bool wait_printer_idle(const std::string& printer, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
 class PrivateSpooler {
 public:
     // Starts qorspoold from the test's bin folder. `retry_ms` is how long a

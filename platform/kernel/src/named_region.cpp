@@ -95,6 +95,14 @@ bool same_file(int fd, const std::string& path) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The creator's umask may have taken the group's bits; in the shared
+// namespace every member opens what another created.
+void share_with_group(int fd) {
+    struct stat st{};
+    unsigned mode = places::object_file_mode();
+    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 07777) != mode) fchmod(fd, mode);
+}
+
 }  // namespace
 
 std::string object_folder() { return places::runtime_dir() + "/objects"; }
@@ -104,7 +112,7 @@ struct NamedOpen {
                                const std::function<void(void*)>& init) {
         NamedOpenResult result;
         std::string folder = object_folder();
-        if (!places::ensure_dir(folder)) {
+        if (!places::ensure_dir(folder, places::object_folder_mode())) {
             result.error = ERROR_PATH_NOT_FOUND;
             return result;
         }
@@ -127,11 +135,12 @@ struct NamedOpen {
         }
 
         for (;;) {
-            int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
+            int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), places::object_file_mode());
             if (fd < 0) {
                 result.error = error_from_errno(errno);
                 return result;
             }
+            share_with_group(fd);
             if (!range_lock(fd, F_WRLCK, kGateByte, true)) {
                 result.error = error_from_errno(errno);
                 close(fd);

@@ -76,8 +76,9 @@ void spawn_service() {
 int connect_or_start() {
     int fd = connect_socket();
     // The service itself (its monitors call the client API) never starts a
-    // second instance, least of all while it is shutting down.
-    if (fd >= 0 || std::getenv("QOR_SPOOLER_NO_AUTOSTART")) return fd;
+    // second instance, least of all while it is shutting down. The system
+    // spooler is started by the service manager, on its socket's first call.
+    if (fd >= 0 || std::getenv("QOR_SPOOLER_NO_AUTOSTART") || places::system_mode()) return fd;
     std::string run = places::runtime_dir();
     places::ensure_dir(run);
     // One starter at a time: the others wait here and then find it running.

@@ -10,6 +10,9 @@
 
 namespace qor::spool {
 
+// The installation's places look for the spooler by this name too.
+static_assert(std::string_view(kSocketName) == places::kSpoolerSocketName);
+
 HeaderCheck check_header(const FrameHeader& header) {
     if (header.magic != kFrameMagic) return HeaderCheck::BadMagic;
     if (header.op >= static_cast<uint32_t>(Op::Count)) return HeaderCheck::BadOp;
