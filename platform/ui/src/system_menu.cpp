@@ -1,5 +1,5 @@
-// The system menu: the items a program appends, opened by a right click
-// on the window's background or Alt+Space, chosen as WM_SYSCOMMAND.
+// The system menu: Close and the items a program appends, opened by a right
+// click on the window's background or Alt+Space, chosen as WM_SYSCOMMAND.
 #include "menu_table.h"
 #include "popup_menus.h"
 #include "system_menu.h"
@@ -38,8 +38,6 @@ public:
 bool open_system_menu(HWND handle, LPARAM position) {
     auto window = find_window(handle);
     if (!window || !window->system_menu || !window->widget) return false;
-    auto items = menu_entries(window->system_menu);
-    if (!items || items->empty()) return false;
     QPoint at(static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position)));
     if (position == -1) at = window->widget->mapToGlobal(QPoint(0, 0));
     UINT_PTR chosen = track_menu(window->system_menu, MenuUse{handle, true, true, false}, at);
@@ -64,6 +62,7 @@ HMENU GetSystemMenu(HWND handle, BOOL revert) {
     if (!window->system_menu) {
         static auto* opener = new SystemMenuOpener;
         window->system_menu = CreatePopupMenu();
+        AppendMenuW(window->system_menu, MF_STRING, SC_CLOSE, u"&Close\tAlt+F4");
         window->widget->installEventFilter(opener);
     }
     return window->system_menu;

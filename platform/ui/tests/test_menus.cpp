@@ -232,6 +232,7 @@ TEST_F(Scripted, TheSystemMenuOpensOnTheWindowAndSendsSysCommands) {
     HMENU system = GetSystemMenu(owner, FALSE);
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(GetSystemMenu(owner, FALSE), system);
+    EXPECT_EQ(GetMenuItemID(system, 0), static_cast<UINT>(SC_CLOSE));
     AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(system, MF_STRING, 16, u"Version infomation (&A)...");
     answer("@menu|Version infomation (A)...\n");

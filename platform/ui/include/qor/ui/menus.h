@@ -7,9 +7,10 @@
 // WM_COMMAND (wParam = id) to the owner, or WM_SYSCOMMAND for the system
 // menu; the item under the pointer is announced with WM_MENUSELECT.
 //
-// The system menu (GetSystemMenu) holds only what the program appends; it
-// opens on a right click on the window's own background or on Alt+Space,
-// through DefWindowProc's WM_CONTEXTMENU.
+// The system menu (GetSystemMenu) holds "Close" (SC_CLOSE) and what the
+// program appends; the window manager keeps its own menu, so this one opens
+// on a right click on the window's own background or on Alt+Space, through
+// DefWindowProc's WM_CONTEXTMENU.
 //
 // Test seam: with QOR_UI_SCRIPT set, a tracked pop-up menu (TrackPopupMenu
 // and the system menu) is not shown; it takes the script's next line
