@@ -1,6 +1,7 @@
 // Pop-up menus and menu bars on QMenu / QMenuBar, rebuilt from the table.
 #include "menu_widgets.h"
 
+#include "frame_prompts.h"
 #include "menu_table.h"
 #include "window_table.h"
 
@@ -166,14 +167,16 @@ UINT_PTR command_of(const QAction* action) {
 
 void send_menu_select(const MenuUse& use, HMENU menu, UINT item, UINT flags) {
     if (!use.notify || !use.owner) return;
-    UINT shown = (flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP)) | MF_HILITE | MF_MOUSESELECT |
-                 (use.system ? MF_SYSMENU : 0);
+    UINT shown = (flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_POPUP | MF_SEPARATOR)) | MF_HILITE |
+                 MF_MOUSESELECT | (use.system ? MF_SYSMENU : 0);
     SendMessageW(use.owner, WM_MENUSELECT, MAKELONG(item, shown), reinterpret_cast<LPARAM>(menu));
+    show_menu_prompt(use.owner, item, shown, false);
 }
 
 void send_menu_closed(const MenuUse& use) {
     if (!use.notify || !use.owner) return;
     SendMessageW(use.owner, WM_MENUSELECT, MAKELONG(0, 0xFFFF), 0);
+    show_menu_prompt(use.owner, 0, 0xFFFF, true);
 }
 
 void send_init_popup(const MenuUse& use, HMENU menu, int index) {

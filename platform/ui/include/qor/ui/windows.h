@@ -624,6 +624,7 @@ QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 QOR_END_C
 
 #include "qor/ui/menus.h"
+#include "qor/ui/frame.h"
 
 #ifdef __cplusplus
 static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, wParam) == 16 &&
