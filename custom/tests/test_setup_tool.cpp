@@ -307,3 +307,21 @@ TEST_F(CustomTool, FileRoutesRefuseWrongFiles) {
     EXPECT_FALSE(tool.load_file_dialog(qortest::sandbox() + "/missing.dip"));
     EXPECT_TRUE(host.shown.empty());
 }
+
+TEST_F(CustomTool, AnOpenedDocumentSurvivesTheFreshReadOfThePrinter) {
+    acquire("LPT1");
+    // Auto cutter and presenter on, 100% density, the line bits of byte 3 on.
+    const std::string dip = file("doc.dip", std::string("SP\x18\x07\x00\x07tail", 10));
+    replies({kFactoryReply});
+    ASSERT_TRUE(tool.open_document(dip));
+    EXPECT_TRUE(tool.acquired());
+    EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8 | 0x07})) << "merged after the read, under its mask";
+    EXPECT_EQ(at(tool.selections(), List::BaudRate), 1) << "Auto LF shows the file's bit";
+
+    const std::string wrong = file("wrong.dip", std::string("XP\xFF\xFF\xFF\xFF", 6));
+    replies({kFactoryReply});
+    EXPECT_FALSE(tool.open_document(wrong));
+    EXPECT_TRUE(tool.acquired()) << "the printer is still read";
+    EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8}));
+    EXPECT_TRUE(host.shown.empty());
+}

@@ -463,6 +463,10 @@ QORAPI HWND GetLastActivePopup(HWND window);
 // Sends WM_SETTINGCHANGE with lParam = `section` to every top-level window
 // of every process; returns how many windows it reached.
 QORAPI int QorUiBroadcastSettingChange(LPCWSTR section);
+// The top-level window (of any process) carrying the property: restored if
+// minimised, and it or its last active pop-up brought to the foreground.
+// Null when there is none.
+QORAPI HWND QorUiRaiseMarkedWindow(LPCWSTR property);
 
 QORAPI UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
