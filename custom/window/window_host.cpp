@@ -46,7 +46,9 @@ custom::Answer WindowHost::show(const custom::Message& message) {
 
 void WindowHost::begin_communication(const std::string& status) {
     if (box_) DestroyWindow(box_);
-    box_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_COMMUNICATION), owner_, communication_proc, 0);
+    // Owned by no window: the main window is disabled meanwhile, and a
+    // disabled window disables what it owns.
+    box_ = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_COMMUNICATION), nullptr, communication_proc, 0);
     SetDlgItemTextA(box_, IDC_COMM_TEXT, status.c_str());
     ShowWindow(box_, SW_SHOW);
     // Modal for the user: the main window takes no input meanwhile.
