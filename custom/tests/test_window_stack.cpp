@@ -122,18 +122,6 @@ TEST_F(CustomWindowStack, AHostPortAtAnotherSpeedIsReportedAndLeavesTheFormDisab
     EXPECT_FALSE(combo(IDC_DENSITY)->isEnabled());
 }
 
-TEST_F(CustomWindowStack, AStoppedEmulatorGivesTheRetryPromptAndCancelDisablesWrite) {
-    ASSERT_TRUE(tool.find_printer());
-    stack.stop_emulator();
-    expect_boxes("Error message|Unable to initialize the [ COM1 ] port . \\nPlease check the connection of the printer. "
-                 "|error|cancel\n");
-    main = custom_window::create_main_window(state);
-    custom_window::initialise_form(main);
-    EXPECT_FALSE(tool.acquired());
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(QorUiFramePart(main, QOR_FRAME_BAR), ID_WRITE)));
-    EXPECT_FALSE(command_enabled(command::kSave, tool.acquired()));
-}
-
 TEST_F(CustomWindowStack, ASecondStartRaisesTheFirstWindow) {
     auto first = qortest::Child::spawn(qortest::bin_dir() + "/custom", {});
     HWND window = nullptr;
