@@ -78,6 +78,10 @@ protected:
         auto l = fakecil::lock();
         return fakecil::script().calls;
     }
+    int opened() {
+        auto l = fakecil::lock();
+        return fakecil::script().opens;
+    }
     void start(const std::string& port, std::deque<std::vector<BYTE>> reply = {kFactoryReply}) {
         system.printers.push_back({"QOR ZEM-Dx10P", port, "QOR ZEM-D", 0x800, 0});
         ASSERT_TRUE(tool.find_printer());
@@ -257,6 +261,21 @@ TEST_F(CustomWindow, ADroppedFileIsMergedAfterTheFreshRead) {
     EXPECT_TRUE(tool.acquired());
     EXPECT_EQ(combo(IDC_DENSITY)->currentText(), "140%");
     EXPECT_EQ(text_of(main), "dropped.dip - QOR Printer");
+}
+
+TEST_F(CustomWindow, AFileOnTheCommandLineIsTheFirstDocument) {
+    system.printers.push_back({"QOR ZEM-Dx10P", "COM1", "QOR ZEM-D", 0x800, 0});
+    ASSERT_TRUE(tool.find_printer());
+    std::string path = qortest::sandbox() + "/start.dip";
+    std::ofstream(path, std::ios::binary) << std::string("SP\x18\x03\x00\xC8 and more", 15);
+    main = custom_window::create_main_window(state);
+    form = custom_window::form_of(main);
+    replies({kFactoryReply});
+    int before = opened();
+    custom_window::initialise_form(main, path);  // as main() does with argv[1]
+    EXPECT_EQ(opened() - before, 1) << "the printer is read once, not for the form and again for the file";
+    EXPECT_EQ(combo(IDC_DENSITY)->currentText(), " 80%");
+    EXPECT_EQ(text_of(main), "start.dip - QOR Printer");
 }
 
 TEST_F(CustomWindow, TheVersionBoxAndTheCommunicationBox) {

@@ -9,6 +9,8 @@
 
 #include "qor/ui/window_directory.h"
 
+#include <utility>
+
 using namespace qorui;
 
 namespace {
@@ -84,6 +86,9 @@ BOOL DestroyWindow(HWND handle) {
     if (window->destroying) return TRUE;
     QPointer<QWidget> widget = window->widget;
     destroy_tree(window);
+    // A window's menu bar and system menu go with it.
+    for (HMENU* menu : {&window->menu, &window->system_menu})
+        if (*menu) DestroyMenu(std::exchange(*menu, nullptr));
     if (window->modal_loop) {
         window->ended = true;
         window->modal_loop->quit();

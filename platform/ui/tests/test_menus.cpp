@@ -288,7 +288,10 @@ TEST(MenuBar, TheBarSitsAboveTheClientAndItsItemsPostCommands) {
     ASSERT_EQ(seen_of(WM_COMMAND).size(), 1u);
     EXPECT_EQ(seen_of(WM_COMMAND)[0].wparam, 101u);
     EXPECT_FALSE(SetMenu(child, bar)) << "a child window has no menu bar";
+    HMENU system = GetSystemMenu(owner, FALSE);
     DestroyWindow(owner);
+    EXPECT_FALSE(IsMenu(bar)) << "the menu bar goes with its window";
+    EXPECT_FALSE(IsMenu(system));
 }
 
 TEST(Accelerators, KeysSendCommandsUnlessTheMenuItemIsDisabled) {
