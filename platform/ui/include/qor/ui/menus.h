@@ -6,6 +6,7 @@
 // the text after '\t' is shown as the shortcut. Choosing an item posts
 // WM_COMMAND (wParam = id) to the owner, or WM_SYSCOMMAND for the system
 // menu; the item under the pointer is announced with WM_MENUSELECT.
+// Menus, like windows, belong to the GUI thread.
 //
 // The system menu (GetSystemMenu) holds "Close" (SC_CLOSE) and what the
 // program appends; the window manager keeps its own menu, so this one opens
