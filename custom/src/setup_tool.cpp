@@ -176,6 +176,17 @@ bool SetupTool::load_file_document(const std::string& path) {
     return true;
 }
 
+bool SetupTool::open_document(const std::string& path) {
+    std::optional<std::string> data = read_file_head(path, kSettingFileSize);
+    auto bytes = data ? parse_setting_file(reinterpret_cast<const BYTE*>(data->data()), data->size(), FileRoute::Document)
+                      : std::nullopt;
+    load_printer();
+    if (!bytes) return false;
+    setbank_ = merge_under_mask(setbank_, *bytes, mask_);
+    if (acquired_) show_selections();
+    return true;
+}
+
 bool SetupTool::save_file(const std::string& path) {
     fold_selections();
     return write_setting_file(path, setbank_);

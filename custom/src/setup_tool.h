@@ -32,6 +32,11 @@ public:
     bool load_file_dialog(const std::string& path);
     // The document route: silent; the caller initialises the form again.
     bool load_file_document(const std::string& path);
+    // A dropped file or one named on the command line: the printer is read
+    // anew (the form's initialisation for a document) and the file's bytes
+    // are merged afterwards under the new mask, so that the read does not
+    // throw away the file just opened. False when the file was ignored.
+    bool open_document(const std::string& path);
     bool save_file(const std::string& path);
 
     const std::string& printer_name() const { return printer_name_; }

@@ -1,6 +1,7 @@
 #include "setup_tool.h"
 
 #include "fake_cil.h"
+#include "fake_system.h"
 #include "qortest.h"
 
 #include <gtest/gtest.h>
@@ -36,33 +37,6 @@ struct FakeHost : Host {
         std::vector<std::string> out;
         for (const Message& m : shown) out.push_back(m.text);
         return out;
-    }
-};
-
-struct FakeLibrary : Library {
-    bool present = true;
-    bool bound = false;
-    bool bind() override { return bound = present; }
-    void release() override { bound = false; }
-    CilLink link() const override { return bound ? fakecil::link() : CilLink{}; }
-};
-
-struct FakeSystem : PrinterSystem {
-    std::vector<PrinterRecord> printers;
-    std::vector<std::string> raw_jobs;
-    int purges = 0;
-    bool has_port = true;
-    DCB port{};
-    std::vector<PrinterRecord> local_printers() override { return printers; }
-    bool send_raw_job(const std::string& printer, const std::vector<BYTE>& bytes, Host&) override {
-        EXPECT_EQ(bytes, (std::vector<BYTE>{0x12, 0x71, 0x00}));
-        raw_jobs.push_back(printer);
-        return true;
-    }
-    void purge_zem_printers() override { ++purges; }
-    bool host_port_config(const std::string&, DCB* dcb) override {
-        *dcb = port;
-        return has_port;
     }
 };
 
@@ -305,5 +279,23 @@ TEST_F(CustomTool, FileRoutesRefuseWrongFiles) {
     EXPECT_EQ(tool.setbank(), (SettingBytes{0x00, 0x00, 0x00, 0xC8}));
     host.shown.clear();
     EXPECT_FALSE(tool.load_file_dialog(qortest::sandbox() + "/missing.dip"));
+    EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(CustomTool, AnOpenedDocumentSurvivesTheFreshReadOfThePrinter) {
+    acquire("LPT1");
+    // Auto cutter and presenter on, 100% density, the line bits of byte 3 on.
+    const std::string dip = file("doc.dip", std::string("SP\x18\x07\x00\x07tail", 10));
+    replies({kFactoryReply});
+    ASSERT_TRUE(tool.open_document(dip));
+    EXPECT_TRUE(tool.acquired());
+    EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8 | 0x07})) << "merged after the read, under its mask";
+    EXPECT_EQ(at(tool.selections(), List::BaudRate), 1) << "Auto LF shows the file's bit";
+
+    const std::string wrong = file("wrong.dip", std::string("XP\xFF\xFF\xFF\xFF", 6));
+    replies({kFactoryReply});
+    EXPECT_FALSE(tool.open_document(wrong));
+    EXPECT_TRUE(tool.acquired()) << "the printer is still read";
+    EXPECT_EQ(tool.setbank(), (SettingBytes{0x18, 0x07, 0x00, 0xC8}));
     EXPECT_TRUE(host.shown.empty());
 }

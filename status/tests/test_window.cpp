@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -84,6 +86,47 @@ TEST_F(StatusWindow, ClicksWriteTheHiveAnotherProcessReads) {
               read_elsewhere({"1", "0", "Enable", "LM\\ReadInterval", "1_last"}));
     QTest::mouseClick(use(), Qt::LeftButton);  // on again: the marks come back
     EXPECT_EQ(Qt::Checked, list()->item(3)->checkState());
+}
+
+TEST_F(StatusWindow, TheSystemMenuCarriesTheVersionItem) {
+    HMENU system = GetSystemMenu(dialog, FALSE);
+    ASSERT_EQ(3, GetMenuItemCount(system)) << "the layer's Close, the separator, the version item";
+    EXPECT_TRUE(GetMenuState(system, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    char16_t text[64] = {};
+    GetMenuStringW(system, IDM_ABOUTBOX, reinterpret_cast<LPWSTR>(text), 64, MF_BYCOMMAND);
+    EXPECT_EQ(u"Version infomation (&A)...", std::u16string(text));
+
+    // Shown for real once, for the screenshot, then dismissed.
+    QTimer::singleShot(0, [] {
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(nullptr, menu);
+        if (const char* dir = std::getenv("QOR_SCREENSHOT_DIR")) {
+            EXPECT_TRUE(menu->grab().save(QString::fromUtf8(dir) + "/status-system-menu.png"));
+        }
+        menu->close();
+    });
+    SendMessageW(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog), MAKELONG(100, 100));
+
+    // Chosen through the script: the command opens the version box.
+    std::string script = std::string(std::getenv("QOR_ROOT")) + "/system-menu.script";
+    std::ofstream(script) << "@menu|Version infomation (A)...\n";
+    setenv("QOR_UI_SCRIPT", script.c_str(), 1);
+    bool opened = false;
+    // The box opens when the posted WM_SYSCOMMAND is dispatched; it is
+    // closed from inside its modal loop.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        opened = box->windowTitle() == "Version infomation";
+        for (QPushButton* button : box->findChildren<QPushButton*>()) QTest::mouseClick(button, Qt::LeftButton);
+    });
+    closer.start(5);
+    SendMessageW(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog), -1);
+    unsetenv("QOR_UI_SCRIPT");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened; }, 5000));
+    closer.stop();
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(StatusWindow, VersionBoxFromTheSystemMenuCommand) {

@@ -36,11 +36,24 @@ INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     return FALSE;
 }
 
+// The system menu's separator and version item, its text from the string
+// table under the command's own number.
+void add_version_item(HWND dialog) {
+    HMENU system = GetSystemMenu(dialog, FALSE);
+    LPCWSTR text = nullptr;
+    int length = LoadStringW(nullptr, IDM_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
+    if (!system || length <= 0) return;
+    std::u16string item(reinterpret_cast<const char16_t*>(text), static_cast<size_t>(length));
+    AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(system, MF_STRING, IDM_ABOUTBOX, reinterpret_cast<LPCWSTR>(item.c_str()));
+}
+
 INT_PTR CALLBACK settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrW(dialog, DWLP_USER, lparam);
         StatusModel& model = model_of(dialog);
+        add_version_item(dialog);
         SetWindowTextA(dialog, kCaption);
         for (size_t row = 0; row < model.row_count(); ++row) {
             std::u16string wide = qor::utf8_to_utf16(model.row_text(row));

@@ -20,27 +20,6 @@ std::string base_name() {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-struct Search {
-    std::u16string property;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK find_marked(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    if (!GetPropW(window, reinterpret_cast<LPCWSTR>(search->property.c_str()))) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// A second start brings the first one forward and ends.
-void raise_first(const std::u16string& property) {
-    Search search{property};
-    EnumWindows(find_marked, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return;
-    if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
-    SetForegroundWindow(GetLastActivePopup(search.found));
-}
-
 }  // namespace
 
 int main() {
@@ -49,7 +28,7 @@ int main() {
     HANDLE single = CreateMutexA(nullptr, FALSE, name.c_str());
     if (!single) return 1;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        raise_first(property);
+        QorUiRaiseMarkedWindow(reinterpret_cast<LPCWSTR>(property.c_str()));
         CloseHandle(single);
         return 0;
     }

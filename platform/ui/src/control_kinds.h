@@ -13,6 +13,7 @@ bool make_list_box(const ControlSpec& spec, Window& window, bool check_boxes);
 bool make_up_down(const ControlSpec& spec, Window& window);
 bool make_trackbar(const ControlSpec& spec, Window& window);
 bool make_tool_tips(const ControlSpec& spec, Window& window);
+bool make_status_bar(const ControlSpec& spec, Window& window);
 
 // "&Name" shows as "Name" with N as mnemonic; "&&" is a literal '&'.
 QString without_mnemonic(const QString& text);

@@ -269,6 +269,7 @@ bool create_control(const ControlSpec& spec, Window& window) {
     else if (same_class(name, UPDOWN_CLASSW)) made = make_up_down(spec, window);
     else if (same_class(name, TRACKBAR_CLASSW)) made = make_trackbar(spec, window);
     else if (same_class(name, TOOLTIPS_CLASSW)) made = make_tool_tips(spec, window);
+    else if (same_class(name, STATUSCLASSNAMEW)) made = make_status_bar(spec, window);
     if (made) window.class_name = name;
     return made;
 }

@@ -72,6 +72,13 @@ HWND build_dialog(const uint8_t* data, size_t size, QWidget* parent_widget, bool
         return nullptr;
     }
     ensure_application();
+    // A child dialog (a frame's dialog bar or form) lives in its parent's
+    // client area.
+    if (!embedded && (parsed->style & WS_CHILD) && parent)
+        if (auto owner = find_window(parent); owner && owner->widget) {
+            embedded = true;
+            parent_widget = client_widget(*owner);
+        }
     QFont font = parsed->has_font
                      ? dialog_font(QString::fromStdU16String(parsed->face), parsed->point_size, parsed->weight, parsed->italic)
                      : dialog_font(QString(), 8, 0, false);

@@ -1,12 +1,15 @@
 // Calls on any window: text, state, geometry, properties, destruction.
 #include "control.h"
 #include "remote_windows.h"
+#include "system_menu.h"
 #include "window_table.h"
 
 #include <QApplication>
 #include <QDialog>
 
 #include "qor/ui/window_directory.h"
+
+#include <utility>
 
 using namespace qorui;
 
@@ -56,6 +59,14 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_CLOSE:
         DestroyWindow(handle);
         return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wparam) == handle) open_system_menu(handle, lparam);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE) SendMessageW(handle, WM_CLOSE, 0, 0);
+        else if ((wparam & 0xFFF0) == SC_MINIMIZE) ShowWindow(handle, SW_MINIMIZE);
+        else if ((wparam & 0xFFF0) == SC_RESTORE) ShowWindow(handle, SW_RESTORE);
+        return 0;
     default:
         return 0;
     }
@@ -75,6 +86,9 @@ BOOL DestroyWindow(HWND handle) {
     if (window->destroying) return TRUE;
     QPointer<QWidget> widget = window->widget;
     destroy_tree(window);
+    // A window's menu bar and system menu go with it.
+    for (HMENU* menu : {&window->menu, &window->system_menu})
+        if (*menu) DestroyMenu(std::exchange(*menu, nullptr));
     if (window->modal_loop) {
         window->ended = true;
         window->modal_loop->quit();
@@ -193,7 +207,8 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     auto window = find_window(handle);
     if (!window || !window->widget || !rect) return FALSE;
-    *rect = RECT{0, 0, window->widget->width(), window->widget->height()};
+    QWidget* client = client_widget(*window);
+    *rect = RECT{0, 0, client->width(), client->height()};
     return TRUE;
 }
 

@@ -466,6 +466,10 @@ QORAPI HWND GetLastActivePopup(HWND window);
 // Sends WM_SETTINGCHANGE with lParam = `section` to every top-level window
 // of every process; returns how many windows it reached.
 QORAPI int QorUiBroadcastSettingChange(LPCWSTR section);
+// The top-level window (of any process) carrying the property: restored if
+// minimised, and it or its last active pop-up brought to the foreground.
+// Null when there is none.
+QORAPI HWND QorUiRaiseMarkedWindow(LPCWSTR property);
 
 QORAPI UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
@@ -612,7 +616,8 @@ QORAPI DWORD CommDlgExtendedError(void);
 // cancel, abort, retry, ignore, yes or no; "\n" in a text is a line break.
 // File dialogs take their turn in the same script as
 //     @open|<title>|<path>      @save|<title>|<path>
-// (an empty path is Cancel).
+// (an empty path is Cancel), and tracked menus as @menu|<item> (see
+// qor/ui/menus.h).
 // A '#' line is a comment. A box that does not match the next line, or one
 // beyond the end, is written to stderr and the process aborts, so a test
 // cannot miss a message. With QOR_UI_LOG=<file> each box shown is appended
@@ -624,6 +629,9 @@ QORAPI BOOL QorUiScreenshot(HWND window, const char* png_path);
 QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 
 QOR_END_C
+
+#include "qor/ui/menus.h"
+#include "qor/ui/frame.h"
 
 #ifdef __cplusplus
 static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, wParam) == 16 &&

@@ -1,0 +1,57 @@
+// Resource, control and command identifiers of the hardware setup tool.
+#define IDD_ABOUTBOX 100
+#define IDD_FORM 101
+#define IDR_MAINFRAME 128
+#define IDD_PRINTER_BAR 128
+#define IDD_COMMUNICATION 133
+
+#define IDC_COMM_TEXT 1025
+#define IDC_PRINTER_NAME 1029
+#define IDC_PORT_NAME 1031
+#define IDC_ABOUT_TEXT 1033
+
+// Labels of the five serial lists, which are relabelled or hidden.
+#define IDC_LABEL_BAUD 1021
+#define IDC_LABEL_BITS 1022
+#define IDC_LABEL_PARITY 1023
+#define IDC_LABEL_STOP 1024
+#define IDC_LABEL_FLOW 1032
+
+// The lists.
+#define IDC_HEAD_DRIVE 1016
+#define IDC_DRIVE_SPEED 1017
+#define IDC_AUTO_CUTTER 1018
+#define IDC_PRESENTER 1019
+#define IDC_DISCHARGE 1000
+#define IDC_DENSITY 1001
+#define IDC_AUTO_ONLINE 1020
+#define IDC_PRINT_SPEED 1003
+#define IDC_FONT_TYPE 1005
+#define IDC_CHAR_FONT 1014
+#define IDC_DRIVER 1004
+#define IDC_PAPER_WIDTH 1006
+#define IDC_PAPER_TYPE 1008
+#define IDC_PAPER_MARK 1009
+#define IDC_IO_RESET 1015
+#define IDC_BUSY 1011
+#define IDC_BAUD 1012
+#define IDC_BITS 1002
+#define IDC_PARITY 1007
+#define IDC_STOP 1010
+#define IDC_FLOW 1013
+
+// Commands.
+#define ID_LOAD_PRINTER 1020
+#define ID_DEFAULT_D510X 61204
+#define ID_DEFAULT_D610X 105
+#define ID_FILE_OPEN 57601
+#define ID_FILE_SAVE 57603
+#define ID_FILE_SAVE_AS 57604
+#define ID_APP_EXIT 57665
+#define ID_WRITE 32773
+#define ID_TEST_PRINT 1030
+#define ID_RESET 1028
+#define ID_APP_ABOUT 57664
+#define ID_UPDATE_SETBANK 57667
+#define ID_REFRESH_FORM 104
+#define IDS_IDLE 57345
