@@ -622,6 +622,8 @@ QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 
 QOR_END_C
 
+#include "qor/ui/drawing.h"
+
 #ifdef __cplusplus
 static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, wParam) == 16 &&
               offsetof(MSG, lParam) == 24 && offsetof(MSG, time) == 32 && offsetof(MSG, pt) == 36,
