@@ -1,6 +1,7 @@
 // Calls on any window: text, state, geometry, properties, destruction.
 #include "control.h"
 #include "remote_windows.h"
+#include "window_fonts.h"
 #include "window_table.h"
 
 #include <QApplication>
@@ -41,6 +42,9 @@ extern "C" {
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
     auto window = find_window(handle);
     if (!window) return 0;
+    bool font_handled = false;
+    LRESULT font_result = font_message(*window, message, wparam, lparam, font_handled);
+    if (font_handled) return font_result;
     switch (message) {
     case WM_SETTEXT:
         if (window->control)

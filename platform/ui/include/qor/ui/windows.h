@@ -548,7 +548,7 @@ typedef struct _NOTIFYICONDATAW {
 // still exists for the program and the test seam (every change is written
 // to QOR_UI_LOG as "@tray|<add|modify|delete>|<tip>"). Clicks arrive as
 // uCallbackMessage with wParam = uID and lParam = WM_LBUTTONUP,
-// WM_LBUTTONDBLCLK or WM_RBUTTONUP.
+// WM_LBUTTONDBLCLK, or WM_RBUTTONDOWN followed by WM_RBUTTONUP.
 QORAPI BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
 
 // ---- session end ----
