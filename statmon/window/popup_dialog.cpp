@@ -66,6 +66,7 @@ INT_PTR CStatusPopupDlg::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         HWND self = hwnd_;
         SetWindowLongPtrW(self, DWLP_USER, 0);
         KillTimer(self, kPopupTimerId);
+        QorUiLogEvent("popup", "closed", "");
         owner_.popup_gone(this);
         delete this;
         return TRUE;
@@ -120,6 +121,9 @@ void CStatusPopupDlg::apply(const PopupState::Effects& effects) {
         SendMessageW(list, LB_SETCURSEL, 0, 0);
         InvalidateRect(list, nullptr, TRUE);
         SetForegroundWindow(self);
+        char text[kMaxMessage] = {};
+        LoadStringA(nullptr, state_.message(), text, kMaxMessage);
+        QorUiLogEvent("popup", state_.persistent() ? "persistent" : "passing", text);
     }
     if (effects.stop_timer) KillTimer(self, kPopupTimerId);
     if (effects.start_timer) SetTimer(self, kPopupTimerId, kPopupTimerMs, nullptr);

@@ -4,6 +4,7 @@
 #include "window_fonts.h"
 #include "window_table.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
 
@@ -197,7 +198,10 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     auto window = find_window(handle);
     if (!window || !window->widget || !rect) return FALSE;
-    *rect = RECT{0, 0, window->widget->width(), window->widget->height()};
+    // A list's client area is inside its border and scroll bars.
+    const QWidget* client = window->widget;
+    if (auto* area = qobject_cast<const QAbstractScrollArea*>(client)) client = area->viewport();
+    *rect = RECT{0, 0, client->width(), client->height()};
     return TRUE;
 }
 

@@ -95,6 +95,12 @@ QORAPI BOOL DestroyIcon(HICON icon);
 QORAPI int GetSystemMetrics(int index);
 QORAPI BOOL GetCursorPos(LPPOINT point);
 
+// ---- test seam ----
+// With QOR_UI_LOG set, appends "@<kind>|<what>|<text>" to it, so that a
+// test in another process sees what a window showed (the status monitor's
+// pop-up box logs its messages this way).
+QORAPI void QorUiLogEvent(const char* kind, const char* what, const char* text);
+
 QOR_END_C
 
 #ifdef __cplusplus
