@@ -282,6 +282,12 @@ TEST_F(MonitorWindowsTest, DevicesChangeAndOwnDevmodeChangeRecheckThePrinter) {
     EXPECT_NE(0u, app.printer_attributes() & PRINTER_ATTRIBUTE_ENABLE_BIDI);
 }
 
+TEST(MonitorResources, TheIconLoadsOnceForTrayAndVersionBox) {
+    HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(IDI_MONITOR));
+    ASSERT_NE(nullptr, icon);
+    EXPECT_EQ(icon, LoadIconW(nullptr, MAKEINTRESOURCEW(IDI_MONITOR))) << "a shared icon";
+}
+
 TEST(MonitorStrings, EveryAnnouncedMessageHasItsText) {
     for (const NotifyEntry& row : notify_table())
         for (UINT id : {row.raised_message, row.cleared_message}) {
