@@ -22,9 +22,14 @@ endif()
 
 if(QOR_FUZZ)
   # Coverage for the whole tree; only fuzz targets get the libFuzzer main.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
-  add_compile_definitions(QOR_SANITIZED=1 QOR_FUZZING=1)
+  # Beside QOR_SANITIZE=address the same objects serve the tests and the
+  # fuzz targets, so one build does for both.
+  if(NOT QOR_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+    add_compile_definitions(QOR_SANITIZED=1)
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # Applies the project's warnings to a target of our own.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer target in build-fuzz/bin for the given seconds each,
+# Runs every libFuzzer target in build-asan/bin for the given seconds each,
 # starting from its seed corpus in fuzz/corpus/<target> when there is one.
 # Targets run QOR_JOBS at a time (default: the number of cores); each one is
 # single-threaded.
@@ -26,7 +26,7 @@ run_one() {
 }
 
 running=0
-for f in "$top"/build-fuzz/bin/fuzz_*; do
+for f in "$top"/build-asan/bin/fuzz_*; do
   [ -x "$f" ] || continue
   echo "--- $(basename "$f") (${seconds}s)"
   run_one "$f" &

@@ -129,6 +129,45 @@ TEST_F(MonitorWindowsTest, CloseFromAnywhereStopsAndRemovesTheTrayIcon) {
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop ends";
 }
 
+TEST_F(MonitorWindowsTest, RightButtonOnTheTrayIconOffersVersionAndExit) {
+    HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+    ASSERT_NE(nullptr, menu);
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_EQ(2, GetMenuItemCount(popup));
+    WCHAR text[64] = {};
+    GetMenuStringW(popup, 0, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::u16string(u"Version(&V)"), reinterpret_cast<const char16_t*>(text));
+    EXPECT_EQ(static_cast<UINT>(ID_TRAY_VERSION), GetMenuItemID(popup, 0));
+    GetMenuStringW(popup, 1, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::u16string(u"Exit(&X)"), reinterpret_cast<const char16_t*>(text));
+    EXPECT_EQ(static_cast<UINT>(ID_TRAY_EXIT), GetMenuItemID(popup, 1));
+    DestroyMenu(menu);
+
+    // The real menu as the user sees it, then the scripted choice of Exit.
+    std::string shot;
+    QTimer::singleShot(50, [&] {
+        QWidget* shown = QApplication::activePopupWidget();
+        ASSERT_NE(nullptr, shown);
+        if (const char* dir = getenv("QOR_SCREENSHOT_DIR")) shown->grab().save(QString(dir) + "/qorsm-tray-menu.png");
+        shot = "seen";
+        shown->close();
+    });
+    SendMessageW(windows.view(), WM_PSM_TRAYICON, kTrayIconId, WM_RBUTTONDOWN);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shot.empty(); }, 2000));
+    EXPECT_EQ("seen", shot);
+
+    const std::string script = std::string(getenv("QOR_ROOT")) + "/menu.script";
+    std::ofstream(script) << "@menu|Exit(&X)\n";
+    setenv("QOR_UI_SCRIPT", script.c_str(), 1);
+    HWND frame = windows.frame();
+    EXPECT_EQ(TRUE, SendMessageW(windows.view(), WM_PSM_TRAYICON, kTrayIconId, WM_RBUTTONDOWN));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !IsWindow(frame); }, 2000));
+    unsetenv("QOR_UI_SCRIPT");
+    EXPECT_FALSE(IsWindow(frame)) << "Exit destroys the main frame";
+    MSG quit{};
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 TEST_F(MonitorWindowsTest, TrayExitDestroysTheFrame) {
     HWND frame = windows.frame();
     SendMessageW(windows.view(), WM_COMMAND, ID_TRAY_EXIT, 0);

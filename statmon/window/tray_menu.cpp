@@ -7,7 +7,6 @@
 namespace qor::statmon {
 
 void track_tray_menu(HWND view) {
-#ifdef TPM_BOTTOMALIGN
     HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_TRAY_MENU));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
@@ -18,9 +17,6 @@ void track_tray_menu(HWND view) {
     // Lets the menu close properly when the user clicks elsewhere.
     PostMessageW(view, WM_USER, 0, 0);
     DestroyMenu(menu);
-#else
-    (void)view;  // the desktop layer offers no menus in this build
-#endif
 }
 
 }  // namespace qor::statmon

@@ -75,7 +75,7 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    QWidget* parent_widget = parent_window ? parent_window->widget.data() : nullptr;
+    QWidget* parent_widget = parent_window ? client_widget(*parent_window) : nullptr;
     bool child = (style & WS_CHILD) && parent_widget;
 
     auto window = std::make_shared<Window>();

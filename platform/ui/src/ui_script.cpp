@@ -42,6 +42,10 @@ std::optional<std::vector<ScriptedBox>> parse_script(const std::string& text, st
         if (line.empty() || line[0] == '#') continue;
         std::vector<std::string> fields;
         size_t start = 0;
+        if (line.rfind("@menu|", 0) == 0) {
+            boxes.push_back({"menu", line.substr(6), "", "", ""});
+            continue;
+        }
         if (line.rfind("@open|", 0) == 0 || line.rfind("@save|", 0) == 0) {
             size_t bar = line.find('|', 6);
             if (bar == std::string::npos) {
@@ -68,6 +72,7 @@ std::optional<std::vector<ScriptedBox>> parse_script(const std::string& text, st
 }
 
 std::string format_box(const ScriptedBox& box) {
+    if (box.kind == "menu") return "@menu|" + box.caption;
     if (box.kind != "box") return "@" + box.kind + "|" + escape(box.caption) + "|" + box.text;
     return escape(box.caption) + "|" + escape(box.text) + "|" + box.icon + "|" + box.button;
 }

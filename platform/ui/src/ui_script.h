@@ -9,8 +9,8 @@
 namespace qorui {
 
 struct ScriptedBox {
-    std::string kind = "box";  // box, or open / save for the file dialogs
-    std::string caption;
+    std::string kind = "box";  // box, open / save for the file dialogs, menu
+    std::string caption;       // for a menu: the item chosen, empty to dismiss
     std::string text;    // with real line breaks
     std::string icon;    // none, error, question, warning, information
     std::string button;  // ok, cancel, abort, retry, ignore, yes, no

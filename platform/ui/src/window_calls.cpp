@@ -1,6 +1,7 @@
 // Calls on any window: text, state, geometry, properties, destruction.
 #include "control.h"
 #include "remote_windows.h"
+#include "system_menu.h"
 #include "window_fonts.h"
 #include "window_table.h"
 
@@ -60,6 +61,14 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         return window_text(*window).size();
     case WM_CLOSE:
         DestroyWindow(handle);
+        return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wparam) == handle) open_system_menu(handle, lparam);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE) SendMessageW(handle, WM_CLOSE, 0, 0);
+        else if ((wparam & 0xFFF0) == SC_MINIMIZE) ShowWindow(handle, SW_MINIMIZE);
+        else if ((wparam & 0xFFF0) == SC_RESTORE) ShowWindow(handle, SW_RESTORE);
         return 0;
     default:
         return 0;
@@ -199,7 +208,7 @@ BOOL GetClientRect(HWND handle, LPRECT rect) {
     auto window = find_window(handle);
     if (!window || !window->widget || !rect) return FALSE;
     // A list's client area is inside its border and scroll bars.
-    const QWidget* client = window->widget;
+    const QWidget* client = client_widget(*window);
     if (auto* area = qobject_cast<const QAbstractScrollArea*>(client)) client = area->viewport();
     *rect = RECT{0, 0, client->width(), client->height()};
     return TRUE;

@@ -25,6 +25,11 @@ struct MessageQueue;
 struct Window {
     HWND handle = nullptr;
     QPointer<QWidget> widget;
+    // Where children go when it differs from `widget` (a frame with a menu
+    // bar keeps its children below the bar).
+    QPointer<QWidget> client;
+    HMENU menu = nullptr;         // the menu bar
+    HMENU system_menu = nullptr;  // created by GetSystemMenu
     HWND parent = nullptr;
     std::u16string class_name;
     WNDPROC wndproc = nullptr;
@@ -45,6 +50,11 @@ struct Window {
     QEventLoop* modal_loop = nullptr;
     bool destroying = false;
 };
+
+// The widget that a window's children, and its client rectangle, belong to.
+inline QWidget* client_widget(const Window& window) {
+    return window.client ? window.client.data() : window.widget.data();
+}
 
 // The Qt application, created on first use when the program made none.
 void ensure_application();

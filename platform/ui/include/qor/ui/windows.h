@@ -609,7 +609,8 @@ QORAPI DWORD CommDlgExtendedError(void);
 // cancel, abort, retry, ignore, yes or no; "\n" in a text is a line break.
 // File dialogs take their turn in the same script as
 //     @open|<title>|<path>      @save|<title>|<path>
-// (an empty path is Cancel).
+// (an empty path is Cancel), and tracked menus as @menu|<item> (see
+// qor/ui/menus.h).
 // A '#' line is a comment. A box that does not match the next line, or one
 // beyond the end, is written to stderr and the process aborts, so a test
 // cannot miss a message. With QOR_UI_LOG=<file> each box shown is appended
@@ -623,6 +624,7 @@ QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 QOR_END_C
 
 #include "qor/ui/drawing.h"
+#include "qor/ui/menus.h"
 
 #ifdef __cplusplus
 static_assert(sizeof(MSG) == 48 && offsetof(MSG, message) == 8 && offsetof(MSG, wParam) == 16 &&
