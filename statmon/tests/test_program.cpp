@@ -121,12 +121,18 @@ protected:
                 return true;
             },
             limit);
-        const int ms = found ? int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count())
-                             : -1;
-        if (property) RecordProperty(property, ms);
-        if (property) std::printf("[ latency  ] %s = %d ms\n", property, ms);
+        const int ms = found ? elapsed_ms(since) : -1;
+        if (property) report(property, ms);
         return ms;
     }
+    static int elapsed_ms(Clock::time_point since) {
+        return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+    }
+    void report(const char* property, int ms) {
+        RecordProperty(property, ms);
+        std::printf("[ latency  ] %s = %d ms\n", property, ms);
+    }
+    void report(const char* property, Clock::time_point since) { report(property, elapsed_ms(since)); }
     bool closed_since_last_line() const { return read_file(log_).find("@popup|closed|", seen_) != std::string::npos; }
 
     qorspool::PrivateSpooler spooler_;
@@ -149,8 +155,7 @@ TEST_F(MonitorProgram, AnnouncesFollowsItsSettingsAndEndsOnClose) {
     since = Clock::now();
     qortest::Output second = qortest::run(qortest::bin_dir() + "/QORSM", {"/P:ZEM"}, 5s);
     EXPECT_EQ(0, second.status) << "a second monitor ends at once";
-    RecordProperty("second_instance_ms",
-                   int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count()));
+    report("second_instance_ms", since);
 
     // A condition that is present stays up.
     since = Clock::now();
@@ -197,7 +202,7 @@ TEST_F(MonitorProgram, AnnouncesFollowsItsSettingsAndEndsOnClose) {
     qortest::Output close = qortest::run(qortest::bin_dir() + "/QORSM", {"--close"}, 15s);
     EXPECT_EQ(0, close.status) << close.err;
     EXPECT_EQ(0, monitor_.wait(5s)) << "the monitor ends cleanly";
-    RecordProperty("close_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count()));
+    report("close_ms", since);
     EXPECT_GE(logged("@tray|delete|QOR Printer", since, nullptr), 0) << "the tray icon is removed";
 
     qortest::Output none = qortest::run(qortest::bin_dir() + "/QORSM", {"--close"}, 5s);
@@ -218,4 +223,24 @@ TEST(MonitorCommandLine, HelpVersionAndBadOptions) {
     // No masks chosen: it ends at once, without a window.
     qortest::Output nothing = qortest::run(qortest::bin_dir() + "/QORSM", {"/P:ZEM"}, std::chrono::seconds(5));
     EXPECT_EQ(1, nothing.status);
+}
+
+TEST(MonitorStart, InstallScriptWritesTheMenuAndAutostartEntries) {
+    const std::string dir = qortest::sandbox(), script = std::string(QOR_SOURCE_DIR) + "/scripts/install-monitor.sh";
+    setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    setenv("QOR_BUILD_DIR", (qortest::bin_dir() + "/..").c_str(), 1);
+    qortest::Output made = qortest::run("/bin/bash", {script, "Kiosk Printer"});
+    ASSERT_EQ(0, made.status) << made.err;
+    const std::string menu = read_file(dir + "/data/applications/qor-status-monitor.desktop");
+    EXPECT_EQ(menu, read_file(dir + "/config/autostart/qor-status-monitor.desktop"));
+    EXPECT_NE(std::string::npos, menu.find("Exec=" + qortest::bin_dir() + "/../bin/QORSM \"/P:Kiosk Printer\"\n"));
+    EXPECT_NE(std::string::npos, menu.find("[Desktop Entry]\nType=Application\n"));
+
+    qortest::Output bad = qortest::run("/bin/bash", {script, "a/b"});
+    EXPECT_EQ(2, bad.status) << "the switch would end at the slash";
+    qortest::Output removed = qortest::run("/bin/bash", {script, "--remove"});
+    EXPECT_EQ(0, removed.status) << removed.err;
+    EXPECT_EQ("", read_file(dir + "/config/autostart/qor-status-monitor.desktop"));
+    unsetenv("QOR_BUILD_DIR");
 }
