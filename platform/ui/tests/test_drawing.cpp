@@ -1,5 +1,6 @@
 // Owner-drawn list boxes, window device contexts, DrawText's line breaks,
 // fonts by their fields and icons from resources.
+#include "icon_images.h"
 #include "text_layout.h"
 #include "ui_fixture.h"
 
@@ -253,6 +254,59 @@ TEST(WindowDc, MeasuresWithTheWindowsResolutionAndFonts) {
 TEST(Icons, MissingIconResourceIsAnError) {
     EXPECT_EQ(nullptr, LoadIconW(nullptr, MAKEINTRESOURCEW(4321)));
     EXPECT_EQ(nullptr, LoadIconW(nullptr, nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> dib(int32_t width, int32_t height, uint16_t bits, size_t mask_rows) {
+    uitest::Bytes b;
+    b.dword(40);
+    b.dword(static_cast<uint32_t>(width));
+    b.dword(static_cast<uint32_t>(height * 2));
+    b.word(1);
+    b.word(bits);
+    for (int i = 0; i < 6; ++i) b.dword(0);
+    const size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
+    for (int32_t y = 0; y < height; ++y)  // bottom row first: blue, then green
+        for (size_t x = 0; x < stride; ++x) b.data.push_back(y == 0 ? (x % (bits / 8) == 0 ? 0xFF : 0) : 0x80);
+    const size_t mask_stride = ((static_cast<size_t>(width) + 31) / 32) * 4;
+    for (size_t y = 0; y < mask_rows; ++y)
+        for (size_t x = 0; x < mask_stride; ++x) b.data.push_back(y == 0 ? 0x80 : 0);  // bottom-left transparent
+    return b.data;
+}
+
+TEST(IconImages, DibsWithTheirMaskAndTheGroupDirectory) {
+    auto image = dib(2, 2, 24, 2);
+    auto pixels = qorui::decode_dib_icon(image.data(), image.size());
+    ASSERT_TRUE(pixels);
+    ASSERT_EQ(2, pixels->width);
+    ASSERT_EQ(2, pixels->height);
+    EXPECT_EQ(0xFF808080u, pixels->argb[0]) << "the top row is the last in the file";
+    EXPECT_EQ(0x000000FFu, pixels->argb[2]) << "bottom-left: blue, masked out";
+    EXPECT_EQ(0xFF0000FFu, pixels->argb[3]);
+    auto with_alpha = dib(1, 1, 32, 0);
+    with_alpha[40 + 3] = 0x40;
+    EXPECT_EQ(0x400000FFu, qorui::decode_dib_icon(with_alpha.data(), with_alpha.size())->argb[0]);
+
+    EXPECT_FALSE(qorui::decode_dib_icon(image.data(), 40 + 5)) << "colour rows cut short";
+    EXPECT_FALSE(qorui::decode_dib_icon(dib(1, 1, 8, 1).data(), 60)) << "palette images are not read";
+    EXPECT_FALSE(qorui::decode_dib_icon(dib(600, 1, 32, 0).data(), 40 + 2400)) << "too wide";
+    auto negative = dib(1, 1, 32, 0);
+    negative[8] = 0xFE, negative[9] = negative[10] = negative[11] = 0xFF;  // height -2
+    EXPECT_FALSE(qorui::decode_dib_icon(negative.data(), negative.size()));
+
+    uitest::Bytes group;
+    group.word(0), group.word(1), group.word(2);
+    for (uint16_t id : {7, 9}) {
+        for (int i = 0; i < 6; ++i) group.word(0);
+        group.word(id);
+    }
+    EXPECT_EQ((std::vector<uint16_t>{7, 9}), qorui::icon_group_ids(group.data.data(), group.data.size()));
+    EXPECT_TRUE(qorui::icon_group_ids(group.data.data(), group.data.size() - 1).empty()) << "an entry cut short";
+    group.data[2] = 2;  // a cursor directory
+    EXPECT_TRUE(qorui::icon_group_ids(group.data.data(), group.data.size()).empty());
 }
 
 }  // namespace
