@@ -9,6 +9,8 @@
 namespace qor::statmon {
 
 MonitorWindows::~MonitorWindows() {
+    app_.signal_stop();
+    app_.join_worker();
     if (popup_) DestroyWindow(popup_->hwnd());
     if (frame_) DestroyWindow(frame_);
 }
@@ -17,11 +19,11 @@ bool MonitorWindows::create() { return CMainFrame::create(*this) != nullptr; }
 
 void MonitorWindows::frame_created(HWND frame, HWND view) {
     frame_ = frame;
-    view_ = view;
+    view_.store(view);
 }
 
 void MonitorWindows::post_notify(UINT message, DWORD persistent) {
-    if (HWND view = view_) PostMessageW(view, WM_PSM_NOTIFY, message, persistent);
+    if (HWND view = view_.load()) PostMessageW(view, WM_PSM_NOTIFY, message, persistent);
 }
 
 void MonitorWindows::notify(UINT message, DWORD persistent) {

@@ -28,7 +28,8 @@ class CStatusPopupDlg;
 class MonitorWindows final : public MonitorView {
 public:
     explicit MonitorWindows(CStatusMonitorApp& app) : app_(app) {}
-    // The exit path: the pop-up box and the frame go if still there.
+    // The exit path: the worker is stopped and waited for (it posts to this
+    // object), then the pop-up box and the frame go if still there.
     ~MonitorWindows() override;
     MonitorWindows(const MonitorWindows&) = delete;
     MonitorWindows& operator=(const MonitorWindows&) = delete;
@@ -37,7 +38,7 @@ public:
     bool create();
 
     HWND frame() const { return frame_; }
-    HWND view() const { return view_; }
+    HWND view() const { return view_.load(); }
     CStatusPopupDlg* popup() const { return popup_; }
     HWND version_box() const { return version_box_; }
     CStatusMonitorApp& app() { return app_; }
@@ -55,7 +56,7 @@ public:
 
     // From the windows themselves.
     void frame_created(HWND frame, HWND view);
-    void view_gone() { view_ = nullptr; }
+    void view_gone() { view_.store(nullptr); }
     void frame_gone() { frame_ = nullptr; }
     void popup_shown() { popup_visible_.store(true); }
     void popup_gone(CStatusPopupDlg* popup);
@@ -64,7 +65,7 @@ public:
 private:
     CStatusMonitorApp& app_;
     HWND frame_ = nullptr;
-    HWND view_ = nullptr;
+    std::atomic<HWND> view_{nullptr};  // read by the worker
     CStatusPopupDlg* popup_ = nullptr;
     std::atomic<bool> popup_visible_{false};
     HWND version_box_ = nullptr;
