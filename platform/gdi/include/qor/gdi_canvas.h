@@ -24,8 +24,9 @@ public:
     virtual int device_caps(int index) = 0;
 };
 
-// A device context drawing on `canvas`; DeleteDC releases it. Printing
-// calls (StartDoc, ResetDC, ExtEscape) fail on it.
+// A device context drawing on `canvas`; DeleteDC releases it. Text and
+// FillRect draw on it; lines, rectangles and images are refused, as are the
+// printing calls (StartDoc, ResetDC, ExtEscape).
 QORAPI HDC CreateCanvasDc(std::shared_ptr<Canvas> canvas);
 
 }  // namespace qor::gdi
