@@ -6,8 +6,10 @@
 // Latencies go to the test's properties (--gtest_output=xml).
 #include "notify_table.h"
 #include "notify_settings.h"
+#ifdef QOR_HAVE_STATUS_MODEL
 #include "status_model.h"
 #include "status_settings.h"
+#endif
 
 #include "common/status.h"
 #include "qoremu/control_client.h"
@@ -40,12 +42,23 @@ std::string read_file(const std::string& path) {
 
 // Every condition row of the status program marked, as its user would.
 void choose_every_condition_with_status() {
+#ifndef QOR_HAVE_STATUS_MODEL
+    // Builds without the status program (the thread-checking one): the
+    // masks it writes for every row, raised only.
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const DWORD rows = 0x6040009A, none = 0;
+    RegSetValueExA(key, "1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rows), sizeof rows);
+    RegSetValueExA(key, "0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&none), sizeof none);
+    RegCloseKey(key);
+#else
     status::StatusSettings settings;
     status::StatusModel model(settings);
     model.start();
     model.set_announcements(true);
     for (size_t row = 0; row < status::condition_rows().size(); ++row) model.set_row_checked(row, true);
     model.renew();
+#endif
 }
 
 // The monitor's own announcements and the recoveries, which the status
