@@ -17,7 +17,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QOR_BUILD_DIR:-$top/build}
 # What the demonstration runs: the service, the tools, the emulator and the
 # driver modules; the tests and benchmarks are left for scripts/test.sh.
-programs=(qorspoold qorctl qoremu qorprint)
+programs=(qorspoold qorctl qoremu qorprint QORSM status)
 modules=(QORKPDN5 QORCPDN7 QORZEMLM QORLM2K)
 if [ "${1:-}" != "--no-build" ]; then
   "$top/scripts/install-deps.sh"
@@ -76,6 +76,9 @@ ctl configure-port COM1 --device "emu:$socket" --settings 38400,n,8,1,p >/dev/nu
 ctl printers | grep -q "^$printer " || ctl add-printer "$printer" COM1 "QOR ZEM-Dx10P" >/dev/null
 ctl set-printer "$printer" +local +bidi >/dev/null
 echo "print-demo: printer \"$printer\" on COM1 -> emulator ($socket)"
+# The status monitor, ready to start: it runs once `status` has chosen what
+# to announce (scripts/install-monitor.sh --remove takes it away).
+QOR_BUILD_DIR=$build "$top/scripts/install-monitor.sh" "$printer"
 
 before=$(emu tickets | grep -c 'ticket-' || true)
 print() { "$bin/qorprint" -P "$printer" "$@"; }

@@ -7,5 +7,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 mkdir -p "$top/docs/screenshots"
 cd "$build"
-QOR_SCREENSHOT_DIR="$top/docs/screenshots" ctest -R "^(StatusWindow|ToolWindow|SheetWindows|UiWinHelp|UiPropertySheets|CustomWindow|FrameTest)\." --output-on-failure
+QOR_SCREENSHOT_DIR="$top/docs/screenshots" ctest -R "^(StatusWindow|ToolWindow|SheetWindows|UiWinHelp|UiPropertySheets|CustomWindow|FrameTest|MonitorWindowsTest)\." --output-on-failure
 ls "$top/docs/screenshots"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "qor/base.h"
+#include "qor/gdi.h"
 
 namespace qor::statmon {
 
@@ -18,6 +19,13 @@ struct NotifyStep {
 };
 // `box_exists`: a box with a window is there (or was just made).
 NotifyStep view_notify_step(bool box_exists, UINT message);
+
+// The message font: when the device has a TrueType "Arial" (`found`), light
+// 10-point for the device's vertical resolution; otherwise the all-zero
+// description, which stands for the default face and size.
+LOGFONTW popup_message_font(bool found, int logpixels_y);
+// Whether an enumerated font is the one the message font wants.
+bool is_message_face(const LOGFONTW& font, DWORD font_type);
 
 // CStatusPopupDlg's state.
 class PopupState {

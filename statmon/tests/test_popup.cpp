@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
+#include <string>
 
 using namespace qor::statmon;
 
@@ -99,4 +102,25 @@ TEST(PopupBox, TheViewShowsOnlyTheMonitorsMessages) {
     const NotifyStep foreign = view_notify_step(true, 19999);
     EXPECT_FALSE(foreign.show_box);
     EXPECT_FALSE(foreign.pass_to_box);
+}
+
+TEST(PopupBox, MessageFontIsLightTenPointArialOnlyWhenFound) {
+    const LOGFONTW at96 = popup_message_font(true, 96);
+    EXPECT_EQ(at96.lfHeight, -13) << "10 points at 96 dpi, rounded";
+    EXPECT_EQ(at96.lfWidth, 0);
+    EXPECT_EQ(at96.lfWeight, FW_LIGHT);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(at96.lfFaceName)), u"Arial");
+    EXPECT_EQ(popup_message_font(true, 120).lfHeight, -17);
+    const LOGFONTW none = popup_message_font(false, 96);
+    const LOGFONTW zero{};
+    EXPECT_EQ(std::memcmp(&none, &zero, sizeof zero), 0);
+
+    LOGFONTW face{};
+    const char16_t lower[] = u"arial";
+    std::copy(std::begin(lower), std::end(lower), face.lfFaceName);
+    EXPECT_TRUE(is_message_face(face, TRUETYPE_FONTTYPE)) << "any case";
+    EXPECT_FALSE(is_message_face(face, DEVICE_FONTTYPE)) << "TrueType only";
+    const char16_t longer[] = u"Arial Black";
+    std::copy(std::begin(longer), std::end(longer), face.lfFaceName);
+    EXPECT_FALSE(is_message_face(face, TRUETYPE_FONTTYPE)) << "the whole name";
 }

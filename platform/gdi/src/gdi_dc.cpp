@@ -133,6 +133,7 @@ QORAPI HDC ResetDCW(HDC hdc, const DEVMODEW* devmode) {
     return qor::guarded(HDC{nullptr}, [&]() -> HDC {
         auto dc = dc_of(hdc);
         if (!dc) return nullptr;
+        if (dc->canvas) return refuse(HDC{nullptr});
         std::lock_guard<std::recursive_mutex> guard(dc->lock);
         // A page in progress belongs to the old device mode.
         if (dc->page_open) {
@@ -167,6 +168,7 @@ QORAPI BOOL DeleteDC(HDC hdc) {
     return qor::guarded(FALSE, [&]() -> BOOL {
         auto dc = dc_of(hdc);
         if (!dc) return FALSE;
+        if (dc->canvas) return remove_object(hdc) ? TRUE : FALSE;
         {
             std::lock_guard<std::recursive_mutex> guard(dc->lock);
             if (dc->doc_started) AbortDoc(hdc);
@@ -185,6 +187,7 @@ QORAPI int GetDeviceCaps(HDC hdc, int index) {
         auto dc = dc_of(hdc);
         if (!dc) return 0;
         std::lock_guard<std::recursive_mutex> guard(dc->lock);
+        if (dc->canvas) return dc->canvas->device_caps(index);
         const GDIINFO& caps = dc->device->caps;
         switch (index) {
         case DRIVERVERSION: return static_cast<int>(caps.ulVersion);
@@ -232,6 +235,7 @@ QORAPI int ExtEscape(HDC hdc, int escape, int input_size, LPCSTR input, int outp
     return qor::guarded(-1, [&]() -> int {
         auto dc = dc_of(hdc);
         if (!dc) return -1;
+        if (dc->canvas) return refuse(-1);
         if (input_size < 0 || output_size < 0) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return -1;

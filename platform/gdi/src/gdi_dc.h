@@ -5,6 +5,7 @@
 #include "gdi_font.h"
 #include "qor/guard.h"
 #include "gdi_page.h"
+#include "qor/gdi_canvas.h"
 
 #include <memory>
 #include <mutex>
@@ -33,7 +34,8 @@ struct Dc final : Object {
     Kind kind() const override { return kKind; }
 
     std::recursive_mutex lock;  // one call at a time per device context
-    std::shared_ptr<Device> device;
+    std::shared_ptr<Device> device;  // null for a canvas context
+    std::shared_ptr<Canvas> canvas;  // set for a canvas context
     std::u16string driver_path;
     std::u16string device_name;
     HANDLE printer = nullptr;  // null when the driver runs without the spooler

@@ -93,6 +93,7 @@ QORAPI int SetAbortProc(HDC hdc, ABORTPROC proc) {
 QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
     return qor::guarded(SP_ERROR, [&]() -> int {
         return with_dc(hdc, SP_ERROR, [&](Dc& dc) {
+            if (dc.canvas) return refuse(SP_ERROR);
             if (dc.doc_started) {
                 SetLastError(ERROR_BUSY);
                 return SP_ERROR;

@@ -40,6 +40,10 @@ QORAPI int FillRect(HDC hdc, const RECT* rect, HBRUSH handle) {
     return qor::guarded(0, [&]() -> int {
         return with_dc(hdc, 0, [&](Dc& dc) {
             auto brush = lookup<Brush>(handle);
+            if (rect && brush && dc.canvas) {
+                if (!brush->hollow) dc.canvas->fill(*rect, colorref_from_pixel(brush->color));
+                return 1;
+            }
             if (!rect || !brush || !dc.page_open) return refuse(0);
             if (!brush->hollow)
                 dc.page.commands.push_back(FillCommand{{rect->left, rect->top, rect->right, rect->bottom}, brush->color});

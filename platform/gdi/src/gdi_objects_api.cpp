@@ -151,7 +151,7 @@ QORAPI int EnumFontFamiliesExW(HDC hdc, LPLOGFONTW logfont, FONTENUMPROCW proc, 
         std::vector<DeviceFontInfo> fonts;
         {
             std::lock_guard<std::recursive_mutex> guard(dc->lock);
-            fonts = device_fonts(*dc->device);
+            if (dc->device) fonts = device_fonts(*dc->device);
         }
         int result = 1;
         for (const auto& font : fonts) {

@@ -12,6 +12,7 @@ namespace qor::gdi {
 
 // Colours as band pixels: blue in the low byte.
 ULONG pixel_from_colorref(COLORREF color);
+COLORREF colorref_from_pixel(ULONG pixel);
 
 struct FillCommand {
     RECTL rect{};  // exclusive right and bottom

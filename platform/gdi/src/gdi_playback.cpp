@@ -13,6 +13,10 @@ ULONG pixel_from_colorref(COLORREF color) {
            GetBValue(color);
 }
 
+COLORREF colorref_from_pixel(ULONG pixel) {
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
 void fill_rect(SURFOBJ* surface, RECTL rect, ULONG color) {
     LONG left = std::max<LONG>(rect.left, 0), top = std::max<LONG>(rect.top, 0);
     LONG right = std::min<LONG>(rect.right, surface->sizlBitmap.cx);

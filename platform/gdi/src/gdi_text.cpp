@@ -1,4 +1,5 @@
 // Text of the application face: text state, metrics and recording strings.
+#include "gdi_canvas_dc.h"
 #include "gdi_dc.h"
 #include "qor/guard.h"
 #include "gdi_shaping.h"
@@ -131,6 +132,10 @@ QORAPI BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics) {
     return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
         return with_dc(hdc, FALSE, [&](Dc& dc) {
             if (!metrics) return refuse(FALSE);
+            if (dc.canvas) {
+                *metrics = dc.canvas->metrics(canvas_font(dc));
+                return TRUE;
+            }
             auto font = font_or_error(dc);
             if (!font) return FALSE;
             *metrics = TEXTMETRICW{};
@@ -160,6 +165,10 @@ QORAPI BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size)
     return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
         return with_dc(hdc, FALSE, [&](Dc& dc) {
             if (!size || count < 0 || (count && !text)) return refuse(FALSE);
+            if (dc.canvas) {
+                *size = dc.canvas->extent(canvas_font(dc), std::u16string_view(text, static_cast<size_t>(count)));
+                return TRUE;
+            }
             auto font = font_or_error(dc);
             if (!font) return FALSE;
             size->cx = text_width(*font, text, static_cast<UINT>(count), nullptr);
@@ -173,7 +182,11 @@ QORAPI BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, L
                         const INT* dx) {
     return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
         return with_dc(hdc, FALSE,
-                       [&](Dc& dc) { return record_text(dc, x, y, options, rect, text, count, dx) ? TRUE : FALSE; });
+                       [&](Dc& dc) {
+                           bool drawn = dc.canvas ? canvas_text(dc, x, y, options, rect, text, count, dx)
+                                                  : record_text(dc, x, y, options, rect, text, count, dx);
+                           return drawn ? TRUE : FALSE;
+                       });
     });
 }
 

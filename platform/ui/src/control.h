@@ -23,6 +23,7 @@ struct ControlSpec {
     DWORD style = 0;
     QString text;
     QWidget* parent = nullptr;
+    uint16_t title_ordinal = 0;  // an SS_ICON static's icon resource
 };
 
 // Creates the widget and behaviour of a built-in class; false for an

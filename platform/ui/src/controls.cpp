@@ -1,5 +1,6 @@
 // The control factory and the simple controls: static, button, edit.
 #include "control_kinds.h"
+#include "icons.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -196,6 +197,12 @@ bool make_static(const ControlSpec& spec, Window& window) {
     window.widget = label;
     window.control = std::make_unique<StaticControl>(label);
     window.control->set_text(spec.text);
+    // An icon comes from the program's own ICON resources, at its size.
+    if (type == SS_ICON && spec.title_ordinal)
+        if (HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(spec.title_ordinal))) {
+            label->setText({});
+            label->setPixmap(icon_of(icon).pixmap(32, 32));
+        }
     return true;
 }
 

@@ -50,6 +50,7 @@ std::shared_ptr<Window> make_item(const DialogItem& item, HWND dialog, QWidget* 
     spec.class_name = control_class(item.window_class.ordinal, item.window_class.text);
     spec.style = item.style;
     spec.text = QString::fromStdU16String(item.title.text);
+    spec.title_ordinal = item.title.ordinal;
     spec.parent = page;
     if (!create_control(spec, *window)) return nullptr;
     QWidget* widget = window->widget;

@@ -1,6 +1,7 @@
 // Combo boxes, list boxes and check list boxes: one item model behind the
 // CB_* and LB_* messages, which differ only in their numbers.
 #include "control_kinds.h"
+#include "owner_drawn_list.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -172,6 +173,11 @@ public:
             list_->item(index)->setCheckState(lparam ? Qt::Checked : Qt::Unchecked);
             return 0;
         }
+        if (!checks_) {
+            LRESULT result = item_height_message(list_, message, wparam, lparam, handled);
+            if (handled) return result;
+            handled = true;
+        }
         return ItemList::handle(self, message, wparam, lparam, handled);
     }
     int count() const override { return list_->count(); }
@@ -211,6 +217,8 @@ bool make_combo_box(const ControlSpec& spec, Window& window) {
 
 bool make_list_box(const ControlSpec& spec, Window& window, bool check_boxes) {
     auto* list = new QListWidget(spec.parent);
+    if (!check_boxes && is_owner_drawn(spec.style)) make_owner_drawn(list, spec.style);
+    if (spec.style & LBS_NOSEL) list->setSelectionMode(QAbstractItemView::NoSelection);
     window.widget = list;
     window.control = std::make_unique<ListBoxControl>(list, spec.style, check_boxes);
     return true;

@@ -1,4 +1,5 @@
 // Notification-area icons on QSystemTrayIcon.
+#include "icons.h"
 #include "script_session.h"
 #include "window_table.h"
 
@@ -39,6 +40,10 @@ void apply(TrayIcon& entry, const NOTIFYICONDATAW& data, TrayKey key) {
     if (data.uFlags & NIF_MESSAGE) entry.callback = data.uCallbackMessage;
     if (data.uFlags & NIF_TIP) entry.tip = bounded(data.szTip, 128);
     if (!entry.icon) return;
+    if (data.uFlags & NIF_ICON) {
+        QIcon picture = icon_of(data.hIcon);
+        if (!picture.isNull()) entry.icon->setIcon(picture);
+    }
     entry.icon->setToolTip(entry.tip);
     if (data.uFlags & NIF_INFO)
         entry.icon->showMessage(bounded(data.szInfoTitle, 64), bounded(data.szInfo, 256));
@@ -64,6 +69,8 @@ extern "C" BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
                 LPARAM mouse = why == QSystemTrayIcon::DoubleClick ? WM_LBUTTONDBLCLK
                                : why == QSystemTrayIcon::Context   ? WM_RBUTTONUP
                                                                    : WM_LBUTTONUP;
+                // The right button comes as its press and its release.
+                if (mouse == WM_RBUTTONUP) PostMessageW(key.first, found->second.callback, key.second, WM_RBUTTONDOWN);
                 PostMessageW(key.first, found->second.callback, key.second, mouse);
             });
             entry.icon->show();

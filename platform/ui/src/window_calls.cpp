@@ -2,8 +2,10 @@
 #include "control.h"
 #include "remote_windows.h"
 #include "system_menu.h"
+#include "window_fonts.h"
 #include "window_table.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
 
@@ -44,6 +46,9 @@ extern "C" {
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
     auto window = find_window(handle);
     if (!window) return 0;
+    bool font_handled = false;
+    LRESULT font_result = font_message(*window, message, wparam, lparam, font_handled);
+    if (font_handled) return font_result;
     switch (message) {
     case WM_SETTEXT:
         if (window->control)
@@ -207,7 +212,9 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     auto window = find_window(handle);
     if (!window || !window->widget || !rect) return FALSE;
-    QWidget* client = client_widget(*window);
+    // A list's client area is inside its border and scroll bars.
+    const QWidget* client = client_widget(*window);
+    if (auto* area = qobject_cast<const QAbstractScrollArea*>(client)) client = area->viewport();
     *rect = RECT{0, 0, client->width(), client->height()};
     return TRUE;
 }

@@ -204,6 +204,7 @@ typedef int (*FONTENUMPROCW)(const LOGFONTW* logfont, const TEXTMETRICW* metrics
 #define ETO_GLYPH_INDEX 0x0010
 
 // Font constants.
+#define FW_LIGHT 300
 #define FW_NORMAL 400
 #define FW_BOLD 700
 #define ANSI_CHARSET 0
@@ -251,6 +252,12 @@ QORAPI int SetAbortProc(HDC hdc, ABORTPROC proc);
 
 // Objects.
 QORAPI HFONT CreateFontIndirectW(const LOGFONTW* logfont);
+QORAPI HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                         DWORD underline, DWORD strike_out, DWORD charset, DWORD out_precision,
+                         DWORD clip_precision, DWORD quality, DWORD pitch_and_family, LPCWSTR face);
+// Fonts only: copies up to `size` bytes of the LOGFONTW; with a null buffer,
+// the size it needs.
+QORAPI int GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 QORAPI HBRUSH CreateSolidBrush(COLORREF color);
 QORAPI HPEN CreatePen(int style, int width, COLORREF color);
 QORAPI HGDIOBJ GetStockObject(int index);

@@ -555,7 +555,7 @@ typedef struct _NOTIFYICONDATAW {
 // still exists for the program and the test seam (every change is written
 // to QOR_UI_LOG as "@tray|<add|modify|delete>|<tip>"). Clicks arrive as
 // uCallbackMessage with wParam = uID and lParam = WM_LBUTTONUP,
-// WM_LBUTTONDBLCLK or WM_RBUTTONUP.
+// WM_LBUTTONDBLCLK, or WM_RBUTTONDOWN followed by WM_RBUTTONUP.
 QORAPI BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
 
 // ---- session end ----
@@ -630,6 +630,7 @@ QORAPI BOOL QorUiRequestScreenshot(HWND window, const char* png_path);
 
 QOR_END_C
 
+#include "qor/ui/drawing.h"
 #include "qor/ui/menus.h"
 #include "qor/ui/frame.h"
 

@@ -1,0 +1,167 @@
+// The status monitor over a long run: QORSM (offscreen) watching a ZEM-D on
+// an emulator port whose paper-out condition a script toggles every 300 ms.
+// Counts the changes the Status block showed (sampled every 20 ms beside
+// the monitor) against the box's announcements, and gives QORSM's resident
+// memory before and after and its CPU share while toggling and while idle.
+//   QOR_SOAK_SECONDS=600 bench_monitor_soak   (600 by default; own sandbox)
+#include "notify_settings.h"
+#include "status_watcher.h"
+
+#include "common/status.h"
+#include "qoremu/control_client.h"
+#include "spool_testing.h"
+
+#include "qor/registry.h"
+#include "qor/spooler.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+double cpu_seconds(pid_t pid) {
+    const std::string text = read_file("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = text.rfind(')');
+    if (end == std::string::npos) return -1;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stoull(field);
+        if (i == 15) stime = std::stoull(field);
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+long rss_kib(pid_t pid) {
+    std::istringstream lines(read_file("/proc/" + std::to_string(pid) + "/status"));
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+size_t count(const std::string& text, const std::string& line) {
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + line.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(MonitorSoak, ToggledPaperOut) {
+    const char* configured = std::getenv("QOR_SOAK_SECONDS");
+    const int seconds = configured ? std::atoi(configured) : 600;
+    qorspool::PrivateSpooler spooler;
+    const std::string dir = qortest::sandbox();
+    const std::string socket = dir + "/zemd.sock", control = dir + "/zemd.ctl", tickets = dir + "/tickets";
+    auto emulator = qortest::Child::spawn("qoremu", {"--socket", socket, "--control", control, "--tickets", tickets,
+                                                     "--state", dir + "/zemd.state"});
+    ASSERT_TRUE(spooler.ok() && qoremu::wait_for_path(control));
+    ASSERT_TRUE(spooler.add_driver("QOR ZEM-D510", "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
+    ASSERT_TRUE(spooler.add_printer("ZEM", "USB001", "emu:" + socket, "QOR ZEM-D510"));
+    {
+        std::u16string name = u"ZEM", document = u"job", type = u"RAW";
+        HANDLE printer = nullptr;
+        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+        DOC_INFO_1W info{document.data(), nullptr, type.data()};
+        ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
+        BYTE text[] = "soak\n\x1dV";
+        DWORD written = 0;
+        ASSERT_TRUE(WritePrinter(printer, text, sizeof text, &written));
+        ASSERT_TRUE(EndDocPrinter(printer));
+        ClosePrinter(printer);
+        ASSERT_TRUE(qoremu::wait_for_tickets(tickets, 1));
+        ASSERT_TRUE(spooler.wait_idle("ZEM"));
+    }
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, qor::statmon::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    const DWORD paper_out = qor::status::kPaperOut;
+    RegSetValueExA(key, "1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&paper_out), sizeof paper_out);
+    RegSetValueExA(key, "0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&paper_out), sizeof paper_out);
+    RegCloseKey(key);
+
+    const std::string log = dir + "/ui.log";
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QOR_UI_LOG", log.c_str(), 1);
+    auto monitor = qortest::Child::spawn(qortest::bin_dir() + "/QORSM", {"/P:ZEM"});
+    ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@tray|add|") != std::string::npos; }, 10s));
+    // One change and its recovery first: the box's first showing loads what
+    // every later one reuses.
+    qoremu::control_command(control, "raise paper-out", nullptr, nullptr);
+    ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@popup|persistent|") != std::string::npos; }, 10s));
+    qoremu::control_command(control, "clear paper-out", nullptr, nullptr);
+    ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@popup|closed|") != std::string::npos; }, 10s));
+    const size_t warm_up = read_file(log).size();
+    const long rss_before = rss_kib(monitor.pid());
+    const double cpu_before = cpu_seconds(monitor.pid());
+
+    // What the Status block shows, sampled far faster than the monitor looks.
+    std::mutex lock;
+    qor::statmon::CStatusWatcher sampler(lock);
+    ASSERT_TRUE(sampler.attach());
+    size_t block_changes = 0;
+    DWORD shown = 0, status = 0, control_word = 0;
+    bool toggled = false;
+    auto next_toggle = Clock::now();
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    const auto settle = end + 3s;  // the last change reaches the box
+    while (Clock::now() < settle) {
+        if (Clock::now() < end && Clock::now() >= next_toggle) {
+            toggled = !toggled;
+            qoremu::control_command(control, toggled ? "raise paper-out" : "clear paper-out", nullptr, nullptr);
+            next_toggle += 300ms;
+        } else if (Clock::now() >= end && toggled) {
+            toggled = false;  // ends with the paper back
+            qoremu::control_command(control, "clear paper-out", nullptr, nullptr);
+        }
+        if (sampler.snapshot(false, status, control_word) && ((status ^ shown) & paper_out)) {
+            ++block_changes;
+            shown = status;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    const double cpu_busy = (cpu_seconds(monitor.pid()) - cpu_before) / (seconds + 3) * 100.0;
+    const double idle_from = cpu_seconds(monitor.pid());
+    std::this_thread::sleep_for(30s);
+    const double cpu_idle = (cpu_seconds(monitor.pid()) - idle_from) / 30.0 * 100.0;
+    const long rss_after = rss_kib(monitor.pid());
+    sampler.detach();
+
+    const std::string text = read_file(log).substr(warm_up);
+    const size_t raised = count(text, "@popup|persistent|The printer is out of paper.\n");
+    const size_t cleared = count(text, "@popup|passing|Printer paper is prepared.\n");
+    std::printf("soak %d s: %zu toggles of the emulator, %zu changes in the Status block (sampled 20 ms)\n", seconds,
+                size_t(seconds * 1000 / 300), block_changes);
+    std::printf("announced: %zu \"out of paper\", %zu \"paper is prepared\" (%zu together)\n", raised, cleared,
+                raised + cleared);
+    std::printf("QORSM RSS: %ld KiB before, %ld KiB after; CPU: %.2f%% while toggling, %.3f%% idle (30 s)\n",
+                rss_before, rss_after, cpu_busy, cpu_idle);
+    RecordProperty("block_changes", int(block_changes));
+    RecordProperty("announced", int(raised + cleared));
+    RecordProperty("rss_before_kib", int(rss_before));
+    RecordProperty("rss_after_kib", int(rss_after));
+
+    qortest::run(qortest::bin_dir() + "/QORSM", {"--close"}, 15s);
+    EXPECT_EQ(0, monitor.wait(10s));
+    unsetenv("QOR_UI_LOG");
+}
