@@ -74,27 +74,6 @@ INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
 }  // namespace
 
 INT_PTR GraphicsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) {
-        InitialisePage(page, lparam, kSlot);
-        SheetPages& pages = *PagesOf(page);
-        ShowAll(page, pages);
-        HideUnshownGroups(page, kGraphicsPage, PpdOf(pages).Show);
-        pages.initialised[kSlot] = true;
-        return TRUE;
-    }
-    SheetPages* pages = PagesOf(page);
-    if (!pages) return FALSE;
-    if (IsHelpMessage(message, lparam)) return AnswerHelp(page, message, wparam, lparam, pages->data.help_path.c_str());
-    switch (message) {
-    case WM_COMMAND:
-        Command(page, *pages, LOWORD(wparam), HIWORD(wparam));
-        return TRUE;
-    case WM_HSCROLL:
-        MarkChanged(page, kSlot);  // the positions are read on apply
-        return TRUE;
-    case WM_NOTIFY:
-        return Notify(page, *pages, *reinterpret_cast<const NMHDR*>(lparam));
-    default:
-        return FALSE;
-    }
+    static constexpr PageBehaviour kBehaviour{kSlot, kGraphicsPage, ShowAll, Command, Notify};
+    return RunPage(kBehaviour, page, message, wparam, lparam);
 }

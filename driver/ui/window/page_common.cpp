@@ -100,3 +100,29 @@ std::u16string ItemText(HWND dialog, int id) {
     GetDlgItemTextW(dialog, id, text, 64);
     return std::u16string(text);
 }
+
+INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        InitialisePage(page, lparam, behaviour.slot);
+        SheetPages& pages = *PagesOf(page);
+        behaviour.show_all(page, pages);
+        HideUnshownGroups(page, behaviour.template_id, PpdOf(pages).Show);
+        pages.initialised[behaviour.slot] = true;
+        return TRUE;
+    }
+    SheetPages* pages = PagesOf(page);
+    if (!pages) return FALSE;
+    if (IsHelpMessage(message, lparam)) return AnswerHelp(page, message, wparam, lparam, pages->data.help_path.c_str());
+    switch (message) {
+    case WM_COMMAND:
+        behaviour.command(page, *pages, LOWORD(wparam), HIWORD(wparam));
+        return TRUE;
+    case WM_HSCROLL:
+        MarkChanged(page, behaviour.slot);  // the positions are read on apply
+        return TRUE;
+    case WM_NOTIFY:
+        return behaviour.notify(page, *pages, *reinterpret_cast<const NMHDR*>(lparam));
+    default:
+        return FALSE;
+    }
+}

@@ -110,21 +110,6 @@ INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
 }  // namespace
 
 INT_PTR PaperPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) {
-        InitialisePage(page, lparam, kSlot);
-        SheetPages& pages = *PagesOf(page);
-        ShowAll(page, pages);
-        HideUnshownGroups(page, kPaperPage, PpdOf(pages).Show);
-        pages.initialised[kSlot] = true;
-        return TRUE;
-    }
-    SheetPages* pages = PagesOf(page);
-    if (!pages) return FALSE;
-    if (IsHelpMessage(message, lparam)) return AnswerHelp(page, message, wparam, lparam, pages->data.help_path.c_str());
-    if (message == WM_COMMAND) {
-        Command(page, *pages, LOWORD(wparam), HIWORD(wparam));
-        return TRUE;
-    }
-    if (message == WM_NOTIFY) return Notify(page, *pages, *reinterpret_cast<const NMHDR*>(lparam));
-    return FALSE;
+    static constexpr PageBehaviour kBehaviour{kSlot, kPaperPage, ShowAll, Command, Notify};
+    return RunPage(kBehaviour, page, message, wparam, lparam);
 }

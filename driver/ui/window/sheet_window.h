@@ -31,6 +31,18 @@ INT_PTR OptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 UINT PageRelease(HWND window, UINT message, PROPSHEETPAGEW* page);
 inline constexpr UINT kApplyDone = 0xFFFF;
 
+// What sets one page apart; RunPage does the rest.
+struct PageBehaviour {
+    int slot;          // 0 Paper, 1 Graphics, 2 Options
+    WORD template_id;  // the page's template and Show= group
+    void (*show_all)(HWND page, SheetPages& pages);
+    void (*command)(HWND page, SheetPages& pages, int id, int code);
+    INT_PTR (*notify)(HWND page, SheetPages& pages, const NMHDR& header);
+};
+// A page's dialog procedure: set-up, help, commands, notifications and
+// trackbar moves (which only mark the page changed).
+INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+
 // Behaviour every page shares. `slot` is 0 Paper, 1 Graphics, 2 Options.
 SheetPages* PagesOf(HWND page);
 void InitialisePage(HWND page, LPARAM record, int slot);

@@ -1,6 +1,12 @@
 // The first instance of a program, found by the property its main window
-// carries, brought forward by a second start.
+// carries, brought forward by a second start; the claim a start makes.
 #include "window_table.h"
+
+#include "qor/kernel.h"
+#include "qor/module.h"
+
+#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -25,4 +31,26 @@ extern "C" HWND QorUiRaiseMarkedWindow(LPCWSTR property) {
     if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(search.found));
     return search.found;
+}
+
+extern "C" HANDLE QorUiClaimSingleInstance(LPWSTR name, DWORD chars) {
+    char16_t path[4096] = {};
+    GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(path), 4096);
+    std::u16string base = path;
+    base = base.substr(base.find_last_of(u"/\\") + 1);
+    const size_t dot = base.rfind(u'.');
+    if (dot != std::u16string::npos && dot != 0) base.resize(dot);
+    if (!name || chars <= base.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nullptr;
+    }
+    std::copy(base.begin(), base.end(), name);
+    name[base.size()] = u'\0';
+    HANDLE single = CreateMutexW(nullptr, FALSE, name);
+    if (!single) return nullptr;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return single;
+    QorUiRaiseMarkedWindow(name);
+    CloseHandle(single);
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return nullptr;
 }

@@ -470,6 +470,12 @@ QORAPI int QorUiBroadcastSettingChange(LPCWSTR section);
 // minimised, and it or its last active pop-up brought to the foreground.
 // Null when there is none.
 QORAPI HWND QorUiRaiseMarkedWindow(LPCWSTR property);
+// A program's single instance: its executable's name without folder and
+// extension (written to `name`) names a mutex and the property its main
+// window carries. Returns the mutex (close it at exit) for the first
+// instance; for a later one raises the first's window and returns null with
+// ERROR_ALREADY_EXISTS; null with another error when the mutex fails.
+QORAPI HANDLE QorUiClaimSingleInstance(LPWSTR name, DWORD chars);
 
 QORAPI UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 QORAPI BOOL KillTimer(HWND window, UINT_PTR id);
