@@ -1,6 +1,6 @@
 // An interface driver for the tests. DevQueryPrintEx refuses a device mode
 // asking for more than one copy (with its own text) and, while the printer
-// holds the data value "TEST_Refuse", every job (asked through the handle it
+// holds a data value "TEST_Refuse" other than 0, every job (asked through the handle it
 // is given). DrvPrinterEvent appends "<event> <printer>" lines to
 // $QOR_ROOT/driver-events and fails for printers named "Failing...".
 #include "qor/ddiui.h"
@@ -19,7 +19,8 @@ QORAPI BOOL DevQueryPrintEx(PDEVQUERYPRINT_INFO info) {
     DWORD type = 0, needed = 0;
     BYTE value[4] = {};
     std::u16string name = u"TEST_Refuse";
-    if (GetPrinterDataW(info->hPrinter, name.data(), &type, value, sizeof value, &needed) == ERROR_SUCCESS)
+    if (GetPrinterDataW(info->hPrinter, name.data(), &type, value, sizeof value, &needed) == ERROR_SUCCESS &&
+        value[0] != 0)
         return FALSE;
     if (info->pDevMode->dmCopies == 1) return TRUE;
     const std::u16string reason = u"one copy at a time";
