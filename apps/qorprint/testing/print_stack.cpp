@@ -46,6 +46,7 @@ bool InstallPrinter(const std::string& bin_dir, const std::string& data_dir, con
     const std::pair<std::string, std::string> files[] = {
         {bin_dir + "/QORKPDN5.so", "QORKPDN5.so"},
         {bin_dir + "/QORCPDN7.so", "QORCPDN7.so"},
+        {bin_dir + "/QORCPUN7.so", "QORCPUN7.so"},
         {bin_dir + "/QORZEMLM.so", "QORZEMLM.so"},
         {bin_dir + "/QORLM2K.so", "QORLM2K.so"},
         {data_dir + "/qorn5001.ppd", "qorn5001.ppd"},

@@ -108,8 +108,10 @@ QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
                 std::u16string datatype = u"RAW";
                 info.pDatatype = datatype.data();
                 // The job carries the device mode the document is drawn with,
-                // for the printer's driver to check before it is sent.
-                PRINTER_DEFAULTSW defaults{datatype.data(), reinterpret_cast<DEVMODEW*>(dc.devmode.data()), 0};
+                // for the printer's driver to check before it is sent; a bare
+                // record that sets no field asks for nothing and is not passed.
+                auto* devmode = reinterpret_cast<DEVMODEW*>(dc.devmode.data());
+                PRINTER_DEFAULTSW defaults{datatype.data(), devmode->dmFields ? devmode : nullptr, 0};
                 if (!ResetPrinterW(dc.printer, &defaults)) return SP_ERROR;
                 dc.job_id = StartDocPrinterW(dc.printer, 1, reinterpret_cast<LPBYTE>(&info));
                 if (dc.job_id == 0) return SP_ERROR;
