@@ -36,7 +36,7 @@ std::vector<uint8_t> DriverDevMode() {
     const LONG size = DocumentPropertiesW(nullptr, h, name.data(), nullptr, nullptr, 0);
     std::vector<uint8_t> bytes(size > 0 ? size_t(size) : 0);
     if (size <= 0 || DocumentPropertiesW(nullptr, h, name.data(), reinterpret_cast<DEVMODEW*>(bytes.data()), nullptr,
-                                         DM_OUT_BUFFER) != IDOK)
+                                         DM_OUT_BUFFER) != 1)  // IDOK
         bytes.clear();
     ClosePrinter(h);
     return bytes;
@@ -106,7 +106,8 @@ TEST_F(JobQueryStack, NoCutOnTheOptionsPageLeavesTheNextJobWithoutACut) {
               0);
     const std::string text = WriteFile("nocut.txt", "No cut here\n");
     ASSERT_EQ(Print({"--paper", kPaper, text}), 0);
-    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 1, std::chrono::seconds(30)) || Stat("bytes") > 0);
+    // The emulator ends a ticket at a cut, so none comes: the kept job's
+    // stream is what shows it.
     std::vector<std::filesystem::path> kept;
     ASSERT_TRUE(qortest::eventually([&] {
         kept.clear();
