@@ -10,6 +10,7 @@
 #include "qor/support/utf.h"
 #include "qoremu/control_client.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -95,31 +96,43 @@ TEST_F(JobQueryStack, ThreeCopiesAndHalfScaleWaitUntilTheirDeviceModeIsFixed) {
     ClosePrinter(h);
 }
 
+// The newest of `count` kept jobs' streams.
+std::string KeptStream(size_t count) {
+    std::vector<std::filesystem::path> kept;
+    const bool all = qortest::eventually([&] {
+        kept.clear();
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::string(std::getenv("QOR_ROOT")) + "/spool/PRINTERS"))
+            if (entry.path().extension() == ".SPL") kept.push_back(entry.path());
+        return kept.size() == count;
+    });
+    if (!all) return {};
+    std::sort(kept.begin(), kept.end());
+    std::ifstream in(kept.back(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 TEST_F(JobQueryStack, NoCutOnTheOptionsPageLeavesTheNextJobWithoutACut) {
+    ASSERT_EQ(qortest::run(qortest::bin_dir() + "/qorctl", {"set-printer", printstack::kPrinter, "+keep-printed"}).status,
+              0);
+    const std::string text = WriteFile("nocut.txt", "No cut here\n");
+    // The emulator ends a ticket at a cut, so the kept jobs' streams are
+    // what shows it: cut before the setting, none after it.
+    ASSERT_EQ(Print({"--paper", kPaper, text}), 0);
+    EXPECT_NE(KeptStream(1).find("\x1D\x56"), std::string::npos) << "a cut by default";
+
     HANDLE h = Open(nullptr);
     ASSERT_NE(h, nullptr);
     DWORD no_cut = 2;  // what the Options page stores for "No cut"
     std::u16string cutter = u"CUTTER";
     ASSERT_EQ(SetPrinterDataW(h, cutter.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&no_cut), sizeof no_cut), 0u);
     ClosePrinter(h);
-    ASSERT_EQ(qortest::run(qortest::bin_dir() + "/qorctl", {"set-printer", printstack::kPrinter, "+keep-printed"}).status,
-              0);
-    const std::string text = WriteFile("nocut.txt", "No cut here\n");
     ASSERT_EQ(Print({"--paper", kPaper, text}), 0);
-    // The emulator ends a ticket at a cut, so none comes: the kept job's
-    // stream is what shows it.
-    std::vector<std::filesystem::path> kept;
-    ASSERT_TRUE(qortest::eventually([&] {
-        kept.clear();
-        for (const auto& entry :
-             std::filesystem::directory_iterator(std::string(std::getenv("QOR_ROOT")) + "/spool/PRINTERS"))
-            if (entry.path().extension() == ".SPL") kept.push_back(entry.path());
-        return kept.size() == 1;
-    }));
-    std::ifstream in(kept[0], std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_EQ(bytes.str().find("\x1D\x56"), std::string::npos) << "no cut command";
+    const std::string stream = KeptStream(2);
+    ASSERT_FALSE(stream.empty());
+    EXPECT_EQ(stream.find("\x1D\x56"), std::string::npos) << "no cut command";
 }
 
 }  // namespace
