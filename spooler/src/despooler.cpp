@@ -200,6 +200,12 @@ void Service::despool(RuntimePtr rt) {
         }
         job->state = JobState::Printing;
         lock.unlock();
+        if (!driver_allows(rt, job)) {
+            lock.lock();
+            job->state = JobState::Queued;
+            if (job->cancel) remove_job(job);
+            continue;
+        }
         Attempt attempt = send_job(rt, job);
         bool via_monitor = false;
         {

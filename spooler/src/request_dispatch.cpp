@@ -27,7 +27,7 @@ struct Call {
 
 DWORD handle(Call& c, rq::OpenPrinter& r, rq::None&) {
     if (c.session.open) return ERROR_INVALID_HANDLE;
-    return c.service.open_printer(c.session, r.name, r.datatype, r.access);
+    return c.service.open_printer(c.session, r.name, r.datatype, std::move(r.devmode), r.access);
 }
 
 DWORD handle(Call& c, rq::ClosePrinter&, rq::None&) {
@@ -45,7 +45,16 @@ DWORD handle(Call& c, rq::SetPrinter& r, rq::None&) {
     return c.service.set_printer(c.session, r.level, r.command, r.status, r.info);
 }
 
-DWORD handle(Call& c, rq::SetJob& r, rq::None&) { return c.service.set_job(c.session, r.job, r.command); }
+DWORD handle(Call& c, rq::SetJob& r, rq::None&) {
+    if (r.level != 0 && r.level != 2) return ERROR_INVALID_LEVEL;
+    return c.service.set_job(c.session, r.job, r.command, r.level == 2 ? &r.devmode : nullptr);
+}
+
+DWORD handle(Call& c, rq::GetJob& r, JobInfo& out) { return c.service.get_job(c.session, r.job, out); }
+
+DWORD handle(Call& c, rq::ResetPrinter& r, rq::None&) {
+    return c.service.reset_printer(c.session, std::move(r.devmode));
+}
 
 DWORD handle(Call& c, rq::EnumJobs& r, rq::List<JobInfo>& out) {
     return c.service.enum_jobs(c.session, r.first, r.count, out.items);

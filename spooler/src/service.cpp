@@ -1,7 +1,9 @@
 // Service lifetime, printers, printer data and administration.
 #include "service.h"
+#include "job_devmode.h"
 #include "printer_security.h"
 
+#include "qor/ddiui.h"
 #include "qor/registry.h"
 #include "qor/ui/window_directory.h"
 
@@ -175,16 +177,28 @@ void Service::drop_chain(const RuntimePtr& rt) {
     // The port closes when the last user lets go, outside every lock.
 }
 
-DWORD Service::open_printer(Session& s, const std::string& name, const std::string& datatype, DWORD access) {
+DWORD Service::open_printer(Session& s, const std::string& name, const std::string& datatype,
+                            std::vector<uint8_t> devmode, DWORD access) {
     std::lock_guard lock(mutex_);
     const Printer* p = db_.printer(name);
     if (!p) return ERROR_INVALID_PRINTER_NAME;
     if (!datatype.empty() && !same_name(datatype, "RAW")) return ERROR_INVALID_DATATYPE;
+    if (!devmode_acceptable(devmode)) return ERROR_INVALID_PARAMETER;
     DWORD granted = s.internal() ? (access ? access : PRINTER_ACCESS_USE) : open_access(p->info, s.caller, access);
     if (!granted) return ERROR_ACCESS_DENIED;
     s.open = true;
     s.printer = p->info.name;
     s.access = granted;
+    s.devmode = std::move(devmode);
+    return 0;
+}
+
+DWORD Service::reset_printer(Session& s, std::vector<uint8_t> devmode) {
+    std::lock_guard lock(mutex_);
+    DWORD e = 0;
+    if (!session_printer(s, e)) return e;
+    if (!devmode_acceptable(devmode)) return ERROR_INVALID_PARAMETER;
+    s.devmode = std::move(devmode);
     return 0;
 }
 
@@ -194,6 +208,7 @@ void Service::close_printer(Session& s) {
         if (auto job = find_job(s.job)) remove_job(job);
     s.job = 0;
     s.open = false;
+    s.devmode.clear();
 }
 
 DWORD Service::enum_printers(DWORD flags, const std::string& name, std::vector<PrinterInfo>& out) {
@@ -281,7 +296,13 @@ DWORD Service::set_printer(Session& s, DWORD level, DWORD command, DWORD status,
         }
     }
     if (changed) drop_chain(changed);
-    if (result == 0 && (level == 2 || level == 5)) announce_printer_change();
+    if (result == 0 && (level == 2 || level == 5)) {
+        {
+            std::lock_guard lock(mutex_);
+            settings_changed(s.printer);
+        }
+        announce_printer_change();
+    }
     return result;
 }
 
@@ -327,13 +348,16 @@ DWORD Service::set_printer_data(Session& s, const std::string& name, DWORD type,
     // Printer data is the printer's configuration: changing it takes the
     // right to administer the printer, as the interface driver's probe expects.
     if (!s.internal() && !(s.access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
-    return db_.set_data(p->info.name, name, DataValue{type, std::move(data)});
+    const std::string printer = p->info.name;
+    if ((e = db_.set_data(printer, name, DataValue{type, std::move(data)}))) return e;
+    settings_changed(printer);
+    return 0;
 }
 
 DWORD Service::add_printer(Session& s, PrinterInfo info) {
+    std::string name = info.name, config_file;
     {
         std::lock_guard lock(mutex_);
-        std::string name = info.name;
         if (info.security.empty()) {
             info.security = new_printer_descriptor(s.uid);
         } else if (security::valid_descriptor_length(info.security.data(), info.security.size()) != info.security.size()) {
@@ -345,19 +369,32 @@ DWORD Service::add_printer(Session& s, PrinterInfo info) {
         s.open = true;
         s.printer = db_.printer(name)->info.name;
         s.access = PRINTER_ALL_ACCESS;
+        name = s.printer;
+        config_file = config_file_of(name);
     }
+    printer_event(name, config_file, PRINTER_EVENT_INITIALIZE);
     announce_printer_change();
     return 0;
 }
 
 DWORD Service::delete_printer(Session& s) {
+    std::string name, config_file;
     {
         std::lock_guard lock(mutex_);
         DWORD e = 0;
         const Printer* p = session_printer(s, e);
         if (!p) return e;
         if (!s.internal() && !(s.access & PRINTER_ACCESS_ADMINISTER)) return ERROR_ACCESS_DENIED;
-        std::string name = p->info.name;
+        name = p->info.name;
+        config_file = config_file_of(name);
+    }
+    // The driver hears of it while the printer and its data still exist.
+    printer_event(name, config_file, PRINTER_EVENT_DELETE);
+    {
+        std::lock_guard lock(mutex_);
+        DWORD e = 0;
+        const Printer* p = session_printer(s, e);
+        if (!p) return e;
         for (auto it = jobs_.begin(); it != jobs_.end();) {
             auto job = (it++)->second;
             if (same_name(job->spool.printer, name)) cancel_job(job);

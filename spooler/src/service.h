@@ -7,6 +7,8 @@
 
 #include "database.h"
 #include "device_arrivals.h"
+
+#include "interface_driver.h"
 #include "qor/security/access.h"
 #include "job_ids.h"
 #include "local_port_monitor.h"
@@ -41,6 +43,7 @@ struct Session {
     std::string printer;
     DWORD access = 0;
     uint32_t job = 0;
+    std::vector<uint8_t> devmode;  // from OpenPrinter or ResetPrinter: the jobs it starts carry it
 };
 
 class Service {
@@ -62,7 +65,9 @@ public:
     bool idle();
 
     // Printers and their data.
-    DWORD open_printer(Session& s, const std::string& name, const std::string& datatype, DWORD access);
+    DWORD open_printer(Session& s, const std::string& name, const std::string& datatype,
+                       std::vector<uint8_t> devmode, DWORD access);
+    DWORD reset_printer(Session& s, std::vector<uint8_t> devmode);
     void close_printer(Session& s);
     DWORD enum_printers(DWORD flags, const std::string& name, std::vector<PrinterInfo>& out);
     DWORD get_printer(Session& s, PrinterInfo& out);
@@ -77,7 +82,9 @@ public:
     DWORD start_doc(Session& s, const std::string& document, const std::string& output, const std::string& datatype,
                     uint32_t& job_id, int& fd);
     DWORD end_doc(Session& s, uint32_t pages, bool abort);
-    DWORD set_job(Session& s, uint32_t job_id, DWORD command);
+    // `devmode` (level 2): the job's new device mode; null leaves it.
+    DWORD set_job(Session& s, uint32_t job_id, DWORD command, const std::vector<uint8_t>* devmode = nullptr);
+    DWORD get_job(Session& s, uint32_t job_id, JobInfo& out);
     DWORD enum_jobs(Session& s, uint32_t first, uint32_t count, std::vector<JobInfo>& out);
 
     // Administration.
@@ -114,6 +121,11 @@ private:
         bool void_ejection = false;  // such an ejection came; its cancel follows
         uint64_t session = 0;
         int fd = -1;  // the service's descriptor of the data file while spooling
+        // Refused by the printer's interface driver: waits, and later jobs
+        // pass it, until its device mode or its printer's settings change.
+        bool blocked = false;
+        std::string blocked_reason;
+        uint64_t devmode_changes = 0;  // a query's answer is void once this moved on
     };
     using JobPtr = std::shared_ptr<Job>;
 
@@ -129,6 +141,7 @@ private:
         // next attempt brings it to a known state first.
         bool needs_recovery = false;
         bool stopping = false;
+        uint64_t settings_changes = 0;  // printer data or settings; voids a query's answer
         std::chrono::steady_clock::time_point retry_at{};
         // The device its port stands for, missing: its return ends the wait
         // for the next attempt.
@@ -156,6 +169,10 @@ private:
     // The job was printed: kept or removed as its printer says.
     void finish_printed(const JobPtr& job);
     void save_header(const JobPtr& job);
+    // The full path of the printer's interface driver; empty when it has none.
+    std::string config_file_of(const std::string& printer) const;
+    // The printer's settings changed: its refused jobs are asked again.
+    void settings_changed(const std::string& printer);
 
     // One attempt at sending a job.
     struct Attempt {
@@ -167,6 +184,11 @@ private:
     std::shared_ptr<MonitorChain> chain_for(const RuntimePtr& rt, DWORD& error);
     void drop_chain(const RuntimePtr& rt);
     void despool(RuntimePtr rt);
+    // Asks the printer's interface driver whether the job may print; false
+    // when it was refused (and marked so) or must be asked again.
+    bool driver_allows(const RuntimePtr& rt, const JobPtr& job);
+    // A printer event to the printer's driver; failures are logged.
+    void printer_event(const std::string& printer, const std::string& config_file, int event);
     Attempt send_job(const RuntimePtr& rt, const JobPtr& job);
     DWORD push(const RuntimePtr& rt, const JobPtr& job, MonitorChain& chain, const uint8_t* data, size_t size,
                bool& stopped);
@@ -188,6 +210,7 @@ private:
     std::vector<RuntimePtr> retired_;
     LocalPortMonitor port_monitor_;
     LanguageMonitors language_monitors_;
+    InterfaceDrivers interface_drivers_;
     bool started_ = false;
     DeviceArrivals arrivals_;  // its thread calls back into the service: last
 };

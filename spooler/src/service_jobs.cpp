@@ -1,5 +1,6 @@
 // Documents and jobs.
 #include "service.h"
+#include "job_devmode.h"
 #include "printer_security.h"
 
 #include "port_io.h"
@@ -27,6 +28,11 @@ std::string history_text(const SpoolJob& job) {
     if (job.last_error) text += " (last: error " + std::to_string(job.last_error) + ")";
     return text;
 }
+
+// What a job refused by its printer's driver shows when the driver gave no
+// text of its own.
+constexpr const char* kBlockedText =
+    "held: the printer's driver cannot print it with these settings; change its settings or cancel it";
 
 }  // namespace
 
@@ -95,6 +101,10 @@ JobInfo Service::report(const Job& job, uint32_t position) const {
     j.total_pages = job.spool.pages;
     j.pages_printed = job.last_page_ejected || job.state == JobState::Printed ? job.spool.pages : 0;
     j.status_text = history_text(job.spool);
+    if (job.blocked) {
+        j.status |= JOB_STATUS_BLOCKED_DEVQ;
+        j.status_text = job.blocked_reason.empty() ? kBlockedText : job.blocked_reason;
+    }
     j.submitted_ms = job.spool.submitted_ms;
     j.size = job.spool.size;
     return j;
@@ -104,7 +114,8 @@ Service::JobPtr Service::next_job(const Runtime& rt) const {
     const Printer* p = db_.printer(rt.name);
     if (!p || (p->info.status & PRINTER_STATUS_PAUSED)) return nullptr;
     for (const auto& [id, job] : jobs_)
-        if (job->state == JobState::Queued && !job->paused && same_name(job->spool.printer, rt.name)) return job;
+        if (job->state == JobState::Queued && !job->paused && !job->blocked && same_name(job->spool.printer, rt.name))
+            return job;
     return nullptr;
 }
 
@@ -137,6 +148,7 @@ DWORD Service::start_doc(Session& s, const std::string& document, const std::str
     job->spool.machine = machine;
     job->spool.datatype = "RAW";
     job->spool.output_file = output;
+    job->spool.devmode = s.devmode;
     job->spool.submitted_ms = unix_time_ms();
     job->session = s.id;
     job->fd = data;
@@ -176,15 +188,26 @@ DWORD Service::end_doc(Session& s, uint32_t pages, bool abort) {
     return 0;
 }
 
-DWORD Service::set_job(Session& s, uint32_t job_id, DWORD command) {
+DWORD Service::set_job(Session& s, uint32_t job_id, DWORD command, const std::vector<uint8_t>* devmode) {
     std::lock_guard lock(mutex_);
     DWORD e = 0;
     const Printer* p = session_printer(s, e);
     if (!p) return e;
     JobPtr job = find_job(job_id);
     if (!job || !same_name(job->spool.printer, p->info.name)) return ERROR_INVALID_PARAMETER;
-    if (command != 0 && !s.internal() && !may_manage_job(p->info, s.caller, job->spool.user == s.user))
+    if ((command != 0 || devmode) && !s.internal() && !may_manage_job(p->info, s.caller, job->spool.user == s.user))
         return ERROR_ACCESS_DENIED;
+    if (devmode) {
+        if (devmode->empty() || !devmode_acceptable(*devmode)) return ERROR_INVALID_PARAMETER;
+        job->spool.devmode = *devmode;
+        ++job->devmode_changes;
+        // A document still being written gets its header when it ends.
+        if (job->state != JobState::Spooling) save_header(job);
+        if (job->blocked) {
+            job->blocked = false;
+            if (auto rt = runtime(job->spool.printer)) rt->wake.notify_all();
+        }
+    }
     switch (command) {
     case 0: return 0;
     case JOB_CONTROL_CANCEL:
@@ -223,6 +246,23 @@ DWORD Service::set_job(Session& s, uint32_t job_id, DWORD command) {
         return 0;
     default: return ERROR_INVALID_PARAMETER;
     }
+}
+
+DWORD Service::get_job(Session& s, uint32_t job_id, JobInfo& out) {
+    std::lock_guard lock(mutex_);
+    DWORD e = 0;
+    const Printer* p = session_printer(s, e);
+    if (!p) return e;
+    uint32_t position = 0;
+    for (const auto& [id, job] : jobs_) {
+        if (!same_name(job->spool.printer, p->info.name)) continue;
+        ++position;
+        if (id != job_id) continue;
+        out = report(*job, position);
+        out.devmode = job->spool.devmode;
+        return 0;
+    }
+    return ERROR_INVALID_PARAMETER;
 }
 
 DWORD Service::enum_jobs(Session& s, uint32_t first, uint32_t count, std::vector<JobInfo>& out) {

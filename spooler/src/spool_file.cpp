@@ -1,7 +1,9 @@
 #include "spool_file.h"
 
 #include "qor/support/places.h"
+#include "job_devmode.h"
 #include "port_io.h"
+#include "qor/spool/protocol.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +18,7 @@
 namespace qor::spooler {
 namespace {
 
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 
 // Copies `s` into a fixed field, cut at a character boundary so the stored
 // text stays valid UTF-8.
@@ -63,27 +65,37 @@ std::vector<uint8_t> encode_spool_header(const SpoolJob& job) {
     h.flags = job.flags;
     h.attempts = job.attempts, h.interruptions = job.interruptions, h.last_error = job.last_error;
     h.interrupted_ms = job.interrupted_ms;
+    h.devmode_size = static_cast<uint32_t>(job.devmode.size());
     put(h.printer, job.printer), put(h.document, job.document), put(h.user, job.user);
     put(h.machine, job.machine), put(h.datatype, job.datatype), put(h.output_file, job.output_file);
-    std::vector<uint8_t> out(sizeof h);
+    std::vector<uint8_t> out(sizeof h + job.devmode.size());
     std::memcpy(out.data(), &h, sizeof h);
+    if (!job.devmode.empty()) std::memcpy(out.data() + sizeof h, job.devmode.data(), job.devmode.size());
     return out;
 }
 
 bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job) {
-    if (!data || (size != sizeof(SpoolHeader) && size != kSpoolHeaderV1Size)) return false;
+    if (!data) return false;
+    uint32_t version = 0;
+    size_t record = 0;
+    if (size == kSpoolHeaderV1Size) version = 1, record = size;
+    else if (size == kSpoolHeaderV2Size) version = 2, record = size;
+    else if (size >= sizeof(SpoolHeader)) version = kVersion, record = sizeof(SpoolHeader);
+    else return false;
     SpoolHeader h{};
-    std::memcpy(&h, data, size);
-    const uint32_t version = size == kSpoolHeaderV1Size ? 1 : kVersion;
+    std::memcpy(&h, data, record);
     if (std::memcmp(h.magic, "QSHD", 4) != 0 || h.version != version || h.job_id == 0) return false;
+    if (version == kVersion && (h.devmode_size > spool::kMaxPrinterData || size - record != h.devmode_size))
+        return false;
     job.id = h.job_id, job.pages = h.pages, job.submitted_ms = h.submitted_ms, job.size = h.size;
     job.priority = h.priority;
     job.flags = h.flags;
     job.attempts = h.attempts, job.interruptions = h.interruptions, job.last_error = h.last_error;
     job.interrupted_ms = h.interrupted_ms;
-    return get(h.printer, job.printer) && !job.printer.empty() && get(h.document, job.document) &&
-           get(h.user, job.user) && get(h.machine, job.machine) && get(h.datatype, job.datatype) &&
-           get(h.output_file, job.output_file);
+    job.devmode.assign(data + record, data + size);
+    return devmode_acceptable(job.devmode) && get(h.printer, job.printer) && !job.printer.empty() &&
+           get(h.document, job.document) && get(h.user, job.user) && get(h.machine, job.machine) &&
+           get(h.datatype, job.datatype) && get(h.output_file, job.output_file);
 }
 
 uint64_t unix_time_ms() {
@@ -159,10 +171,21 @@ std::vector<SpoolJob> scan_spool_folder() {
         }
         if (ext != ".SHD") continue;
         SpoolJob job;
-        std::vector<uint8_t> bytes(sizeof(SpoolHeader) + 1);
-        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        ssize_t n = fd >= 0 ? read(fd, bytes.data(), bytes.size()) : -1;
-        if (fd >= 0) close(fd);
+        // One byte more than the largest header tells an over-long file.
+        std::vector<uint8_t> bytes(kMaxSpoolHeaderFile + 1);
+        ssize_t n = -1;
+        if (int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            size_t done = 0;
+            for (;;) {
+                ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0) break;
+                done += size_t(got);
+                if (done == bytes.size()) break;
+            }
+            n = ssize_t(done);
+            close(fd);
+        }
         struct stat st{};
         bool ok = n > 0 && decode_spool_header(bytes.data(), size_t(n), job) && job.id == id &&
                   stat(spool_data_path(id).c_str(), &st) == 0 && uint64_t(st.st_size) == job.size;

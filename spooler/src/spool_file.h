@@ -4,6 +4,8 @@
 // header is an unfinished document and is removed.
 #pragma once
 
+#include "qor/spool/protocol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,7 +15,8 @@ namespace qor::spooler {
 
 // The header record, little-endian, strings UTF-8 and zero-terminated
 // within their fields. Version 1 ended after output_file (1224 bytes);
-// version 2 adds the job's sending history.
+// version 2 adds the job's sending history (1248 bytes); version 3 the
+// size of the job's device mode, whose bytes follow the record.
 struct SpoolHeader {
     char magic[4];  // "QSHD"
     uint32_t version;
@@ -34,9 +37,12 @@ struct SpoolHeader {
     uint32_t last_error;      // what cut the last one short; 0 for a stop or a crash
     uint32_t reserved;
     uint64_t interrupted_ms;  // when (Unix time)
+    uint32_t devmode_size;    // bytes of device mode after the record; 0: none
+    uint32_t reserved2;
 };
 constexpr size_t kSpoolHeaderV1Size = 1224;
-static_assert(sizeof(SpoolHeader) == 1248);
+constexpr size_t kSpoolHeaderV2Size = 1248;
+static_assert(sizeof(SpoolHeader) == 1256);
 static_assert(offsetof(SpoolHeader, version) == 4);
 static_assert(offsetof(SpoolHeader, job_id) == 8);
 static_assert(offsetof(SpoolHeader, pages) == 12);
@@ -55,6 +61,10 @@ static_assert(offsetof(SpoolHeader, interruptions) == 1228);
 static_assert(offsetof(SpoolHeader, last_error) == 1232);
 static_assert(offsetof(SpoolHeader, reserved) == 1236);
 static_assert(offsetof(SpoolHeader, interrupted_ms) == 1240);
+static_assert(offsetof(SpoolHeader, devmode_size) == kSpoolHeaderV2Size);
+static_assert(offsetof(SpoolHeader, reserved2) == 1252);
+// The largest header file: the record and the largest device mode.
+constexpr size_t kMaxSpoolHeaderFile = sizeof(SpoolHeader) + spool::kMaxPrinterData;
 
 // The job's data has reached the printer; only the monitor's report that
 // it was printed was outstanding. Such a job counts as printed after a
@@ -77,10 +87,13 @@ struct SpoolJob {
     uint32_t attempts = 0, interruptions = 0, last_error = 0;
     uint64_t interrupted_ms = 0;
     std::string printer, document, user, machine, datatype, output_file;
+    std::vector<uint8_t> devmode;  // empty: the job has none
 };
 
 // Record <-> job. Decoding checks the size, signature, version and that
-// every string ends inside its field; a version 1 record has no history.
+// every string ends inside its field; a version 1 record has no history,
+// versions 1 and 2 no device mode. A version 3 file is exactly the record
+// and the device mode it announces, which must be an acceptable one.
 std::vector<uint8_t> encode_spool_header(const SpoolJob& job);
 bool decode_spool_header(const uint8_t* data, size_t size, SpoolJob& job);
 

@@ -1,12 +1,14 @@
 // The spooler's parts on their own: the job header record, job ids, serial
 // settings, the port I/O seam with injected faults, and the port monitor's
 // table.
+#include "job_devmode.h"
 #include "job_ids.h"
 #include "local_port_monitor.h"
 #include "port_io.h"
 #include "qor/spool/serial_settings.h"
 #include "spool_file.h"
 
+#include "qor/devmode.h"
 #include "qor/support/places.h"
 
 #include "qortest.h"
@@ -79,6 +81,56 @@ TEST(SpoolHeader, HistoryRoundTripsAndVersionOneRecordsStillRead) {
     EXPECT_FALSE(decode_spool_header(long_v1.data(), long_v1.size(), back));
     std::vector<uint8_t> short_v2(bytes.begin(), bytes.begin() + kSpoolHeaderV1Size);
     EXPECT_FALSE(decode_spool_header(short_v2.data(), short_v2.size(), back));
+}
+
+std::vector<uint8_t> wide_devmode(WORD extra) {
+    std::vector<uint8_t> bytes(sizeof(DEVMODEW) + extra, 0x5A);
+    auto* dm = reinterpret_cast<DEVMODEW*>(bytes.data());
+    dm->dmSize = sizeof(DEVMODEW);
+    dm->dmDriverExtra = extra;
+    return bytes;
+}
+
+TEST(SpoolHeader, DeviceModeFollowsTheRecordAndVersionTwoRecordsStillRead) {
+    SpoolJob job;
+    job.id = 7, job.printer = "P";
+    job.devmode = wide_devmode(16);
+    auto bytes = encode_spool_header(job);
+    ASSERT_EQ(bytes.size(), sizeof(SpoolHeader) + job.devmode.size());
+    SpoolJob back;
+    ASSERT_TRUE(decode_spool_header(bytes.data(), bytes.size(), back));
+    EXPECT_EQ(back.devmode, job.devmode);
+
+    // A file cut short or with bytes after the device mode is damaged.
+    EXPECT_FALSE(decode_spool_header(bytes.data(), bytes.size() - 1, back));
+    auto longer = bytes;
+    longer.push_back(0);
+    EXPECT_FALSE(decode_spool_header(longer.data(), longer.size(), back));
+    // So is a device mode whose own sizes do not cover what is stored.
+    auto lying = bytes;
+    lying[sizeof(SpoolHeader) + offsetof(DEVMODEW, dmDriverExtra)] = 200;
+    EXPECT_FALSE(decode_spool_header(lying.data(), lying.size(), back));
+
+    // A job written before jobs carried device modes: read without one.
+    std::vector<uint8_t> v2(bytes.begin(), bytes.begin() + kSpoolHeaderV2Size);
+    v2[offsetof(SpoolHeader, version)] = 2;
+    ASSERT_TRUE(decode_spool_header(v2.data(), v2.size(), back));
+    EXPECT_EQ(back.printer, "P");
+    EXPECT_TRUE(back.devmode.empty());
+}
+
+TEST(JobDevMode, OnlyWholeRecordsAreKept) {
+    EXPECT_TRUE(devmode_acceptable({}));
+    EXPECT_TRUE(devmode_acceptable(wide_devmode(0)));
+    EXPECT_TRUE(devmode_acceptable(wide_devmode(40)));
+    auto extra_missing = wide_devmode(40);
+    extra_missing.resize(extra_missing.size() - 1);
+    EXPECT_FALSE(devmode_acceptable(extra_missing));
+    auto too_short = wide_devmode(0);
+    reinterpret_cast<DEVMODEW*>(too_short.data())->dmSize = offsetof(DEVMODEW, dmFields);
+    too_short.resize(offsetof(DEVMODEW, dmFields));
+    EXPECT_FALSE(devmode_acceptable(too_short));
+    EXPECT_FALSE(devmode_acceptable(std::vector<uint8_t>(10, 0)));
 }
 
 TEST(JobIds, NeverRepeatAcrossRestartsEvenWithoutAnOrderlyEnd) {

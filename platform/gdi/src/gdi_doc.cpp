@@ -108,6 +108,12 @@ QORAPI int StartDocW(HDC hdc, const DOCINFOW* doc) {
                 info.pOutputFile = output.empty() ? nullptr : output.data();
                 std::u16string datatype = u"RAW";
                 info.pDatatype = datatype.data();
+                // The job carries the device mode the document is drawn with,
+                // for the printer's driver to check before it is sent; a bare
+                // record that sets no field asks for nothing and is not passed.
+                auto* devmode = reinterpret_cast<DEVMODEW*>(dc.devmode.data());
+                PRINTER_DEFAULTSW defaults{datatype.data(), devmode->dmFields ? devmode : nullptr, 0};
+                if (!ResetPrinterW(dc.printer, &defaults)) return SP_ERROR;
                 dc.job_id = StartDocPrinterW(dc.printer, 1, reinterpret_cast<LPBYTE>(&info));
                 if (dc.job_id == 0) return SP_ERROR;
                 dc.spooler_job = true;

@@ -5,7 +5,9 @@
 #include "qor/guard.h"
 #include "spool_client_pack.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +74,19 @@ BOOL page_mark(HANDLE printer, bool start) {
     return succeed();
 }
 
-void fill_job_1(Packer& p, JOB_INFO_1W* r, const JobInfo& j) {
+SYSTEMTIME system_time(uint64_t unix_ms) {
+    time_t secs = static_cast<time_t>(unix_ms / 1000);
+    struct tm utc{};
+    gmtime_r(&secs, &utc);
+    return SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
+                      static_cast<WORD>(utc.tm_wday), static_cast<WORD>(utc.tm_mday),
+                      static_cast<WORD>(utc.tm_hour), static_cast<WORD>(utc.tm_min),
+                      static_cast<WORD>(utc.tm_sec), static_cast<WORD>(unix_ms % 1000)};
+}
+
+// Levels 1 and 2 share their names, counters and time.
+template <class Info>
+void fill_job_common(Packer& p, Info* r, const JobInfo& j) {
     r->JobId = j.id;
     r->pPrinterName = p.str<char16_t>(j.printer);
     r->pMachineName = p.str<char16_t>(j.machine);
@@ -85,13 +99,15 @@ void fill_job_1(Packer& p, JOB_INFO_1W* r, const JobInfo& j) {
     r->Position = j.position;
     r->TotalPages = j.total_pages;
     r->PagesPrinted = j.pages_printed;
-    time_t secs = static_cast<time_t>(j.submitted_ms / 1000);
-    struct tm utc{};
-    gmtime_r(&secs, &utc);
-    r->Submitted = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
-                              static_cast<WORD>(utc.tm_wday), static_cast<WORD>(utc.tm_mday),
-                              static_cast<WORD>(utc.tm_hour), static_cast<WORD>(utc.tm_min),
-                              static_cast<WORD>(utc.tm_sec), static_cast<WORD>(j.submitted_ms % 1000)};
+    r->Submitted = system_time(j.submitted_ms);
+}
+
+void fill_job_1(Packer& p, JOB_INFO_1W* r, const JobInfo& j) { fill_job_common(p, r, j); }
+
+void fill_job_2(Packer& p, JOB_INFO_2W* r, const JobInfo& j) {
+    fill_job_common(p, r, j);
+    r->pDevMode = j.devmode.empty() ? nullptr : static_cast<LPDEVMODEW>(p.blob(j.devmode.data(), j.devmode.size()));
+    r->Size = static_cast<DWORD>(std::min<uint64_t>(j.size, 0xFFFFFFFFu));
 }
 
 }  // namespace
@@ -158,10 +174,55 @@ QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWOR
         auto h = lookup_printer_handle(printer);
         if (!h) return FALSE;
         std::lock_guard lock(h->mutex);
-        // Only commands are supported; changing a job's record comes later.
-        if (level != 0 || info) return fail(ERROR_INVALID_LEVEL);
+        requests::SetJob request;
+        request.job = job_id, request.command = command;
+        if (level == 2) {
+            if (!info) return fail(ERROR_INVALID_PARAMETER);
+            JOB_INFO_2W record;
+            std::memcpy(&record, info, sizeof record);
+            if (record.pDevMode) {
+                request.level = 2;
+                request.devmode = devmode_bytes(record.pDevMode);
+                if (request.devmode.empty()) return fail(ERROR_INVALID_PARAMETER);
+            }
+        } else if (level != 0 || info) {
+            return fail(ERROR_INVALID_LEVEL);
+        }
         Response<requests::SetJob> response;
-        if (!call(*h->conn, requests::SetJob{.job = job_id, .command = command}, response)) return FALSE;
+        if (!call(*h->conn, request, response)) return FALSE;
+        return finish(response);
+    });
+}
+
+QORAPI BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        if (!needed) return fail(ERROR_INVALID_PARAMETER);
+        *needed = 0;
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
+        Response<requests::GetJob> response;
+        if (!call(*h->conn, requests::GetJob{.job = job_id}, response) || !finish(response)) return FALSE;
+        const std::vector<JobInfo> one{response.reply};
+        BOOL ok = level == 1 ? pack_records<JOB_INFO_1W>(one, buffer, size, needed, fill_job_1)
+                             : pack_records<JOB_INFO_2W>(one, buffer, size, needed, fill_job_2);
+        return ok ? succeed() : FALSE;
+    });
+}
+
+QORAPI BOOL ResetPrinterW(HANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+    return qor::guarded(BOOL(FALSE), [&]() -> BOOL {
+        auto h = lookup_printer_handle(printer);
+        if (!h) return FALSE;
+        std::lock_guard lock(h->mutex);
+        requests::ResetPrinter request;
+        if (defaults && defaults->pDevMode) {
+            request.devmode = devmode_bytes(defaults->pDevMode);
+            if (request.devmode.empty()) return fail(ERROR_INVALID_PARAMETER);
+        }
+        Response<requests::ResetPrinter> response;
+        if (!call(*h->conn, request, response)) return FALSE;
         return finish(response);
     });
 }

@@ -91,4 +91,12 @@ std::vector<uint8_t> devmode_narrow_to_wide(const void* narrow, size_t available
     return out;
 }
 
+std::vector<uint8_t> devmode_bytes(const DEVMODEW* dm) {
+    if (!dm) return {};
+    size_t size = size_t(dm->dmSize) + dm->dmDriverExtra;
+    if (dm->dmSize < offsetof(DEVMODEW, dmFields) || size > kMaxPrinterData) return {};
+    const auto* p = reinterpret_cast<const uint8_t*>(dm);
+    return std::vector<uint8_t>(p, p + size);
+}
+
 }  // namespace qor::spool

@@ -35,6 +35,10 @@ private:
 // made from a wide one; empty when the wide one is malformed.
 std::vector<uint8_t> devmode_wide_to_narrow(const std::vector<uint8_t>& wide);
 std::vector<uint8_t> devmode_narrow_to_wide(const void* narrow, size_t available);
+// A caller's wide device mode as bytes; only its own size fields say how
+// long it is, so they are capped before anything is read. Empty for null
+// or a record too short to be one.
+std::vector<uint8_t> devmode_bytes(const DEVMODEW* dm);
 
 // Packs `items` with `fill(packer, record*, item)` into buffer/size. Sets
 // *needed; returns FALSE with ERROR_INSUFFICIENT_BUFFER when it does not fit.

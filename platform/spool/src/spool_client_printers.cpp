@@ -15,16 +15,6 @@
 namespace qor::spool {
 namespace {
 
-// A caller's device mode as bytes; only its own size fields say how long
-// it is, so they are capped before anything is read.
-std::vector<uint8_t> devmode_bytes(const DEVMODEW* dm) {
-    if (!dm) return {};
-    size_t size = size_t(dm->dmSize) + dm->dmDriverExtra;
-    if (dm->dmSize < offsetof(DEVMODEW, dmFields) || size > kMaxPrinterData) return {};
-    const auto* p = reinterpret_cast<const uint8_t*>(dm);
-    return std::vector<uint8_t>(p, p + size);
-}
-
 BOOL open_printer(const std::string& name, bool has_defaults, const std::string& datatype,
                   const std::vector<uint8_t>& devmode, DWORD access, LPHANDLE out) {
     if (!out) return fail(ERROR_INVALID_PARAMETER);

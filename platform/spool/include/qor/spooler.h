@@ -180,6 +180,35 @@ typedef struct _JOB_INFO_1W {
     SYSTEMTIME Submitted;
 } JOB_INFO_1W, *PJOB_INFO_1W;
 
+// Level 2 adds the job's device mode; the fields this system does not keep
+// (notify name, print processor, parameters, driver name, security, start
+// and until times, elapsed time) come back empty or zero.
+typedef struct _JOB_INFO_2W {
+    DWORD JobId;
+    LPWSTR pPrinterName;
+    LPWSTR pMachineName;
+    LPWSTR pUserName;
+    LPWSTR pDocument;
+    LPWSTR pNotifyName;
+    LPWSTR pDatatype;
+    LPWSTR pPrintProcessor;
+    LPWSTR pParameters;
+    LPWSTR pDriverName;
+    LPDEVMODEW pDevMode;
+    LPWSTR pStatus;
+    void* pSecurityDescriptor;
+    DWORD Status;
+    DWORD Priority;
+    DWORD Position;
+    DWORD StartTime;
+    DWORD UntilTime;
+    DWORD TotalPages;
+    DWORD Size;
+    SYSTEMTIME Submitted;
+    DWORD Time;
+    DWORD PagesPrinted;
+} JOB_INFO_2W, *PJOB_INFO_2W;
+
 typedef struct _DOC_INFO_1A {
     LPSTR pDocName;
     LPSTR pOutputFile;
@@ -330,7 +359,15 @@ QORAPI BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
 QORAPI BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 QORAPI BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
 QORAPI BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+// Level 0: a command alone. Level 2: the job's device mode is replaced by
+// the record's pDevMode (its other fields are not changed here), then the
+// command, if any, is carried out.
 QORAPI BOOL SetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE info, DWORD command);
+// Levels 1 and 2.
+QORAPI BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+// The handle's data type and device mode for the documents it starts from
+// now on; a null pDevMode leaves the jobs without one.
+QORAPI BOOL ResetPrinterW(HANDLE printer, LPPRINTER_DEFAULTSW defaults);
 QORAPI BOOL EnumJobsW(HANDLE printer, DWORD first, DWORD count, DWORD level, LPBYTE buffer,
                       DWORD size, LPDWORD needed, LPDWORD returned);
 QORAPI DWORD GetPrinterDataA(HANDLE printer, LPSTR name, LPDWORD type, LPBYTE data, DWORD size,
@@ -413,3 +450,10 @@ QORAPI LONG DocumentPropertiesA(void* window, HANDLE printer, LPSTR device, DEVM
                                 DWORD mode);
 
 QOR_END_C
+
+#ifdef __cplusplus
+static_assert(offsetof(JOB_INFO_2W, pDevMode) == 80 && offsetof(JOB_INFO_2W, pStatus) == 88);
+static_assert(offsetof(JOB_INFO_2W, Status) == 104 && offsetof(JOB_INFO_2W, Size) == 128);
+static_assert(offsetof(JOB_INFO_2W, Submitted) == 132 && offsetof(JOB_INFO_2W, PagesPrinted) == 152);
+static_assert(sizeof(JOB_INFO_2W) == 160);
+#endif

@@ -66,6 +66,8 @@ enum class Op : uint32_t {
     Shutdown,
     Ping,
     EnumMonitors,
+    GetJob,
+    ResetPrinter,
     Count  // not an operation
 };
 
@@ -238,13 +240,14 @@ struct JobInfo {
     uint32_t status = 0, priority = 1, position = 0, total_pages = 0, pages_printed = 0;
     uint64_t submitted_ms = 0;  // Unix time
     uint64_t size = 0;
+    std::vector<uint8_t> devmode;  // the job's device mode (GetJob only), empty when it has none
 
     template <class Self, class V>
     static void fields(Self& j, V& v) {
         v.u32(j.id), v.str(j.printer), v.str(j.machine), v.str(j.user), v.str(j.document);
         v.str(j.datatype), v.str(j.status_text), v.u32(j.status), v.u32(j.priority);
         v.u32(j.position), v.u32(j.total_pages), v.u32(j.pages_printed), v.u64(j.submitted_ms);
-        v.u64(j.size);
+        v.u64(j.size), v.bytes(j.devmode, kMaxPrinterData);
     }
     bool operator==(const JobInfo&) const = default;
 };

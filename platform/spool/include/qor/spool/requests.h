@@ -102,7 +102,7 @@ struct OpenPrinter {
     std::string name;
     bool has_defaults = false;  // the data type is checked either way
     std::string datatype;
-    std::vector<uint8_t> devmode;  // not kept per handle by the service
+    std::vector<uint8_t> devmode;  // kept with the handle; the device mode of the jobs it starts
     uint32_t access = 0;
     template <class Self, class V>
     static void fields(Self& r, V& v) {
@@ -140,13 +140,37 @@ struct SetPrinter {
     bool operator==(const SetPrinter&) const = default;
 };
 
+// A command, and with level 2 the job's new device mode.
 struct SetJob {
     static constexpr Op op = Op::SetJob;
     using Reply = None;
     uint32_t job = 0, command = 0;
+    uint32_t level = 0;
+    std::vector<uint8_t> devmode;
     template <class Self, class V>
-    static void fields(Self& r, V& v) { v.u32(r.job), v.u32(r.command); }
+    static void fields(Self& r, V& v) {
+        v.u32(r.job), v.u32(r.command), v.u32(r.level), v.bytes(r.devmode, kMaxPrinterData);
+    }
     bool operator==(const SetJob&) const = default;
+};
+
+struct GetJob {
+    static constexpr Op op = Op::GetJob;
+    using Reply = JobInfo;
+    uint32_t job = 0;
+    template <class Self, class V>
+    static void fields(Self& r, V& v) { v.u32(r.job); }
+    bool operator==(const GetJob&) const = default;
+};
+
+// The handle's device mode for the jobs it starts from now on; empty: none.
+struct ResetPrinter {
+    static constexpr Op op = Op::ResetPrinter;
+    using Reply = None;
+    std::vector<uint8_t> devmode;
+    template <class Self, class V>
+    static void fields(Self& r, V& v) { v.bytes(r.devmode, kMaxPrinterData); }
+    bool operator==(const ResetPrinter&) const = default;
 };
 
 struct EnumJobs {
@@ -276,7 +300,7 @@ using All = TypeList<OpenPrinter, ClosePrinter, EnumPrinters, GetPrinter, SetPri
                      GetPrinterData, SetPrinterData, GetDriverDirectory, GetPrinterDriver, EnumPrinterDrivers,
                      StartDoc, EndDoc, AbortDoc, AddPrinter, DeletePrinter, AddDriver, DeleteDriver, AddPort,
                      DeletePort, EnumPorts, ConfigurePort, AddMonitor, DeleteMonitor, Shutdown, Ping,
-                     EnumMonitors>;
+                     EnumMonitors, GetJob, ResetPrinter>;
 
 template <class R>
 concept Operation = requires {
