@@ -7,7 +7,6 @@
 
 #include "database.h"
 #include "device_arrivals.h"
-
 #include "interface_driver.h"
 #include "qor/security/access.h"
 #include "job_ids.h"
