@@ -102,6 +102,10 @@ QORAPI BOOL GetPrinterDriverW(HANDLE printer, LPWSTR, DWORD level, LPBYTE buffer
     return TRUE;
 }
 
+// The graphics engine hands the job's device mode over before the job
+// starts; the fake keeps no jobs, so there is nothing to record.
+QORAPI BOOL ResetPrinterW(HANDLE printer, LPPRINTER_DEFAULTSW) { return printer == &token; }
+
 QORAPI DWORD StartDocPrinterW(HANDLE printer, DWORD, LPBYTE) {
     if (printer != &token) return 0;
     note("StartDocPrinter");
