@@ -26,6 +26,10 @@ esac
 light=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG"
        -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG")
 if [ "$variant" != default ]; then args+=("${light[@]}"); fi
+# In CI the normal build keeps line tables only as well (g++'s -g1).
+if [ "$variant" = default ] && [ "${CI:-}" = "true" ]; then
+  args+=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG")
+fi
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 [ "${QOR_WERROR:-}" = "1" ] && werror=ON

@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 variants=${QOR_TEST_VARIANTS:-default asan tsan fuzz}
-fuzz_seconds=${QOR_FUZZ_SECONDS:-10}
+fuzz_seconds=${QOR_FUZZ_SECONDS:-5}
 jobs=${QOR_JOBS:-$(nproc)}
 status=0
 for v in $variants; do
