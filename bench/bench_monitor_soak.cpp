@@ -8,8 +8,7 @@
 #include "status_watcher.h"
 
 #include "common/status.h"
-#include "qoremu/control_client.h"
-#include "spool_testing.h"
+#include "monitor_printer.h"
 
 #include "qor/registry.h"
 #include "qor/spooler.h"
@@ -72,33 +71,11 @@ TEST(MonitorSoak, ToggledPaperOut) {
     const int seconds = configured ? std::atoi(configured) : 600;
     qorspool::PrivateSpooler spooler;
     const std::string dir = qortest::sandbox();
-    const std::string socket = dir + "/zemd.sock", control = dir + "/zemd.ctl", tickets = dir + "/tickets";
-    auto emulator = qortest::Child::spawn("qoremu", {"--socket", socket, "--control", control, "--tickets", tickets,
-                                                     "--state", dir + "/zemd.state"});
-    ASSERT_TRUE(spooler.ok() && qoremu::wait_for_path(control));
-    ASSERT_TRUE(spooler.add_driver("QOR ZEM-D510", "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
-    ASSERT_TRUE(spooler.add_printer("ZEM", "USB001", "emu:" + socket, "QOR ZEM-D510"));
-    {
-        std::u16string name = u"ZEM", document = u"job", type = u"RAW";
-        HANDLE printer = nullptr;
-        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
-        DOC_INFO_1W info{document.data(), nullptr, type.data()};
-        ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
-        BYTE text[] = "soak\n\x1dV";
-        DWORD written = 0;
-        ASSERT_TRUE(WritePrinter(printer, text, sizeof text, &written));
-        ASSERT_TRUE(EndDocPrinter(printer));
-        ClosePrinter(printer);
-        ASSERT_TRUE(qoremu::wait_for_tickets(tickets, 1));
-        ASSERT_TRUE(spooler.wait_idle("ZEM"));
-    }
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, qor::statmon::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                    nullptr);
+    qorsmtest::MonitorPrinter printer;
+    ASSERT_TRUE(printer.start(spooler, dir));
+    ASSERT_TRUE(printer.print_one_job());
     const DWORD paper_out = qor::status::kPaperOut;
-    RegSetValueExA(key, "1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&paper_out), sizeof paper_out);
-    RegSetValueExA(key, "0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&paper_out), sizeof paper_out);
-    RegCloseKey(key);
+    qorsmtest::WriteMasks(paper_out, paper_out);
 
     const std::string log = dir + "/ui.log";
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -107,9 +84,9 @@ TEST(MonitorSoak, ToggledPaperOut) {
     ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@tray|add|") != std::string::npos; }, 10s));
     // One change and its recovery first: the box's first showing loads what
     // every later one reuses.
-    qoremu::control_command(control, "raise paper-out", nullptr, nullptr);
+    printer.control("raise paper-out");
     ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@popup|persistent|") != std::string::npos; }, 10s));
-    qoremu::control_command(control, "clear paper-out", nullptr, nullptr);
+    printer.control("clear paper-out");
     ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@popup|closed|") != std::string::npos; }, 10s));
     const size_t warm_up = read_file(log).size();
     const long rss_before = rss_kib(monitor.pid());
@@ -128,11 +105,11 @@ TEST(MonitorSoak, ToggledPaperOut) {
     while (Clock::now() < settle) {
         if (Clock::now() < end && Clock::now() >= next_toggle) {
             toggled = !toggled;
-            qoremu::control_command(control, toggled ? "raise paper-out" : "clear paper-out", nullptr, nullptr);
+            printer.control(toggled ? "raise paper-out" : "clear paper-out");
             next_toggle += 300ms;
         } else if (Clock::now() >= end && toggled) {
             toggled = false;  // ends with the paper back
-            qoremu::control_command(control, "clear paper-out", nullptr, nullptr);
+            printer.control("clear paper-out");
         }
         if (sampler.snapshot(false, status, control_word) && ((status ^ shown) & paper_out)) {
             ++block_changes;

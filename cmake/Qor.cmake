@@ -7,6 +7,14 @@ if(QOR_WERROR)
   list(APPEND QOR_WARNINGS -Werror)
 endif()
 
+# LLVM's linker links the many test programs several times faster than the
+# default one; the result is the same.
+include(CheckLinkerFlag)
+check_linker_flag(CXX "-fuse-ld=lld" QOR_HAVE_LLD)
+if(QOR_HAVE_LLD)
+  add_link_options(-fuse-ld=lld)
+endif()
+
 if(QOR_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                       -fno-sanitize-recover=all)

@@ -27,15 +27,6 @@ INT_PTR CALLBACK bar_proc(HWND bar, UINT message, WPARAM wparam, LPARAM) {
     return FALSE;
 }
 
-INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
-        EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
-    }
-    return FALSE;
-}
-
 // "<file> - QOR Printer" once a document has a name.
 void show_title(HWND main, const std::string& document) {
     if (document.empty()) return;
@@ -117,7 +108,7 @@ bool command(HWND main, int id) {
     case custom::command::kSaveAs: save(main, true); return true;
     case custom::command::kExit: SendMessageW(main, WM_CLOSE, 0, 0); return true;
     case custom::command::kVersion:
-        DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), main, about_proc, 0);
+        DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), main, QorUiPlainBoxProc, 0);
         return true;
     default: return false;
     }

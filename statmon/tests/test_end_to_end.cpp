@@ -4,9 +4,9 @@
 #include "monitor_app.h"
 #include "notify_table.h"
 
+#include "monitor_printer.h"
+
 #include "common/status.h"
-#include "qoremu/control_client.h"
-#include "spool_testing.h"
 
 #include "qor/registry.h"
 #include "qor/spooler.h"
@@ -52,47 +52,16 @@ private:
     bool visible_ = false;
 };
 
-void write_masks(DWORD raised, DWORD cleared) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, "1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raised), sizeof raised);
-    RegSetValueExA(key, "0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&cleared), sizeof cleared);
-    RegCloseKey(key);
-}
-
 class MonitorEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(spooler_.ok());
-        const std::string dir = qortest::sandbox();
-        control_ = dir + "/zemd.ctl";
-        const std::string socket = dir + "/zemd.sock";
-        emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket, "--control", control_, "--tickets",
-                                                     dir + "/tickets", "--state", dir + "/zemd.state"});
-        ASSERT_TRUE(qoremu::wait_for_path(control_));
-        ASSERT_TRUE(spooler_.add_driver("QOR ZEM-D510", "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
-        ASSERT_TRUE(spooler_.add_printer("ZEM", "USB001", "emu:" + socket, "QOR ZEM-D510"));
-    }
+    void SetUp() override { ASSERT_TRUE(printer_.start(spooler_, qortest::sandbox())); }
     void TearDown() override { spooler_.stop(); }
 
-    void print_one_job() {
-        std::u16string name = u"ZEM", document = u"job", type = u"RAW";
-        HANDLE printer = nullptr;
-        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
-        DOC_INFO_1W info{document.data(), nullptr, type.data()};
-        ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
-        BYTE text[] = "monitor\n\x1dV";
-        DWORD written = 0;
-        ASSERT_TRUE(WritePrinter(printer, text, sizeof text, &written));  // the last byte ends the cut
-        ASSERT_TRUE(EndDocPrinter(printer));
-        ClosePrinter(printer);
-        ASSERT_TRUE(qoremu::wait_for_tickets(qortest::sandbox() + "/tickets", 1));
-        ASSERT_TRUE(spooler_.wait_idle("ZEM"));
-    }
+    void print_one_job() { ASSERT_TRUE(printer_.print_one_job()); }
 
     void control(const std::string& command) {
         std::string error;
-        ASSERT_TRUE(qoremu::control_command(control_, command, nullptr, &error)) << command << ": " << error;
+        ASSERT_TRUE(printer_.control(command, &error)) << command << ": " << error;
     }
 
     // Waits for a post; records how long it took in the test's properties.
@@ -106,15 +75,14 @@ protected:
     }
 
     qorspool::PrivateSpooler spooler_;
-    qortest::Child emulator_;
-    std::string control_;
+    qorsmtest::MonitorPrinter printer_;
     TimedView view_;
 };
 
 }  // namespace
 
 TEST_F(MonitorEndToEnd, IdleConditionsTheirRecoveryAndTheLostPrinter) {
-    write_masks(st::kPaperOut | kUnreachable, st::kPaperOut);
+    qorsmtest::WriteMasks(st::kPaperOut | kUnreachable, st::kPaperOut);
     CStatusMonitorApp app;
     ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
     // Started before any job: the worker has the printer's monitor set up.
@@ -131,7 +99,7 @@ TEST_F(MonitorEndToEnd, IdleConditionsTheirRecoveryAndTheLostPrinter) {
     EXPECT_TRUE(announced(20008, 0, since, "paper_back_ms"));
 
     since = Clock::now();
-    emulator_.kill();
+    printer_.stop_emulator();
     EXPECT_TRUE(announced(kMessageUnreachable, 1, since, "unreachable_ms"));
 
     app.signal_stop();
@@ -139,7 +107,7 @@ TEST_F(MonitorEndToEnd, IdleConditionsTheirRecoveryAndTheLostPrinter) {
 }
 
 TEST_F(MonitorEndToEnd, PrinterWithoutTwoWaySupport) {
-    write_masks(kBidiUnavailable | st::kPaperOut, 0);
+    qorsmtest::WriteMasks(kBidiUnavailable | st::kPaperOut, 0);
     CStatusMonitorApp app;
     ASSERT_EQ(app.start_up("/P:ZEM"), StartUp::Run);
     ASSERT_TRUE(app.printer_attributes() & PRINTER_ATTRIBUTE_ENABLE_BIDI);

@@ -11,9 +11,9 @@
 #include "status_settings.h"
 #endif
 
+#include "monitor_printer.h"
+
 #include "common/status.h"
-#include "qoremu/control_client.h"
-#include "spool_testing.h"
 
 #include "qor/registry.h"
 #include "qor/spooler.h"
@@ -45,12 +45,7 @@ void choose_every_condition_with_status() {
 #ifndef QOR_HAVE_STATUS_MODEL
     // Builds without the status program (the thread-checking one): the
     // masks it writes for every row, raised only.
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    const DWORD rows = 0x6040009A, none = 0;
-    RegSetValueExA(key, "1", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rows), sizeof rows);
-    RegSetValueExA(key, "0", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&none), sizeof none);
-    RegCloseKey(key);
+    qorsmtest::WriteMasks(0x6040009A, 0);
 #else
     status::StatusSettings settings;
     status::StatusModel model(settings);
@@ -81,15 +76,8 @@ void add_to_masks(DWORD raised, DWORD cleared) {
 class MonitorProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(spooler_.ok());
         const std::string dir = qortest::sandbox();
-        control_ = dir + "/zemd.ctl";
-        const std::string socket = dir + "/zemd.sock";
-        emulator_ = qortest::Child::spawn("qoremu", {"--socket", socket, "--control", control_, "--tickets",
-                                                     dir + "/tickets", "--state", dir + "/zemd.state"});
-        ASSERT_TRUE(qoremu::wait_for_path(control_));
-        ASSERT_TRUE(spooler_.add_driver("QOR ZEM-D510", "QOR ZEM-D Monitor", "QORZEMLM.DLL"));
-        ASSERT_TRUE(spooler_.add_printer("ZEM", "USB001", "emu:" + socket, "QOR ZEM-D510"));
+        ASSERT_TRUE(printer_.start(spooler_, dir));
         log_ = dir + "/ui.log";
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QOR_UI_LOG", log_.c_str(), 1);
@@ -100,24 +88,11 @@ protected:
         spooler_.stop();
     }
 
-    void print_one_job() {
-        std::u16string name = u"ZEM", document = u"job", type = u"RAW";
-        HANDLE printer = nullptr;
-        ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
-        DOC_INFO_1W info{document.data(), nullptr, type.data()};
-        ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&info)), 0u);
-        BYTE text[] = "monitor\n\x1dV";
-        DWORD written = 0;
-        ASSERT_TRUE(WritePrinter(printer, text, sizeof text, &written));
-        ASSERT_TRUE(EndDocPrinter(printer));
-        ClosePrinter(printer);
-        ASSERT_TRUE(qoremu::wait_for_tickets(qortest::sandbox() + "/tickets", 1));
-        ASSERT_TRUE(spooler_.wait_idle("ZEM"));
-    }
+    void print_one_job() { ASSERT_TRUE(printer_.print_one_job()); }
 
     void control(const std::string& command) {
         std::string error;
-        ASSERT_TRUE(qoremu::control_command(control_, command, nullptr, &error)) << command << ": " << error;
+        ASSERT_TRUE(printer_.control(command, &error)) << command << ": " << error;
     }
 
     // Waits for `line` in the log after what was there before; records the
@@ -149,8 +124,9 @@ protected:
     bool closed_since_last_line() const { return read_file(log_).find("@popup|closed|", seen_) != std::string::npos; }
 
     qorspool::PrivateSpooler spooler_;
-    qortest::Child emulator_, monitor_;
-    std::string control_, log_;
+    qorsmtest::MonitorPrinter printer_;
+    qortest::Child monitor_;
+    std::string log_;
     size_t seen_ = 0;
 };
 
@@ -208,7 +184,7 @@ TEST_F(MonitorProgram, AnnouncesFollowsItsSettingsAndEndsOnClose) {
     ASSERT_GE(logged("@popup|closed|", Clock::now(), nullptr), 0);
 
     since = Clock::now();
-    emulator_.kill();
+    printer_.stop_emulator();
     EXPECT_GE(logged("@popup|persistent|It couldn't be connected to the printer.", since, "unreachable_ms"), 0);
 
     since = Clock::now();

@@ -27,15 +27,6 @@ void take_marks(HWND dialog, StatusModel& model) {
     }
 }
 
-INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
-        EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
-    }
-    return FALSE;
-}
-
 // The system menu's separator and version item, its text from the string
 // table under the command's own number.
 void add_version_item(HWND dialog) {
@@ -83,7 +74,7 @@ INT_PTR CALLBACK settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM 
     }
     case WM_SYSCOMMAND:
         if ((wparam & 0xFFF0) != IDM_ABOUTBOX) return FALSE;
-        DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog, about_proc, 0);
+        DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog, QorUiPlainBoxProc, 0);
         return TRUE;
     default:
         return FALSE;

@@ -47,33 +47,16 @@ void Command(HWND page, SheetPages& pages, int id, int code) {
     MarkChanged(page, kSlot);
 }
 
-INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
-    switch (note.code) {
-    case PSN_SETACTIVE:
-        if (IsSheetState(pages.data.sheet)) pages.data.sheet->last_active_page = kGraphicsPage;
-        AnswerNotify(page, 0);
-        return TRUE;
-    case PSN_APPLY: {
-        if (!PassLayoutCheck(page, kGraphicsPage)) {
-            AnswerNotify(page, PSNRET_INVALID);
-            return TRUE;
-        }
-        const bool speed = IsDlgButtonChecked(page, IDC_SPEED_PRIORITY) == BST_CHECKED;
-        const int intensity = static_cast<int>(SendDlgItemMessageW(page, IDC_INTENSITY, TBM_GETPOS, 0, 0));
-        const int density = static_cast<int>(SendDlgItemMessageW(page, IDC_DENSITY, TBM_GETPOS, 0, 0));
-        ApplyGraphicsPage(&pages.data, speed, intensity, density, PpdOf(pages));
-        FinishApply(page, kSlot);
-        AnswerNotify(page, PSNRET_NOERROR);
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
+void Apply(HWND page, SheetPages& pages) {
+    const bool speed = IsDlgButtonChecked(page, IDC_SPEED_PRIORITY) == BST_CHECKED;
+    const int intensity = static_cast<int>(SendDlgItemMessageW(page, IDC_INTENSITY, TBM_GETPOS, 0, 0));
+    const int density = static_cast<int>(SendDlgItemMessageW(page, IDC_DENSITY, TBM_GETPOS, 0, 0));
+    ApplyGraphicsPage(&pages.data, speed, intensity, density, PpdOf(pages));
 }
 
 }  // namespace
 
 INT_PTR GraphicsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    static constexpr PageBehaviour kBehaviour{kSlot, kGraphicsPage, ShowAll, Command, Notify};
+    static constexpr PageBehaviour kBehaviour{kSlot, kGraphicsPage, ShowAll, Command, nullptr, Apply};
     return RunPage(kBehaviour, page, message, wparam, lparam);
 }

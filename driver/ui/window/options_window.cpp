@@ -40,31 +40,11 @@ void Command(HWND page, SheetPages& pages, int id, int code) {
     MarkChanged(page, kSlot);
 }
 
-INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
-    switch (note.code) {
-    case PSN_SETACTIVE:
-        // The layout check of another page may have changed these.
-        if (IsSheetState(pages.data.sheet)) pages.data.sheet->last_active_page = kOptionsPage;
-        ShowAll(page, pages);
-        AnswerNotify(page, 0);
-        return TRUE;
-    case PSN_APPLY:
-        if (!PassLayoutCheck(page, kOptionsPage)) {
-            AnswerNotify(page, PSNRET_INVALID);
-            return TRUE;
-        }
-        ApplyOptionsPage(&pages.data, PpdOf(pages));
-        FinishApply(page, kSlot);
-        AnswerNotify(page, PSNRET_NOERROR);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
+void Apply(HWND, SheetPages& pages) { ApplyOptionsPage(&pages.data, PpdOf(pages)); }
 
 }  // namespace
 
 INT_PTR OptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    static constexpr PageBehaviour kBehaviour{kSlot, kOptionsPage, ShowAll, Command, Notify};
+    static constexpr PageBehaviour kBehaviour{kSlot, kOptionsPage, ShowAll, Command, ShowAll, Apply};
     return RunPage(kBehaviour, page, message, wparam, lparam);
 }

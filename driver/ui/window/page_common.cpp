@@ -121,7 +121,24 @@ INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM 
         MarkChanged(page, behaviour.slot);  // the positions are read on apply
         return TRUE;
     case WM_NOTIFY:
-        return behaviour.notify(page, *pages, *reinterpret_cast<const NMHDR*>(lparam));
+        switch (reinterpret_cast<const NMHDR*>(lparam)->code) {
+        case PSN_SETACTIVE:
+            if (IsSheetState(pages->data.sheet)) pages->data.sheet->last_active_page = behaviour.template_id;
+            if (behaviour.activated) behaviour.activated(page, *pages);
+            AnswerNotify(page, 0);
+            return TRUE;
+        case PSN_APPLY:
+            if (!PassLayoutCheck(page, behaviour.template_id)) {
+                AnswerNotify(page, PSNRET_INVALID);
+                return TRUE;
+            }
+            behaviour.apply(page, *pages);
+            FinishApply(page, behaviour.slot);
+            AnswerNotify(page, PSNRET_NOERROR);
+            return TRUE;
+        default:
+            return FALSE;
+        }
     default:
         return FALSE;
     }

@@ -83,33 +83,17 @@ void Command(HWND page, SheetPages& pages, int id, int code) {
     MarkChanged(page, kSlot);
 }
 
-INT_PTR Notify(HWND page, SheetPages& pages, const NMHDR& note) {
-    switch (note.code) {
-    case PSN_SETACTIVE:
-        if (IsSheetState(pages.data.sheet)) pages.data.sheet->last_active_page = kPaperPage;
-        ShowOrientation(page, pages.data.working);
-        AnswerNotify(page, 0);
-        return TRUE;
-    case PSN_APPLY: {
-        if (!PassLayoutCheck(page, kPaperPage)) {
-            AnswerNotify(page, PSNRET_INVALID);
-            return TRUE;
-        }
-        const WORD kind = static_cast<WORD>(SelectedValue(page, IDC_PAPER_TYPE, pages.data.working.Kind));
-        const WORD source = static_cast<WORD>(SelectedValue(page, IDC_PAPER_SOURCE, pages.data.working.Bin));
-        ApplyPaperPage(&pages.data, kind, source, PpdOf(pages));
-        FinishApply(page, kSlot);
-        AnswerNotify(page, PSNRET_NOERROR);
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
+void Apply(HWND page, SheetPages& pages) {
+    const WORD kind = static_cast<WORD>(SelectedValue(page, IDC_PAPER_TYPE, pages.data.working.Kind));
+    const WORD source = static_cast<WORD>(SelectedValue(page, IDC_PAPER_SOURCE, pages.data.working.Bin));
+    ApplyPaperPage(&pages.data, kind, source, PpdOf(pages));
 }
+
+void Activated(HWND page, SheetPages& pages) { ShowOrientation(page, pages.data.working); }
 
 }  // namespace
 
 INT_PTR PaperPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    static constexpr PageBehaviour kBehaviour{kSlot, kPaperPage, ShowAll, Command, Notify};
+    static constexpr PageBehaviour kBehaviour{kSlot, kPaperPage, ShowAll, Command, Activated, Apply};
     return RunPage(kBehaviour, page, message, wparam, lparam);
 }

@@ -37,9 +37,13 @@ struct PageBehaviour {
     WORD template_id;  // the page's template and Show= group
     void (*show_all)(HWND page, SheetPages& pages);
     void (*command)(HWND page, SheetPages& pages, int id, int code);
-    INT_PTR (*notify)(HWND page, SheetPages& pages, const NMHDR& header);
+    // What the page shows again when it becomes active (null: nothing), as
+    // another page's layout check may have changed it.
+    void (*activated)(HWND page, SheetPages& pages);
+    // Takes the page's controls into the record once the layout check passed.
+    void (*apply)(HWND page, SheetPages& pages);
 };
-// A page's dialog procedure: set-up, help, commands, notifications and
+// A page's dialog procedure: set-up, help, commands, activation, apply and
 // trackbar moves (which only mark the page changed).
 INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -217,6 +217,15 @@ HWND QorUiCreatePageIndirect(const void* dialog_template, DWORD size, void* pare
     return handle;
 }
 
+INT_PTR QorUiPlainBoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+        EndDialog(dialog, LOWORD(wparam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
 BOOL EndDialog(HWND handle, INT_PTR result) {
     auto dialog = find_window(handle);
     if (!dialog || !dialog->is_dialog) {

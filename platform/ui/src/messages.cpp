@@ -6,8 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QMetaObject>
-#include <QThread>
 
 using namespace qorui;
 
@@ -52,12 +50,10 @@ LRESULT SendMessageW(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    QObject* owner = window->queue->waker;
-    if (owner->thread() != QThread::currentThread()) {
+    if (!window->queue->owned_by_this_thread()) {
         // Another thread's window: its own thread runs the procedure.
         LRESULT result = 0;
-        QMetaObject::invokeMethod(
-            owner, [&] { result = call_window(*window, message, wparam, lparam); }, Qt::BlockingQueuedConnection);
+        window->queue->call_in_owner([&] { result = call_window(*window, message, wparam, lparam); });
         return result;
     }
     if (window->wndproc == nullptr && window->dlgproc == nullptr && window->control) {
@@ -102,6 +98,7 @@ void PostQuitMessage(int exit_code) {
 BOOL PeekMessageW(LPMSG message, HWND window, UINT first, UINT last, UINT remove) {
     auto queue = current_queue();
     QCoreApplication::sendPostedEvents();
+    queue->run_calls();  // sends from other threads are answered, never returned
     if (queue->take(*message, window, first, last, remove & PM_REMOVE)) return TRUE;
     std::lock_guard guard(queue->lock);
     if (queue->quit) {

@@ -85,8 +85,6 @@ std::shared_ptr<MessageQueue> current_queue() {
     if (!queue) {
         ensure_application();
         queue = std::make_shared<MessageQueue>();
-        queue->waker = new QueueWaker;
-        queue->waker->queue = queue.get();
         watch_session_end();
     }
     return queue;

@@ -388,6 +388,9 @@ QORAPI HWND QorUiCreatePage(HINSTANCE instance, LPCWSTR name, void* parent_widge
 QORAPI HWND QorUiCreatePageIndirect(const void* dialog_template, DWORD size, void* parent_widget, HWND parent,
                                     DLGPROC proc, LPARAM param);
 QORAPI BOOL EndDialog(HWND dialog, INT_PTR result);
+// The procedure of a box with nothing to decide (a version box): OK or
+// Cancel ends it with that command.
+QORAPI INT_PTR QorUiPlainBoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 QORAPI BOOL IsDialogMessageW(HWND dialog, LPMSG message);
 QORAPI BOOL MapDialogRect(HWND dialog, LPRECT rect);
 QORAPI LONG GetDialogBaseUnits(void);
