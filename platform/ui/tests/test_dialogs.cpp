@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 using namespace uitest;
@@ -353,6 +354,33 @@ TEST(UiMessageLoop, PostsFromAnotherThreadArriveInTheWindowsThread) {
     EXPECT_EQ(count, 2000);
     DestroyWindow(dialog);
     EXPECT_FALSE(PostMessageW(dialog, WM_USER, 0, 0)) << "a destroyed window takes no posts";
+}
+
+INT_PTR CALLBACK answering_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message != WM_USER + 10) return FALSE;
+    // Runs in the window's own thread, which records itself.
+    *reinterpret_cast<std::thread::id*>(GetWindowLongPtrW(dialog, GWLP_USERDATA)) = std::this_thread::get_id();
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, static_cast<LONG_PTR>(wparam * 2));
+    return TRUE;
+}
+
+TEST(UiMessageLoop, SendsFromAnotherThreadRunInTheWindowsThreadAndReturnItsAnswer) {
+    HWND dialog = modeless(uitest::dialog(u"T", 50, 20, {}), answering_proc);
+    std::thread::id ran_in;
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ran_in));
+    std::vector<LRESULT> answers;
+    std::thread sender([&] {
+        for (WPARAM i = 1; i <= 200; ++i) answers.push_back(SendMessageW(dialog, WM_USER + 10, i, 0));
+        PostMessageW(dialog, WM_CLOSE, 0, 0);  // ends the loop below
+    });
+    // A loop blocked in GetMessage answers the sends without returning them.
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) && message.message != WM_CLOSE) DispatchMessageW(&message);
+    sender.join();
+    ASSERT_EQ(answers.size(), 200u);
+    for (size_t i = 0; i < answers.size(); ++i) EXPECT_EQ(answers[i], LRESULT(2 * (i + 1)));
+    EXPECT_EQ(ran_in, std::this_thread::get_id());
+    DestroyWindow(dialog);
 }
 
 TEST(UiProperties, SetGetAndRemoveByName) {
