@@ -18,7 +18,7 @@ build=${QOR_BUILD_DIR:-$top/build}
 # What the demonstration runs: the service, the tools, the emulator and the
 # driver modules; the tests and benchmarks are left for scripts/test.sh.
 programs=(qorspoold qorctl qoremu qorprint QORSM status)
-modules=(QORKPDN5 QORCPDN7 QORZEMLM QORLM2K)
+modules=(QORKPDN5 QORCPDN7 QORCPUN7 compstui QORZEMLM QORLM2K)
 if [ "${1:-}" != "--no-build" ]; then
   "$top/scripts/install-deps.sh"
   echo "print-demo: building ${programs[*]} ${modules[*]}"

@@ -3,10 +3,14 @@
 #include "common/printer_defaults.h"
 #include "common/printer_report.h"
 
+#include "qor/ddiui.h"
 #include "qor/registry.h"
 #include "qor/strings.h"
 
 #include <strings.h>
+
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -125,16 +129,36 @@ bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, std::optional
     return true;
 }
 
-std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm) {
-    std::string text;
-    for (WORD i = 0; i < ppd.NumPaper; ++i) {
-        const PaperMetrix& paper = ppd.pPaper[i];
-        if (roll_mm && !qor::defaults::paper_fits(paper, *roll_mm)) continue;
-        const LONG area_width = paper.AreaWidth, area_length = paper.AreaLength;
-        text += std::to_string(paper.Code) + "\t" + PaperName(paper) + "\t" + std::to_string(area_width) + " x " +
-                std::to_string(area_length) + " dots\n";
+bool PaperList(const std::u16string& printer, std::optional<int> roll_mm, std::string* text, std::string* error) {
+    const LONG count = DeviceCapabilitiesW(printer.c_str(), nullptr, DC_PAPERS, nullptr, nullptr);
+    // The driver's own bound on the list is far below this; more is a fault.
+    constexpr LONG kMostPapers = 4096;
+    if (count < 0 || count > kMostPapers) {
+        *error = "the printer's driver does not list its papers";
+        return false;
     }
-    return text;
+    std::vector<WORD> codes(static_cast<size_t>(count));
+    std::vector<WCHAR> names(static_cast<size_t>(count) * CCHPAPERNAME);
+    std::vector<DC_POINT> sizes(static_cast<size_t>(count));
+    if (count > 0 &&
+        (DeviceCapabilitiesW(printer.c_str(), nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(codes.data()), nullptr) !=
+             count ||
+         DeviceCapabilitiesW(printer.c_str(), nullptr, DC_PAPERNAMES, names.data(), nullptr) != count ||
+         DeviceCapabilitiesW(printer.c_str(), nullptr, DC_PAPERSIZE, reinterpret_cast<LPWSTR>(sizes.data()),
+                             nullptr) != count)) {
+        *error = "the printer's driver gives paper lists that disagree";
+        return false;
+    }
+    text->clear();
+    for (size_t i = 0; i < codes.size(); ++i) {
+        if (codes[i] == PAPER_CODE_USER) continue;
+        const LONG width = sizes[i].x, length = sizes[i].y;  // tenths of a millimetre
+        if (roll_mm && width > *roll_mm * 10) continue;
+        char size[64];
+        std::snprintf(size, sizeof size, "%g x %g mm", width / 10.0, length / 10.0);
+        *text += std::to_string(codes[i]) + "\t" + Narrow(&names[i * CCHPAPERNAME], CCHPAPERNAME) + "\t" + size + "\n";
+    }
+    return true;
 }
 
 bool AskProperties(const std::u16string& name, EXDEVMODE* devmode, bool* cancelled, std::string* error) {

@@ -34,6 +34,8 @@ bool ApplyOptions(const PrintOptions& options, const PpdData& ppd, std::optional
 // when the sheet cannot be shown.
 bool AskProperties(const std::u16string& name, EXDEVMODE* devmode, bool* cancelled, std::string* error);
 
-// One line per paper of the description that fits the roll: code, name,
-// printable size.
-std::string PaperList(const PpdData& ppd, std::optional<int> roll_mm);
+// One line per paper the printer's driver offers (DeviceCapabilitiesW)
+// that fits the roll: code, name, size. The user-defined paper is left out,
+// as --paper cannot name it. False with a message when the driver does not
+// answer or its lists disagree.
+bool PaperList(const std::u16string& printer, std::optional<int> roll_mm, std::string* text, std::string* error);

@@ -185,7 +185,9 @@ int main(int argc, char** argv) {
     const std::optional<int> roll_mm =
         settings ? std::optional<int>(qor::setbank::paper_width_mm(*settings)) : std::nullopt;
     if (options.list_papers) {
-        std::fputs(PaperList(ppd->data, roll_mm).c_str(), stdout);
+        std::string papers;
+        if (!PaperList(wide_name, roll_mm, &papers, &error)) return Fail(kFailed, error);
+        std::fputs(papers.c_str(), stdout);
         return kPrinted;
     }
     if (options.properties) {
