@@ -156,16 +156,40 @@ std::string contents(int fd) {
 
 }  // namespace
 
-Output run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
-    int out_fd = capture_file(), err_fd = capture_file();
+Started Started::launch(const std::string& program, const std::vector<std::string>& args) {
+    Started started;
+    started.out_fd_ = capture_file();
+    started.err_fd_ = capture_file();
+    if (started.out_fd_ >= 0 && started.err_fd_ >= 0)
+        started.child_ = Child::start(program, args, started.out_fd_, started.err_fd_);
+    return started;
+}
+
+Started::Started(Started&& other) noexcept
+    : child_(std::move(other.child_)), out_fd_(other.out_fd_), err_fd_(other.err_fd_) {
+    other.out_fd_ = other.err_fd_ = -1;
+}
+
+Started::~Started() {
+    child_.kill();
+    for (int fd : {out_fd_, err_fd_})
+        if (fd >= 0) close(fd);
+}
+
+Output Started::finish(std::chrono::milliseconds timeout) {
     Output result;
-    if (out_fd >= 0 && err_fd >= 0) {
-        Child child = Child::start(program, args, out_fd, err_fd);
-        result.status = child.wait(timeout);
+    if (child_.running()) {
+        result.status = child_.wait(timeout);
+        if (result.status == -1) child_.kill();
     }
-    result.out = out_fd >= 0 ? contents(out_fd) : std::string();
-    result.err = err_fd >= 0 ? contents(err_fd) : std::string();
+    result.out = out_fd_ >= 0 ? contents(out_fd_) : std::string();
+    result.err = err_fd_ >= 0 ? contents(err_fd_) : std::string();
+    out_fd_ = err_fd_ = -1;
     return result;
+}
+
+Output run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    return Started::launch(program, args).finish(timeout);
 }
 
 }  // namespace qortest
