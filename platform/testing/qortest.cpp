@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,10 +64,11 @@ std::string bin_dir() {
 }
 
 Child Child::spawn(const std::string& program, const std::vector<std::string>& args) {
-    return start(program, args, -1, -1);
+    return start(program, args, -1, -1, false);
 }
 
-Child Child::start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd) {
+Child Child::start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd,
+                   bool tied) {
     std::string path = program.find('/') == std::string::npos ? bin_dir() + "/" + program : program;
     std::vector<std::string> argv_store{path};
     argv_store.insert(argv_store.end(), args.begin(), args.end());
@@ -74,8 +76,11 @@ Child Child::start(const std::string& program, const std::vector<std::string>& a
     for (auto& a : argv_store) argv.push_back(a.data());
     argv.push_back(nullptr);
     Child child;
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
+        // The parent may have gone between fork and prctl.
+        if (tied && (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)) _exit(127);
         if (out_fd >= 0) dup2(out_fd, 1);
         if (err_fd >= 0) dup2(err_fd, 2);
         execv(path.c_str(), argv.data());
@@ -161,7 +166,7 @@ Started Started::launch(const std::string& program, const std::vector<std::strin
     started.out_fd_ = capture_file();
     started.err_fd_ = capture_file();
     if (started.out_fd_ >= 0 && started.err_fd_ >= 0)
-        started.child_ = Child::start(program, args, started.out_fd_, started.err_fd_);
+        started.child_ = Child::start(program, args, started.out_fd_, started.err_fd_, true);
     return started;
 }
 

@@ -44,8 +44,11 @@ public:
 
 private:
     friend class Started;
-    // The child's standard output and error go to these descriptors (-1: inherited).
-    static Child start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd);
+    // The child's standard output and error go to these descriptors (-1:
+    // inherited). A `tied` child is killed by the kernel when the thread
+    // that started it ends, the test process crashing included.
+    static Child start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd,
+                       bool tied);
     pid_t pid_ = -1;
 };
 
@@ -61,7 +64,9 @@ Output run(const std::string& program, const std::vector<std::string>& args,
 
 // A program started as run() starts it but left running while the test
 // works with it (answers its windows, say); finish() collects what run()
-// returns. Killed and reaped on destruction if still running.
+// returns. Killed and reaped on destruction if still running, and by the
+// kernel if the thread that launched it ends first (a crashed test leaves
+// nothing behind), so launch and finish it on one thread.
 class Started {
 public:
     static Started launch(const std::string& program, const std::vector<std::string>& args);

@@ -63,14 +63,14 @@ XDisplay::XDisplay(std::chrono::milliseconds timeout) {
     }
     const int write_end = fcntl(pipe_fds[1], F_DUPFD, 3);  // inherited by the server, unlike the original
     close(pipe_fds[1]);
-    server_ = qortest::Child::spawn(server, {"-displayfd", std::to_string(write_end), "-nolisten", "tcp", "-screen",
-                                             "0", "1024x768x24", "-nocursor"});
+    server_.emplace(qortest::Started::launch(
+        server, {"-displayfd", std::to_string(write_end), "-nolisten", "tcp", "-screen", "0", "1024x768x24"}));
     close(write_end);
     const std::string number = ReadDisplayNumber(pipe_fds[0], timeout);
     close(pipe_fds[0]);
     if (number.empty()) {
-        error_ = "the X server did not start";
-        server_.kill();
+        error_ = "the X server did not start: " + server_->finish(std::chrono::seconds(1)).err;
+        server_.reset();
         return;
     }
     name_ = ":" + number;
@@ -92,7 +92,7 @@ XDisplay::~XDisplay() {
         else unsetenv(variable.c_str());
     }
     // Asked to end, the server removes its lock and socket.
-    if (server_.running()) server_.kill(SIGTERM);
+    if (server_ && server_->pid() > 0 && ::kill(server_->pid(), SIGTERM) == 0) server_->finish(std::chrono::seconds(5));
 }
 
 qortest::Output XDisplay::xdotool(const std::vector<std::string>& args) const {

@@ -40,7 +40,7 @@ private:
     qortest::Output xdotool(const std::vector<std::string>& args) const;
     void set_environment();
 
-    qortest::Child server_;
+    std::optional<qortest::Started> server_;
     std::string name_, error_, xdotool_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;  // variables as they were
 };
