@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace e2e {
@@ -45,6 +46,16 @@ std::string ReadDisplayNumber(int fd, std::chrono::milliseconds timeout) {
     }
 }
 
+// A pattern that matches `text` alone.
+std::string Exactly(const std::string& text) {
+    std::string pattern = "^";
+    for (const char c : text) {
+        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern.push_back('\\');
+        pattern.push_back(c);
+    }
+    return pattern + "$";
+}
+
 }  // namespace
 
 XDisplay::XDisplay(std::chrono::milliseconds timeout) {
@@ -63,6 +74,11 @@ XDisplay::XDisplay(std::chrono::milliseconds timeout) {
     }
     const int write_end = fcntl(pipe_fds[1], F_DUPFD, 3);  // inherited by the server, unlike the original
     close(pipe_fds[1]);
+    if (write_end < 0) {
+        close(pipe_fds[0]);
+        error_ = "no pipe for the X server";
+        return;
+    }
     server_.emplace(qortest::Started::launch(
         server, {"-displayfd", std::to_string(write_end), "-nolisten", "tcp", "-screen", "0", "1024x768x24"}));
     close(write_end);
@@ -103,7 +119,7 @@ std::optional<std::string> XDisplay::wait_window(pid_t pid, const std::string& t
                                                  std::chrono::steady_clock::time_point deadline) const {
     for (;;) {
         const qortest::Output found = xdotool(
-            {"search", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^" + title + "$"});
+            {"search", "--onlyvisible", "--pid", std::to_string(pid), "--name", Exactly(title)});
         std::istringstream ids(found.out);
         std::string id;
         if (found.status == 0 && ids >> id) return id;
