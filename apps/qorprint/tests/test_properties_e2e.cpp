@@ -95,7 +95,8 @@ int FullColumns(const Bitmap& ticket, int rows) {
 double PatternBreaks(const Bitmap& ticket, int x0, int x1, int y0, int y1) {
     int breaks = 0, dots = 0;
     for (int y = y0; y < y1 && y < ticket.height; ++y)
-        for (int x = x0; x + 8 < x1 && x + 8 < ticket.width; ++x, ++dots) breaks += ticket.ink(x, y) != ticket.ink(x + 8, y);
+        for (int x = x0; x + 8 < x1 && x + 8 < ticket.width; ++x, ++dots)
+            breaks += ticket.ink(x, y) != ticket.ink(x + 8, y);
     return dots ? double(breaks) / dots : -1;
 }
 
@@ -173,7 +174,8 @@ std::vector<std::string> Keys(std::initializer_list<std::vector<std::string>> st
 TEST_F(PropertiesSheet, LandscapeAndErrorDiffusionChosenInTheSheetReachThePaper) {
     const std::string picture = BarPicture();
     ASSERT_EQ(Print({"--paper", kPaper, picture}), 0);  // the same job without the sheet
-    const Outcome outcome = AnswerSheet({"--paper", kPaper, picture}, Keys({kChooseLandscape, kNextPage, kChooseDiffusion, {"Return"}}));
+    const Outcome outcome =
+        AnswerSheet({"--paper", kPaper, picture}, Keys({kChooseLandscape, kNextPage, kChooseDiffusion, {"Return"}}));
     ASSERT_EQ(outcome.status, 0) << outcome.errors;
     ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 2, std::chrono::seconds(30)));
 
@@ -209,8 +211,9 @@ TEST_F(PropertiesSheet, OpensOnTheCommandLinesSettingsAndPrintsWhatItsUserLeft) 
     // page back to portrait. The sheet's answer is what prints.
     const std::string picture = BarPicture();
     ASSERT_EQ(Print({"--paper", kPaper, "--dither", "diffusion", picture}), 0);
-    const Outcome outcome = AnswerSheet({"--paper", kPaper, "--orientation", "landscape", "--dither", "diffusion", picture},
-                                        Keys({kChoosePortrait, {"Return"}}));
+    const Outcome outcome =
+        AnswerSheet({"--paper", kPaper, "--orientation", "landscape", "--dither", "diffusion", picture},
+                    Keys({kChoosePortrait, {"Return"}}));
     ASSERT_EQ(outcome.status, 0) << outcome.errors;
     ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 2, std::chrono::seconds(30)));
     const std::vector<EXDEVMODE> jobs = NewJobs();
@@ -220,7 +223,8 @@ TEST_F(PropertiesSheet, OpensOnTheCommandLinesSettingsAndPrintsWhatItsUserLeft) 
 }
 
 TEST_F(PropertiesSheet, CancelPrintsNothingWhateverWasChanged) {
-    const Outcome outcome = AnswerSheet({"--paper", kPaper, BarPicture()}, Keys({kChooseLandscape, kNextPage, kChooseDiffusion, {"Escape"}}));
+    const Outcome outcome = AnswerSheet({"--paper", kPaper, BarPicture()},
+                                        Keys({kChooseLandscape, kNextPage, kChooseDiffusion, {"Escape"}}));
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.errors, "qorprint: cancelled in the printer's properties; nothing was printed\n");
     // qorprint has ended, so nothing of it can reach the queue any more.

@@ -28,7 +28,8 @@ std::string ReadDisplayNumber(int fd, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string number;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        using std::chrono::milliseconds;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return {};
         pollfd ready{fd, POLLIN, 0};
         const int polled = poll(&ready, 1, static_cast<int>(left.count()));
