@@ -177,17 +177,21 @@ TEST_F(PropertiesSheet, LandscapeAndErrorDiffusionChosenInTheSheetReachThePaper)
     const Outcome outcome =
         AnswerSheet({"--paper", kPaper, picture}, Keys({kChooseLandscape, kNextPage, kChooseDiffusion, {"Return"}}));
     ASSERT_EQ(outcome.status, 0) << outcome.errors;
-    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 2, std::chrono::seconds(30)));
+    // The sheet's choices were this document's: the next job prints as the
+    // first did.
+    ASSERT_EQ(Print({"--paper", kPaper, picture}), 0);
+    ASSERT_TRUE(qoremu::wait_for_tickets(tickets_, 3, std::chrono::seconds(30)));
 
     const std::vector<EXDEVMODE> jobs = NewJobs();
-    ASSERT_EQ(jobs.size(), 2u);
+    ASSERT_EQ(jobs.size(), 3u);
     EXDEVMODE expected = jobs[0];
     expected.dm.dmOrientation = DMORIENT_LANDSCAPE;
     expected.dm.dmDitherType = kDiffusion;
     ExpectSameSettings(expected, jobs[1]);
+    ExpectSameSettings(jobs[0], jobs[2]);
 
     const auto tickets = qoremu::list_tickets(tickets_);
-    ASSERT_EQ(tickets.size(), 2u);
+    ASSERT_EQ(tickets.size(), 3u);
     // Without the sheet: the bar across the top, the grey in the matrix's
     // repeating pattern.
     const Bitmap plain = ReadTicket(tickets[0]);
