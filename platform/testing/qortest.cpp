@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,10 +64,11 @@ std::string bin_dir() {
 }
 
 Child Child::spawn(const std::string& program, const std::vector<std::string>& args) {
-    return start(program, args, -1, -1);
+    return start(program, args, -1, -1, false);
 }
 
-Child Child::start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd) {
+Child Child::start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd,
+                   bool tied) {
     std::string path = program.find('/') == std::string::npos ? bin_dir() + "/" + program : program;
     std::vector<std::string> argv_store{path};
     argv_store.insert(argv_store.end(), args.begin(), args.end());
@@ -74,8 +76,11 @@ Child Child::start(const std::string& program, const std::vector<std::string>& a
     for (auto& a : argv_store) argv.push_back(a.data());
     argv.push_back(nullptr);
     Child child;
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
+        // The parent may have gone between fork and prctl.
+        if (tied && (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)) _exit(127);
         if (out_fd >= 0) dup2(out_fd, 1);
         if (err_fd >= 0) dup2(err_fd, 2);
         execv(path.c_str(), argv.data());
@@ -156,16 +161,40 @@ std::string contents(int fd) {
 
 }  // namespace
 
-Output run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
-    int out_fd = capture_file(), err_fd = capture_file();
+Started Started::launch(const std::string& program, const std::vector<std::string>& args) {
+    Started started;
+    started.out_fd_ = capture_file();
+    started.err_fd_ = capture_file();
+    if (started.out_fd_ >= 0 && started.err_fd_ >= 0)
+        started.child_ = Child::start(program, args, started.out_fd_, started.err_fd_, true);
+    return started;
+}
+
+Started::Started(Started&& other) noexcept
+    : child_(std::move(other.child_)), out_fd_(other.out_fd_), err_fd_(other.err_fd_) {
+    other.out_fd_ = other.err_fd_ = -1;
+}
+
+Started::~Started() {
+    child_.kill();
+    for (int fd : {out_fd_, err_fd_})
+        if (fd >= 0) close(fd);
+}
+
+Output Started::finish(std::chrono::milliseconds timeout) {
     Output result;
-    if (out_fd >= 0 && err_fd >= 0) {
-        Child child = Child::start(program, args, out_fd, err_fd);
-        result.status = child.wait(timeout);
+    if (child_.running()) {
+        result.status = child_.wait(timeout);
+        if (result.status == -1) child_.kill();
     }
-    result.out = out_fd >= 0 ? contents(out_fd) : std::string();
-    result.err = err_fd >= 0 ? contents(err_fd) : std::string();
+    result.out = out_fd_ >= 0 ? contents(out_fd_) : std::string();
+    result.err = err_fd_ >= 0 ? contents(err_fd_) : std::string();
+    out_fd_ = err_fd_ = -1;
     return result;
+}
+
+Output run(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    return Started::launch(program, args).finish(timeout);
 }
 
 }  // namespace qortest

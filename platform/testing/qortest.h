@@ -43,9 +43,12 @@ public:
     int kill(int signal_number = 9);
 
 private:
-    friend Output run(const std::string&, const std::vector<std::string>&, std::chrono::milliseconds);
-    // The child's standard output and error go to these descriptors (-1: inherited).
-    static Child start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd);
+    friend class Started;
+    // The child's standard output and error go to these descriptors (-1:
+    // inherited). A `tied` child is killed by the kernel when the thread
+    // that started it ends, the test process crashing included.
+    static Child start(const std::string& program, const std::vector<std::string>& args, int out_fd, int err_fd,
+                       bool tied);
     pid_t pid_ = -1;
 };
 
@@ -58,6 +61,30 @@ struct Output {
 // standard output and error.
 Output run(const std::string& program, const std::vector<std::string>& args,
            std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+// A program started as run() starts it but left running while the test
+// works with it (answers its windows, say); finish() collects what run()
+// returns. Killed and reaped on destruction if still running, and by the
+// kernel if the thread that launched it ends first (a crashed test leaves
+// nothing behind), so launch and finish it on one thread.
+class Started {
+public:
+    static Started launch(const std::string& program, const std::vector<std::string>& args);
+    Started(Started&& other) noexcept;
+    Started& operator=(Started&&) = delete;
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    ~Started();
+
+    pid_t pid() const { return child_.pid(); }
+    // Waits for the end (killing it at the time-out, status -1); once.
+    Output finish(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+private:
+    Started() = default;
+    Child child_;
+    int out_fd_ = -1, err_fd_ = -1;
+};
 
 // Polls `condition` until it holds or `timeout` passes; for waiting on
 // another process's visible effect.

@@ -190,11 +190,14 @@ int main(int argc, char** argv) {
         std::fputs(papers.c_str(), stdout);
         return kPrinted;
     }
+    if (!ApplyOptions(options, ppd->data, roll_mm, &devmode, &error)) return Fail(kBadInput, error);
+    // The sheet opens on what the command line asked for, and what the
+    // user leaves in it is what prints: nothing given on the command line
+    // overrides a choice made in the sheet.
     if (options.properties) {
         bool cancelled = false;
         if (!AskProperties(wide_name, &devmode, &cancelled, &error)) return Fail(cancelled ? kFailed : kBadInput, error);
     }
-    if (!ApplyOptions(options, ppd->data, roll_mm, &devmode, &error)) return Fail(kBadInput, error);
 
     std::vector<InputFile> inputs;
     if (!ReadInputs(options, &inputs, &error)) return Fail(kBadInput, error);
