@@ -58,7 +58,11 @@ bool ready_to_exit(QORMON_PORT* port) {
     return true;
 }
 
-void exit_polling(QORMON_PORT* port) {
+// Gives the record up, under the locks ready_to_exit took. Once the list
+// lock is given back a close waiting for this thread may free the record,
+// so nothing of it is read after that; the answer is whether the record is
+// this thread's to free.
+bool exit_polling(QORMON_PORT* port) {
     qormon_clear(port, QORMON_THREAD_ALIVE);
     if (qormon_has(port, QORMON_PORT_STARTED) && std::atomic_ref<DWORD>(port->document_holds).load() == 0)
         end_port(port);
@@ -66,8 +70,10 @@ void exit_polling(QORMON_PORT* port) {
     port->read_done_event = nullptr;
     HANDLE wake = wake_event(port).exchange(nullptr);
     CloseHandle(wake);
-    leave_list();
+    const bool free_on_exit = qormon_has(port, QORMON_FREE_ON_THREAD_EXIT);
     unlock_port(port);
+    leave_list();
+    return free_on_exit;
 }
 
 DWORD polling_thread(LPVOID parameter) {
@@ -86,8 +92,7 @@ DWORD polling_thread(LPVOID parameter) {
             qormon_clear(port, QORMON_POLLING_RUN);
         }
     }
-    exit_polling(port);
-    if (qormon_has(port, QORMON_FREE_ON_THREAD_EXIT)) {
+    if (exit_polling(port)) {
         if (port->monitor.pfnClosePort) port->monitor.pfnClosePort(port->underlying_port);
         remove_port(port);
     }

@@ -211,8 +211,11 @@ QORAPI BOOL QORMonClosePort(HANDLE handle) {
             if (qormon_has(port, QORMON_PORT_STARTED)) end_port(port);
             unlock_port(port);
             if (HANDLE wake = wake_event(port).load()) SetEvent(wake);
-            while (wake_event(port).load()) Sleep(QORMON_POLL_WAIT_MS);
         }
+        // The thread gives its wake event back last: also one already on its
+        // way out (no longer marked alive) is waited for, so that the
+        // underlying port is never closed under its end of the document.
+        while (wake_event(port).load()) Sleep(QORMON_POLL_WAIT_MS);
         if (port->monitor.pfnClosePort) port->monitor.pfnClosePort(port->underlying_port);
         remove_port(port);
         return TRUE;
