@@ -5,16 +5,19 @@ set -euo pipefail
 [ -n "${QOR_CHECK_TRACE:-}" ] && set -x
 root=$1 scratch=$2
 lib=$root/usr/lib/qor bin=$root/usr/bin
-mount --make-rprivate /
+# -n: no record in /run/mount, which is the machine's, not the namespace's.
+mount -n --make-rprivate /
 # A scratch user database: the group qor, a member, a stranger.
 cp /etc/passwd /etc/group "$scratch/"
-echo "qor:x:1990:qormember" >>"$scratch/group"
+# As postinst does, lp (the user CUPS runs the backend as) is a member too.
+if getent passwd lp >/dev/null; then echo "qor:x:1990:qormember,lp" >>"$scratch/group"
+else echo "qor:x:1990:qormember" >>"$scratch/group"; fi
 echo "qormember:x:1991:" >>"$scratch/group"
 echo "qorstranger:x:1992:" >>"$scratch/group"
 echo "qormember:x:1991:1991::$scratch/home-m:/bin/sh" >>"$scratch/passwd"
 echo "qorstranger:x:1992:1992::$scratch/home-s:/bin/sh" >>"$scratch/passwd"
-mount --bind "$scratch/passwd" /etc/passwd
-mount --bind "$scratch/group" /etc/group
+mount -n --bind "$scratch/passwd" /etc/passwd
+mount -n --bind "$scratch/group" /etc/group
 install -d -o 1991 -g 1991 "$scratch/home-m"
 install -d "$scratch/home-root"
 export HOME=$scratch/home-root  # no per-user set-up of the administrator's
@@ -33,7 +36,20 @@ done
 sock=$QOR_SYSTEM_RUNTIME_DIR/qorspoold.sock
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
+# Every process running a program of the unpacked package, also those the
+# programs started (a spooler started on demand): what prerm ends.
+end_package_processes() {
+  local exe target
+  for exe in /proc/[0-9]*/exe; do
+    target=$(readlink "$exe" 2>/dev/null) || continue
+    case "$target" in "$lib"/*) kill -TERM "$(basename "$(dirname "$exe")")" 2>/dev/null || true ;; esac
+  done
+}
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  end_package_processes
+}
 trap cleanup EXIT
 
 # The emulator, reachable by the spooler only.
@@ -106,6 +122,77 @@ expect "the member's ticket came out" test -e "$emu/tickets/ticket-0001.png"
 expect_output "the stranger is refused with access denied" "access is denied" as qorstranger "$bin/qorctl" printers
 expect "the stranger gets no status" ! as qorstranger "$bin/qorcil" status -P "$printer"
 expect "the stranger cannot open the named blocks" ! as qorstranger ls "$QOR_SYSTEM_RUNTIME_DIR/objects"
+# CUPS: a queue on the system spooler, whose backend prints as lp (the
+# scheduler starts it as root, and it becomes lp with lp's groups, qor among
+# them, which the scheduler itself would not give it). The scheduler is private (configuration, spool and socket
+# in the scratch folder) and runs the system's filters and the package's
+# backend through the link CUPS would find in /usr/lib/cups/backend.
+if [ -x /usr/sbin/cupsd ] && [ -d /usr/lib/cups/filter ] && getent passwd lp >/dev/null; then
+  cups=$scratch/cups
+  install -d -m 0755 "$cups" "$cups/spool" "$cups/cache" "$cups/state" "$cups/log" "$cups/ppd" "$cups/bin" \
+      "$cups/bin/backend"
+  for f in /usr/lib/cups/*; do [ "$(basename "$f")" = backend ] || ln -s "$f" "$cups/bin/"; done
+  ln -s "$root/usr/lib/cups/backend/qor" "$cups/bin/backend/qor"
+  cat >"$cups/cups-files.conf" <<FILES
+ServerRoot $cups
+RequestRoot $cups/spool
+CacheDir $cups/cache
+StateDir $cups/state
+TempDir $cups/spool
+ServerBin $cups/bin
+DataDir /usr/share/cups
+DocumentRoot /usr/share/cups/doc-root
+AccessLog $cups/log/access_log
+ErrorLog $cups/log/error_log
+PageLog $cups/log/page_log
+SystemGroup root
+User lp
+FileDevice No
+# The system places are in the scratch folder: the backend is told so
+# (installed, it finds /var/lib/qor and /run/qor by itself).
+SetEnv QOR_SYSTEM_ROOT $QOR_SYSTEM_ROOT
+SetEnv QOR_SYSTEM_RUNTIME_DIR $QOR_SYSTEM_RUNTIME_DIR
+FILES
+  cat >"$cups/cupsd.conf" <<DAEMON
+Listen $cups/cups.sock
+LogLevel debug2
+Browsing No
+DefaultAuthType None
+WebInterface No
+JobRetryInterval 1
+PreserveJobHistory Yes
+<Location />
+Order allow,deny
+Allow all
+</Location>
+<Policy default>
+<Limit All>
+Order allow,deny
+Allow all
+</Limit>
+</Policy>
+DAEMON
+  chmod 644 "$cups/cups-files.conf" "$cups/cupsd.conf"
+  export CUPS_SERVER=$cups/cups.sock
+  /usr/sbin/cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" >"$cups/log/cupsd.out" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 200); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.05; done
+  queue=QOR_ZEM-Dx10P
+  expect "the administrator makes the CUPS queue on the system spooler" "$bin/qorctl" cups-add "$printer"
+  expect_output "its device URI names the printer, not a per-user spooler" "device for $queue: qor://QOR%20ZEM-Dx10P\$" \
+    lpstat -v "$queue"
+  expect "the member submits a job through lp" \
+    as qormember lp -d "$queue" -o media=58x297mm "$root/usr/share/qor/examples/receipt.txt"
+  for _ in $(seq 1200); do [ -e "$emu/tickets/ticket-0002.png" ] && break; sleep 0.05; done
+  expect "the CUPS job's ticket came out" test -e "$emu/tickets/ticket-0002.png"
+  for _ in $(seq 200); do lpstat -o "$queue" 2>/dev/null | grep -q . || break; sleep 0.05; done
+  expect "and the CUPS job completed" bash -c "lpstat -W completed -o '$queue' | grep -q '^$queue-1 '"
+  expect_output "the backend printed as lp" '\[Job 1\] printing on the system spooler as lp$' \
+    grep -a 'printing on the system spooler' "$cups/log/error_log"
+else
+  echo "skip CUPS (needs cupsd, cups-filters and the user lp)"
+fi
+
 # QORCIL opens its printer with every right: prnaccess grants them.
 expect "before prnaccess the member may not pause the printer" ! as qormember "$bin/qorctl" pause "$printer"
 expect "nor open a QORCIL session on it" ! as qormember "$bin/qorcil" status -P "$printer"
@@ -159,12 +246,10 @@ expect_output "the next call starts it again with its printer" "^$printer" as qo
 expect "so it runs again" started
 
 # Removing: what prerm does ends every program of the package.
-cleanup
+for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+wait 2>/dev/null || true
 pids=()
-for exe in /proc/[0-9]*/exe; do
-  target=$(readlink "$exe" 2>/dev/null) || continue
-  case "$target" in "$lib"/*) kill -TERM "$(basename "$(dirname "$exe")")" 2>/dev/null || true ;; esac
-done
+end_package_processes
 sleep 0.5
 expect "no process of the package is left" ! bash -c "ls -l /proc/[0-9]*/exe 2>/dev/null | grep -q '$lib/'"
 echo "== the spooler's files"
