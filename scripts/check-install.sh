@@ -9,11 +9,12 @@
 #    and apt's and dpkg's own state),
 #  - installs the package with dpkg -i,
 #  - starts the system spooler as on a machine without systemd, adds a
-#    printer on the emulator as the administrator, and lets a member of qor
-#    print, query it with qorcil, start a per-user spooler and an emulator
-#    (stopped, as by job control in a terminal), and a stranger
-#    be refused (the two accounts live in a scratch copy of the user
-#    database, in a private mount namespace),
+#    printer on the emulator as the administrator (and, with Debian's cups,
+#    a CUPS queue on it in a private cupsd), and lets a member of qor
+#    print (also through lp), query it with qorcil, start a per-user
+#    spooler and an emulator (stopped, as by job control in a terminal),
+#    and a stranger be refused (the two accounts live in a scratch copy of
+#    the user database, in a private mount namespace),
 #  - removes the package (dpkg -r): no process of the package may be left
 #    and nothing may be left outside /var/lib/qor and the configuration,
 #  - purges it (dpkg -P): the file list must equal the one from before,
@@ -26,6 +27,8 @@ pkg=qor-zemd
 lib=/usr/lib/qor
 
 usage() { sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; }
+
+. "$top/scripts/private-cupsd.sh"
 
 # ---- inside the private mount namespace: the users' part ----
 if [ "${1:-}" = "--exercise" ]; then
@@ -80,6 +83,21 @@ if [ "${1:-}" = "--exercise" ]; then
   for _ in $(seq 400); do [ -e "$emu/tickets/ticket-0001.png" ] && break; sleep 0.05; done
   step "its ticket came out" test -e "$emu/tickets/ticket-0001.png"
   step "the member queries the printer with qorcil" as m qorcil status -P "$printer"
+  # CUPS, when installed: a private scheduler running the installed
+  # backend, a queue on the system spooler, a member's job through lp.
+  if have_cups; then
+    start_private_cupsd "$scratch/cups" /usr/lib/cups/backend/qor || fail "a private cupsd starts"
+    queue=QOR_ZEM-Dx10P
+    step "the administrator makes the CUPS queue" qorctl cups-add "$printer"
+    step "the member prints through lp" as m lp -d "$queue" -o media=58x297mm /usr/share/qor/examples/receipt.txt
+    for _ in $(seq 1200); do [ -e "$emu/tickets/ticket-0002.png" ] && break; sleep 0.05; done
+    step "its ticket came out" test -e "$emu/tickets/ticket-0002.png"
+    for _ in $(seq 200); do lpstat -o "$queue" 2>/dev/null | grep -q . || break; sleep 0.05; done
+    step "the CUPS job completed, printed as lp" bash -c "lpstat -W completed -o '$queue' | grep -q '^$queue-1 ' &&
+      grep -aq '\[Job 1\] printing on the system spooler as lp\$' '$scratch/cups/log/error_log'"
+    kill "$cupsd_pid"
+    wait "$cupsd_pid" 2>/dev/null || true
+  fi
   as s qorctl printers >"$log" 2>&1 || true
   grep -qi "access is denied" "$log" && echo "ok   the stranger is refused with access denied" ||
     fail "the stranger is refused with access denied"
@@ -139,13 +157,7 @@ problem() { echo "FAIL $1"; status=1; }
 
 # Every program of the package still running: its executable under
 # /usr/lib/qor (also once the file is deleted).
-package_processes() {
-  local exe target
-  for exe in /proc/[0-9]*/exe; do
-    target=$(readlink "$exe" 2>/dev/null) || continue
-    case "$target" in "$lib"/*) echo "${exe%/exe}" | sed 's|/proc/||' ;; esac
-  done
-}
+package_processes() { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$lib/*" 2>/dev/null | cut -d/ -f3 || true; }
 end_leftovers() { local p; for p in $(package_processes); do kill -KILL "$p" 2>/dev/null || true; done; }
 # Whatever happens, the machine is left without the package.
 installed=0
@@ -205,7 +217,9 @@ unshare --mount --fork "$0" --exercise "$scratch" "$member_uid" "$stranger_uid" 
 echo "running now: $(package_processes | xargs -r ps -o comm= -p | sort | uniq -c | xargs)"
 
 echo "== dpkg -r $pkg"
+started=$(date +%s.%N)
 dpkg -r "$pkg" >"$scratch/dpkg.log" 2>&1 || { cat "$scratch/dpkg.log"; problem "dpkg -r"; }
+printf 'dpkg -r took %.1f s\n' "$(echo "$(date +%s.%N) - $started" | bc)"
 left=$(package_processes)
 if [ -n "$left" ]; then
   problem "processes of the package outlived its removal:"

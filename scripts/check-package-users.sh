@@ -4,6 +4,7 @@
 set -euo pipefail
 [ -n "${QOR_CHECK_TRACE:-}" ] && set -x
 root=$1 scratch=$2
+. "$(dirname "$0")/private-cupsd.sh"
 lib=$root/usr/lib/qor bin=$root/usr/bin
 # -n: no record in /run/mount, which is the machine's, not the namespace's.
 mount -n --make-rprivate /
@@ -124,59 +125,17 @@ expect "the stranger gets no status" ! as qorstranger "$bin/qorcil" status -P "$
 expect "the stranger cannot open the named blocks" ! as qorstranger ls "$QOR_SYSTEM_RUNTIME_DIR/objects"
 # CUPS: a queue on the system spooler, whose backend prints as lp (the
 # scheduler starts it as root, and it becomes lp with lp's groups, qor among
-# them, which the scheduler itself would not give it). The scheduler is private (configuration, spool and socket
-# in the scratch folder) and runs the system's filters and the package's
-# backend through the link CUPS would find in /usr/lib/cups/backend.
-if [ -x /usr/sbin/cupsd ] && [ -d /usr/lib/cups/filter ] && getent passwd lp >/dev/null; then
+# them, which the scheduler itself would not give it). The scheduler is
+# private (configuration, spool and socket in the scratch folder) and runs
+# the system's filters and the package's backend through the link CUPS
+# would find in /usr/lib/cups/backend.
+if have_cups; then
+  # The system places are in the scratch folder: the backend is told so
+  # (installed, it finds /var/lib/qor and /run/qor by itself).
+  start_private_cupsd "$scratch/cups" "$root/usr/lib/cups/backend/qor" \
+    "QOR_SYSTEM_ROOT=$QOR_SYSTEM_ROOT" "QOR_SYSTEM_RUNTIME_DIR=$QOR_SYSTEM_RUNTIME_DIR"
+  pids+=("$cupsd_pid")
   cups=$scratch/cups
-  install -d -m 0755 "$cups" "$cups/spool" "$cups/cache" "$cups/state" "$cups/log" "$cups/ppd" "$cups/bin" \
-      "$cups/bin/backend"
-  for f in /usr/lib/cups/*; do [ "$(basename "$f")" = backend ] || ln -s "$f" "$cups/bin/"; done
-  ln -s "$root/usr/lib/cups/backend/qor" "$cups/bin/backend/qor"
-  cat >"$cups/cups-files.conf" <<FILES
-ServerRoot $cups
-RequestRoot $cups/spool
-CacheDir $cups/cache
-StateDir $cups/state
-TempDir $cups/spool
-ServerBin $cups/bin
-DataDir /usr/share/cups
-DocumentRoot /usr/share/cups/doc-root
-AccessLog $cups/log/access_log
-ErrorLog $cups/log/error_log
-PageLog $cups/log/page_log
-SystemGroup root
-User lp
-FileDevice No
-# The system places are in the scratch folder: the backend is told so
-# (installed, it finds /var/lib/qor and /run/qor by itself).
-SetEnv QOR_SYSTEM_ROOT $QOR_SYSTEM_ROOT
-SetEnv QOR_SYSTEM_RUNTIME_DIR $QOR_SYSTEM_RUNTIME_DIR
-FILES
-  cat >"$cups/cupsd.conf" <<DAEMON
-Listen $cups/cups.sock
-LogLevel debug2
-Browsing No
-DefaultAuthType None
-WebInterface No
-JobRetryInterval 1
-PreserveJobHistory Yes
-<Location />
-Order allow,deny
-Allow all
-</Location>
-<Policy default>
-<Limit All>
-Order allow,deny
-Allow all
-</Limit>
-</Policy>
-DAEMON
-  chmod 644 "$cups/cups-files.conf" "$cups/cupsd.conf"
-  export CUPS_SERVER=$cups/cups.sock
-  /usr/sbin/cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" >"$cups/log/cupsd.out" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 200); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.05; done
   queue=QOR_ZEM-Dx10P
   expect "the administrator makes the CUPS queue on the system spooler" "$bin/qorctl" cups-add "$printer"
   expect_output "its device URI names the printer, not a per-user spooler" "device for $queue: qor://QOR%20ZEM-Dx10P\$" \
