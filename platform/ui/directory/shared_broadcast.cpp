@@ -2,11 +2,13 @@
 
 #include "qor/support/places.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <signal.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -29,15 +31,6 @@ bool fill_address(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
-// The process of "<uid>-<pid>.sock"; 0 for any other name.
-pid_t pid_of(const std::string& name) {
-    const size_t dash = name.find('-');
-    if (dash == std::string::npos || name.size() < dash + 7 || name.compare(name.size() - 5, 5, ".sock") != 0) return 0;
-    char* end = nullptr;
-    const long pid = std::strtol(name.c_str() + dash + 1, &end, 10);
-    return end == name.c_str() + name.size() - 5 && pid > 0 && pid < (1L << 22) ? static_cast<pid_t>(pid) : 0;
-}
-
 bool alive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 
 std::string bound_path;  // this process's socket, for the exit handler
@@ -45,6 +38,22 @@ std::string bound_path;  // this process's socket, for the exit handler
 }  // namespace
 
 std::string shared_directory() { return places::system_runtime_dir() + "/windows"; }
+
+pid_t shared_socket_pid(const std::string& name) {
+    // Digits, '-', digits, ".sock": no sign, no space, no other character.
+    constexpr std::string_view kSuffix = ".sock";
+    if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+        return 0;
+    const std::string_view stem(name.data(), name.size() - kSuffix.size());
+    const size_t dash = stem.find('-');
+    auto digits = [](std::string_view part) {
+        return !part.empty() && part.size() <= 10 &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash == std::string_view::npos || !digits(stem.substr(0, dash)) || !digits(stem.substr(dash + 1))) return 0;
+    const unsigned long pid = std::stoul(std::string(stem.substr(dash + 1)));
+    return pid > 0 && pid < (1UL << 22) ? static_cast<pid_t>(pid) : 0;
+}
 
 int shared_listener() {
     static int fd = [] {
@@ -110,7 +119,7 @@ int broadcast_shared(const std::u16string& section) {
     int reached = 0;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        const pid_t pid = pid_of(name);
+        const pid_t pid = shared_socket_pid(name);
         if (!pid) continue;
         const std::string path = folder + "/" + name;
         if (!alive(pid)) {

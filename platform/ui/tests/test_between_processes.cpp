@@ -164,6 +164,15 @@ TEST_F(UiSharedBroadcast, TheSystemSpoolersSettingChangeReachesAMembersWindows) 
     EXPECT_NE(access(helper_socket().c_str(), F_OK), 0);
 }
 
+TEST(UiWindowDirectory, OnlyUidDashPidSockNamesInTheSharedFolderNameAProcess) {
+    EXPECT_EQ(windir::shared_socket_pid("1000-42.sock"), 42);
+    EXPECT_EQ(windir::shared_socket_pid("0-4194303.sock"), 4194303);
+    for (const char* other : {"", ".sock", "-42.sock", "1000-.sock", "1000-42", "1000-42.sock.new", "x-42.sock",
+                              "1000-+42.sock", "1000- 42.sock", "1000-0.sock", "1000-4194304.sock",
+                              "1000-99999999999.sock", "1000-42-7.sock", "../1000-42.sock"})
+        EXPECT_EQ(windir::shared_socket_pid(other), 0) << other;
+}
+
 TEST(UiWindowDirectory, DeadAndForgedRecordsAreIgnored) {
     qortest::Child gone = qortest::Child::spawn("/bin/true", {});
     uint32_t dead_pid = static_cast<uint32_t>(gone.pid());

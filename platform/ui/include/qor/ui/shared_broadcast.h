@@ -12,10 +12,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace qor::windir {
 
 std::string shared_directory();
+
+// The process whose socket the shared folder's entry `name` is
+// ("<uid>-<pid>.sock"); 0 for any other name. Members name these files.
+pid_t shared_socket_pid(const std::string& name);
 
 // This process's socket in the shared folder, bound on the first call when
 // the process works against the system installation and the folder exists
