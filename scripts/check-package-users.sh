@@ -173,8 +173,38 @@ emu_command() { QOR_ROOT=$serial QOR_RUNTIME_DIR=$serial "$bin/qoremu" --control
 rx_bytes() { emu_command stats | sed -n 's/^rx-bytes //p'; }
 tickets_of() { ls "$serial/tickets" 2>/dev/null | grep -c '\.png$' || true; }
 wait_tickets() { for _ in $(seq 1200); do [ "$(tickets_of)" -ge "$1" ] && return 0; sleep 0.05; done; return 1; }
+# The members' windowed programs hear of printer changes through their own
+# sockets in the shared window folder: a listener of the member's as such a
+# program binds it (uid-pid.sock, 0600), told by root that "devices" changed.
+listen=$scratch/home-m/windows-listener  # the member writes what it heard
+cat >"$listen.py" <<'LISTENER'
+import os, socket, struct, sys
+folder, out = sys.argv[1], sys.argv[2]
+path = "%s/%d-%d.sock" % (folder, os.getuid(), os.getpid())
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_PASSCRED, 1)
+s.bind(path)
+os.chmod(path, 0o600)
+open(out + ".ready", "w").close()
+s.settimeout(30)
+data, ancillary, _, _ = s.recvmsg(4096, socket.CMSG_SPACE(12))
+uid = [struct.unpack("iII", d[:12])[1] for level, kind, d in ancillary
+       if level == socket.SOL_SOCKET and kind == socket.SCM_CREDENTIALS]
+message = struct.unpack_from("<I", data, 16)[0]
+open(out, "w").write("from %s message %#x %s\n" % (uid, message, data[40:].decode("utf-16-le")))
+os.unlink(path)
+LISTENER
+as qormember python3 "$listen.py" "$QOR_SYSTEM_RUNTIME_DIR/windows" "$listen.out" >"$listen.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -e "$listen.out.ready" ] && break; sleep 0.05; done
+expect "a stranger cannot listen in the shared window folder" ! as qorstranger python3 -c "
+import socket, sys; socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM).bind(sys.argv[1] + '/1992-1.sock')" \
+  "$QOR_SYSTEM_RUNTIME_DIR/windows"
 "$bin/qorctl" configure-port COM2 --device "$serial/ttyZEM0" --settings 38400,n,8,1 >/dev/null
 "$bin/qorctl" add-printer "Kiosk serial" COM2 "$printer" >/dev/null
+for _ in $(seq 200); do [ -s "$listen.out" ] && break; sleep 0.05; done
+expect_output "a new printer reaches the member's window socket as WM_SETTINGCHANGE \"devices\" from root" \
+  "^from \[0\] message 0x1a devices$" cat "$listen.out" "$listen.log"
 # A tall raster ticket (ESC @, GS v 0 of 48 x 1200, GS V 0): far more than
 # the line and the printer's buffer hold, so it is mid-way when pulled.
 job=$serial/tall-ticket.bin
