@@ -19,9 +19,12 @@ for link in "$stage"/usr/bin/*; do
   name=$(describe "$command" 2)
   [ -n "$name" ] || { echo "make-manpages: no description of $command in man/descriptions.txt" >&2; exit 1; }
   # help2man runs the program by the command's name; windowed programs
-  # must not wait for a display.
+  # must not wait for a display. A windowed program without --help starts
+  # for real: its places are in the scratch folder, and it may not start a
+  # spooler (which would outlive the build and write the builder's home).
   runner=$work/$command
-  printf '#!/bin/sh\nexec env QT_QPA_PLATFORM=offscreen timeout 10 "%s" "$@" </dev/null\n' "$program" >"$runner"
+  printf '#!/bin/sh\nexec env QT_QPA_PLATFORM=offscreen QOR_ROOT="%s" QOR_RUNTIME_DIR="%s" QOR_SPOOLER_NO_AUTOSTART=1 timeout 10 "%s" "$@" </dev/null\n' \
+    "$work/root" "$work/run" "$program" >"$runner"
   chmod +x "$runner"
   if "$runner" --help 2>/dev/null | grep -qi '^usage:'; then
     help2man --no-info --no-discard-stderr --section=1 --name="$name" \

@@ -4,17 +4,21 @@
 set -euo pipefail
 [ -n "${QOR_CHECK_TRACE:-}" ] && set -x
 root=$1 scratch=$2
+. "$(dirname "$0")/private-cupsd.sh"
 lib=$root/usr/lib/qor bin=$root/usr/bin
-mount --make-rprivate /
+# -n: no record in /run/mount, which is the machine's, not the namespace's.
+mount -n --make-rprivate /
 # A scratch user database: the group qor, a member, a stranger.
 cp /etc/passwd /etc/group "$scratch/"
-echo "qor:x:1990:qormember" >>"$scratch/group"
+# As postinst does, lp (the user CUPS runs the backend as) is a member too.
+if getent passwd lp >/dev/null; then echo "qor:x:1990:qormember,lp" >>"$scratch/group"
+else echo "qor:x:1990:qormember" >>"$scratch/group"; fi
 echo "qormember:x:1991:" >>"$scratch/group"
 echo "qorstranger:x:1992:" >>"$scratch/group"
 echo "qormember:x:1991:1991::$scratch/home-m:/bin/sh" >>"$scratch/passwd"
 echo "qorstranger:x:1992:1992::$scratch/home-s:/bin/sh" >>"$scratch/passwd"
-mount --bind "$scratch/passwd" /etc/passwd
-mount --bind "$scratch/group" /etc/group
+mount -n --bind "$scratch/passwd" /etc/passwd
+mount -n --bind "$scratch/group" /etc/group
 install -d -o 1991 -g 1991 "$scratch/home-m"
 install -d "$scratch/home-root"
 export HOME=$scratch/home-root  # no per-user set-up of the administrator's
@@ -33,7 +37,20 @@ done
 sock=$QOR_SYSTEM_RUNTIME_DIR/qorspoold.sock
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; }
+# Every process running a program of the unpacked package, also those the
+# programs started (a spooler started on demand): what prerm ends.
+end_package_processes() {
+  local exe target
+  for exe in /proc/[0-9]*/exe; do
+    target=$(readlink "$exe" 2>/dev/null) || continue
+    case "$target" in "$lib"/*) kill -TERM "$(basename "$(dirname "$exe")")" 2>/dev/null || true ;; esac
+  done
+}
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  end_package_processes
+}
 trap cleanup EXIT
 
 # The emulator, reachable by the spooler only.
@@ -106,6 +123,35 @@ expect "the member's ticket came out" test -e "$emu/tickets/ticket-0001.png"
 expect_output "the stranger is refused with access denied" "access is denied" as qorstranger "$bin/qorctl" printers
 expect "the stranger gets no status" ! as qorstranger "$bin/qorcil" status -P "$printer"
 expect "the stranger cannot open the named blocks" ! as qorstranger ls "$QOR_SYSTEM_RUNTIME_DIR/objects"
+# CUPS: a queue on the system spooler, whose backend prints as lp (the
+# scheduler starts it as root, and it becomes lp with lp's groups, qor among
+# them, which the scheduler itself would not give it). The scheduler is
+# private (configuration, spool and socket in the scratch folder) and runs
+# the system's filters and the package's backend through the link CUPS
+# would find in /usr/lib/cups/backend.
+if have_cups; then
+  # The system places are in the scratch folder: the backend is told so
+  # (installed, it finds /var/lib/qor and /run/qor by itself).
+  start_private_cupsd "$scratch/cups" "$root/usr/lib/cups/backend/qor" \
+    "QOR_SYSTEM_ROOT=$QOR_SYSTEM_ROOT" "QOR_SYSTEM_RUNTIME_DIR=$QOR_SYSTEM_RUNTIME_DIR"
+  pids+=("$cupsd_pid")
+  cups=$scratch/cups
+  queue=QOR_ZEM-Dx10P
+  expect "the administrator makes the CUPS queue on the system spooler" "$bin/qorctl" cups-add "$printer"
+  expect_output "its device URI names the printer, not a per-user spooler" "device for $queue: qor://QOR%20ZEM-Dx10P\$" \
+    lpstat -v "$queue"
+  expect "the member submits a job through lp" \
+    as qormember lp -d "$queue" -o media=58x297mm "$root/usr/share/qor/examples/receipt.txt"
+  for _ in $(seq 1200); do [ -e "$emu/tickets/ticket-0002.png" ] && break; sleep 0.05; done
+  expect "the CUPS job's ticket came out" test -e "$emu/tickets/ticket-0002.png"
+  for _ in $(seq 200); do lpstat -o "$queue" 2>/dev/null | grep -q . || break; sleep 0.05; done
+  expect "and the CUPS job completed" bash -c "lpstat -W completed -o '$queue' | grep -q '^$queue-1 '"
+  expect_output "the backend printed as lp" '\[Job 1\] printing on the system spooler as lp$' \
+    grep -a 'printing on the system spooler' "$cups/log/error_log"
+else
+  echo "skip CUPS (needs cupsd, cups-filters and the user lp)"
+fi
+
 # QORCIL opens its printer with every right: prnaccess grants them.
 expect "before prnaccess the member may not pause the printer" ! as qormember "$bin/qorctl" pause "$printer"
 expect "nor open a QORCIL session on it" ! as qormember "$bin/qorcil" status -P "$printer"
@@ -127,8 +173,38 @@ emu_command() { QOR_ROOT=$serial QOR_RUNTIME_DIR=$serial "$bin/qoremu" --control
 rx_bytes() { emu_command stats | sed -n 's/^rx-bytes //p'; }
 tickets_of() { ls "$serial/tickets" 2>/dev/null | grep -c '\.png$' || true; }
 wait_tickets() { for _ in $(seq 1200); do [ "$(tickets_of)" -ge "$1" ] && return 0; sleep 0.05; done; return 1; }
+# The members' windowed programs hear of printer changes through their own
+# sockets in the shared window folder: a listener of the member's as such a
+# program binds it (uid-pid.sock, 0600), told by root that "devices" changed.
+listen=$scratch/home-m/windows-listener  # the member writes what it heard
+cat >"$listen.py" <<'LISTENER'
+import os, socket, struct, sys
+folder, out = sys.argv[1], sys.argv[2]
+path = "%s/%d-%d.sock" % (folder, os.getuid(), os.getpid())
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_PASSCRED, 1)
+s.bind(path)
+os.chmod(path, 0o600)
+open(out + ".ready", "w").close()
+s.settimeout(30)
+data, ancillary, _, _ = s.recvmsg(4096, socket.CMSG_SPACE(12))
+uid = [struct.unpack("iII", d[:12])[1] for level, kind, d in ancillary
+       if level == socket.SOL_SOCKET and kind == socket.SCM_CREDENTIALS]
+message = struct.unpack_from("<I", data, 16)[0]
+open(out, "w").write("from %s message %#x %s\n" % (uid, message, data[40:].decode("utf-16-le")))
+os.unlink(path)
+LISTENER
+as qormember python3 "$listen.py" "$QOR_SYSTEM_RUNTIME_DIR/windows" "$listen.out" >"$listen.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -e "$listen.out.ready" ] && break; sleep 0.05; done
+expect "a stranger cannot listen in the shared window folder" ! as qorstranger python3 -c "
+import socket, sys; socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM).bind(sys.argv[1] + '/1992-1.sock')" \
+  "$QOR_SYSTEM_RUNTIME_DIR/windows"
 "$bin/qorctl" configure-port COM2 --device "$serial/ttyZEM0" --settings 38400,n,8,1 >/dev/null
 "$bin/qorctl" add-printer "Kiosk serial" COM2 "$printer" >/dev/null
+for _ in $(seq 200); do [ -s "$listen.out" ] && break; sleep 0.05; done
+expect_output "a new printer reaches the member's window socket as WM_SETTINGCHANGE \"devices\" from root" \
+  "^from \[0\] message 0x1a devices$" cat "$listen.out" "$listen.log"
 # A tall raster ticket (ESC @, GS v 0 of 48 x 1200, GS V 0): far more than
 # the line and the printer's buffer hold, so it is mid-way when pulled.
 job=$serial/tall-ticket.bin
@@ -159,12 +235,10 @@ expect_output "the next call starts it again with its printer" "^$printer" as qo
 expect "so it runs again" started
 
 # Removing: what prerm does ends every program of the package.
-cleanup
+for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+wait 2>/dev/null || true
 pids=()
-for exe in /proc/[0-9]*/exe; do
-  target=$(readlink "$exe" 2>/dev/null) || continue
-  case "$target" in "$lib"/*) kill -TERM "$(basename "$(dirname "$exe")")" 2>/dev/null || true ;; esac
-done
+end_package_processes
 sleep 0.5
 expect "no process of the package is left" ! bash -c "ls -l /proc/[0-9]*/exe 2>/dev/null | grep -q '$lib/'"
 echo "== the spooler's files"

@@ -9,14 +9,16 @@
 # emulator added by the administrator, the member printing and querying
 # status with qorcil, the stranger refused, prnaccess widening the member's
 # rights, the spooler ending when idle and coming back with its printer,
-# and no process of the package left at the end.
+# and no process of the package left at the end; with Debian's cups, a CUPS
+# queue on the system spooler printing a job submitted through lp.
+# QOR_CHECK_KEEP=1 keeps the scratch folder (its logs) and names it.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 deb=${1:-$(ls "$top"/build/package/qor-zemd_*_amd64.deb 2>/dev/null | head -1)}
 [ -f "$deb" ] || { echo "check-package: no package (run scripts/package.sh)" >&2; exit 2; }
 scratch=$(mktemp -d /tmp/qor-package-check.XXXXXX)
 chmod 755 "$scratch"
-trap 'rm -rf "$scratch"' EXIT
+[ -n "${QOR_CHECK_KEEP:-}" ] && echo "scratch: $scratch" || trap 'rm -rf "$scratch"' EXIT
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 echo "== files of $(basename "$deb")"

@@ -51,6 +51,7 @@ install -d "$doc"
 install -m 644 "$top/packaging/debian/copyright" "$doc/copyright"
 gzip -9n -c "$top/packaging/debian/changelog" >"$doc/changelog.gz"
 install -m 644 "$top/docs/install.md" "$doc/install.md"
+install -D -m 644 "$top/packaging/debian/lintian-overrides" "$stage/usr/share/lintian/overrides/$pkg"
 "$top/packaging/make-manpages.sh" "$stage" "$version"
 
 # Modes a package expects whatever the umask of the build was.

@@ -5,16 +5,19 @@
 // It reads the raster itself instead of leaving that to a filter: CUPS runs
 // filters as an unprivileged user, which cannot reach the print service's
 // private socket, while a backend installed with mode 0700 runs as the
-// user that owns the service.
+// user that owns the service. On the system spooler (a device URI without
+// places of a per-user one) it prints as lp, a member of the group qor.
 #include "device_uri.h"
 #include "job_options.h"
 #include "job_watch.h"
 #include "option_defaults.h"
 #include "raster_job.h"
+#include "run_as.h"
 
 #include "common/printer_description.h"
 
 #include "qor/spooler.h"
+#include "qor/support/places.h"
 
 #include <cups/backend.h>
 
@@ -26,6 +29,10 @@
 #include <unistd.h>
 
 namespace {
+
+// The account that prints on the system spooler, the one CUPS runs the
+// other backends as.
+constexpr char kSystemUser[] = "lp";
 
 std::atomic<bool> g_cancelled{false};
 
@@ -64,6 +71,10 @@ int main(int argc, char** argv) {
     if (!uri->runtime.empty()) setenv("QOR_RUNTIME_DIR", uri->runtime.c_str(), 1);
 
     std::string error;
+    if (geteuid() == 0 && qor::places::system_mode()) {
+        if (!qorcups::BecomeUser(kSystemUser, &error)) return Fail(error);
+        std::fprintf(stderr, "DEBUG: printing on the system spooler as %s\n", kSystemUser);
+    }
     if (!qorcups::CheckJobOptions(argv[5], std::getenv("PPD"), &error)) return Fail(error);
 
     const std::u16string printer_name(uri->printer.begin(), uri->printer.end());

@@ -9,6 +9,7 @@
 #include "queue_name.h"
 #include "queue_ppd.h"
 #include "raster_job.h"
+#include "run_as.h"
 
 #include "common/status.h"
 #include "qor/spooler.h"
@@ -20,8 +21,13 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <algorithm>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -240,6 +246,58 @@ TEST(CupsParts, JobOptionsAreCheckedAgainstTheQueue) {
     EXPECT_NE(error.find("qorglitter"), std::string::npos);
     EXPECT_FALSE(CheckJobOptions("QorDither=Threshold", nullptr, &error));
     EXPECT_TRUE(CheckJobOptions("", nullptr, &error));
+}
+
+// The groups the account database gives `user`, sorted.
+std::vector<gid_t> GroupsOf(const passwd& user) {
+    int count = 64;
+    std::vector<gid_t> groups(count);
+    if (getgrouplist(user.pw_name, user.pw_gid, groups.data(), &count) < 0) groups.resize(count);
+    getgrouplist(user.pw_name, user.pw_gid, groups.data(), &count);
+    groups.resize(count);
+    std::sort(groups.begin(), groups.end());
+    return groups;
+}
+
+TEST(CupsParts, TheBackendGivesUpRootForTheAccountWithAllItsGroupsForGood) {
+    std::string error;
+    EXPECT_FALSE(BecomeUser("no-such-account-here", &error));
+    EXPECT_NE(error.find("no-such-account-here"), std::string::npos) << error;
+    if (geteuid() != 0) GTEST_SKIP() << "changing identity needs root";
+
+    // An account with a group besides its own if there is one (lp is in qor
+    // once the package is installed), else nobody.
+    std::string name = "nobody";
+    setpwent();
+    while (passwd* p = getpwent())
+        if (p->pw_uid != 0 && GroupsOf(*p).size() > 1) {
+            name = p->pw_name;
+            break;
+        }
+    endpwent();
+    const passwd* user = getpwnam(name.c_str());
+    ASSERT_NE(user, nullptr);
+    const uid_t uid = user->pw_uid;
+    const gid_t gid = user->pw_gid;
+    const std::vector<gid_t> expected = GroupsOf(*user);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string why;
+        if (!BecomeUser(name, &why)) _exit(1);
+        if (getuid() != uid || geteuid() != uid || getgid() != gid || getegid() != gid) _exit(2);
+        std::vector<gid_t> groups(getgroups(0, nullptr));
+        groups.resize(getgroups(static_cast<int>(groups.size()), groups.data()));
+        std::sort(groups.begin(), groups.end());
+        if (groups != expected) _exit(3);
+        if (setuid(0) == 0 || seteuid(0) == 0) _exit(4);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "as " << name << ": 1 refused, 2 wrong ids, 3 wrong groups, 4 root came back";
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ TEST(InstalledFiles, TheUnitsAndFoldersAreTheOnesTheSpoolerUses) {
     EXPECT_EQ(line_for(qor::places::system_root()), "2750 root:qor");
     EXPECT_EQ(line_for(qor::places::system_runtime_dir()), "0755 root:root");
     EXPECT_EQ(line_for(qor::places::system_runtime_dir() + "/objects"), "2770 root:qor");
+    EXPECT_EQ(line_for(qor::places::system_runtime_dir() + "/windows"), "3770 root:qor");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "qor/ddiui.h"
 #include "qor/registry.h"
+#include "qor/support/places.h"
+#include "qor/ui/shared_broadcast.h"
 #include "qor/ui/window_directory.h"
 
 #include <algorithm>
@@ -235,10 +237,12 @@ namespace {
 
 // Programs with windows follow printer changes through WM_SETTINGCHANGE
 // "devices", as they would on the platform; the service itself has no
-// windows and posts through the window directory.
+// windows and posts through the window directory. The system spooler
+// reaches its members' programs through the shared folder as well.
 void announce_printer_change() {
     constexpr uint32_t kSettingChange = 0x001A;
     qor::windir::broadcast(kSettingChange, 0, u"devices");
+    if (qor::places::system_mode()) qor::windir::broadcast_shared(u"devices");
 }
 
 }  // namespace

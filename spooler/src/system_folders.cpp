@@ -25,7 +25,10 @@ int prepare_system_folders(std::optional<gid_t> group) {
     // Drivers and description files are read by the members' programs.
     if (int e = prepare(places::system_root() + "/spool", 0755, std::nullopt)) return e;
     if (int e = prepare(places::system_runtime_dir(), 0755, std::nullopt)) return e;
-    return prepare(places::system_runtime_dir() + "/objects", 02770, group);
+    if (int e = prepare(places::system_runtime_dir() + "/objects", 02770, group)) return e;
+    // The members' programs listen here for the spooler's setting changes;
+    // sticky, so that no member removes another's socket.
+    return prepare(places::system_runtime_dir() + "/windows", 03770, group);
 }
 
 }  // namespace qor::spooler

@@ -3,7 +3,8 @@
 // every account (strangers reach the socket and are refused there), and
 // the named-object namespace inside it writable by the group, with the
 // set-group-id bit so that every object belongs to the group whoever
-// creates it. The service manager's tmpfiles rules make the same at boot;
+// creates it, and the folder where the members' programs listen for the
+// spooler's setting changes. The service manager's tmpfiles rules make the same at boot;
 // this covers a service started otherwise (and the tests).
 #pragma once
 

@@ -14,6 +14,7 @@
 #include "qor/spooler.h"
 #include "qor/support/places.h"
 #include "qor/support/utf.h"
+#include "qor/ui/shared_broadcast.h"
 
 #include <gtest/gtest.h>
 
@@ -234,7 +235,15 @@ TEST_F(SystemPlaces, FirstCallStartsTheSystemSpoolerWhichEndsWhenIdleAndComesBac
     EXPECT_EQ(count_in(state + "/starts"), 1);
     EXPECT_EQ(mode_of(sys_root_), 02750u);
     EXPECT_EQ(mode_of(sys_run_ + "/objects"), 02770u);
+    EXPECT_EQ(mode_of(sys_run_ + "/windows"), 03770u);
     EXPECT_TRUE(std::ifstream(sys_root_ + "/registry/machine.reg").good());
+    // A member's program listening in the shared folder hears of a new printer.
+    int shared = qor::windir::shared_listener();
+    ASSERT_GE(shared, 0);
+    ASSERT_TRUE(qorspool::install_printer("Kiosk 2", "FILE:", out));  // the port and its file are shared
+    std::optional<qor::windir::Packet> heard;
+    EXPECT_TRUE(qortest::eventually([&] { return (heard = qor::windir::receive_shared(shared)).has_value(); }));
+    EXPECT_EQ(heard ? heard->text : u"", u"devices");
     DWORD first = print_raw("Kiosk", "first ticket\n");
     ASSERT_NE(first, 0u);
     ASSERT_TRUE(qorspool::wait_printer_idle("Kiosk"));

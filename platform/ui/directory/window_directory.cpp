@@ -58,7 +58,8 @@ static_assert(sizeof(PacketHeader) == 40 && offsetof(PacketHeader, handle) == 8 
               offsetof(PacketHeader, text_length) == 22 && offsetof(PacketHeader, wparam) == 24 &&
               offsetof(PacketHeader, lparam) == 32);
 // One datagram holds a packet; longer texts are refused when sending.
-constexpr size_t kMaxPacket = sizeof(PacketHeader) + 2 * kMaxText;
+constexpr size_t kMaxPacket = kMaxPacketSize;
+static_assert(kMaxPacket == sizeof(PacketHeader) + 2 * kMaxText);
 
 void put(std::vector<uint8_t>& out, const void* data, size_t size) {
     auto* bytes = static_cast<const uint8_t*>(data);

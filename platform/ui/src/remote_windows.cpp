@@ -1,5 +1,6 @@
 #include "remote_windows.h"
 
+#include "qor/ui/shared_broadcast.h"
 #include "qor/ui/window_directory.h"
 
 #include <QEvent>
@@ -85,18 +86,36 @@ public:
     }
 };
 
+// A setting change from the shared folder goes to every top-level window
+// of this process.
+void serve_shared(windir::Packet packet) {
+    const uint32_t pid = own_pid();
+    for (const windir::WindowRecord& record : windir::list()) {
+        if (record.pid != pid) continue;
+        packet.handle = record.handle;
+        serve(packet);
+    }
+}
+
+template <class Receive, class Serve>
+void watch(int fd, Receive receive, Serve serve_packet) {
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [fd, receive, serve_packet] {
+        for (int i = 0; i < 64; ++i) {
+            auto packet = receive(fd);
+            if (!packet) break;
+            serve_packet(*packet);
+        }
+    });
+}
+
 void start_listening() {
     static bool started = [] {
         int fd = windir::listener();
         if (fd < 0) return false;
-        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
-        QObject::connect(notifier, &QSocketNotifier::activated, [fd] {
-            for (int i = 0; i < 64; ++i) {
-                auto packet = windir::receive(fd);
-                if (!packet) break;
-                serve(*packet);
-            }
-        });
+        watch(fd, windir::receive, serve);
+        // Under the system spooler its broadcasts come through the shared folder.
+        if (int shared = windir::shared_listener(); shared >= 0) watch(shared, windir::receive_shared, serve_shared);
         return true;
     }();
     (void)started;

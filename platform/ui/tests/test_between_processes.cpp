@@ -1,3 +1,4 @@
+#include "qor/ui/shared_broadcast.h"
 #include "qor/ui/window_directory.h"
 #include "qortest.h"
 #include "ui_fixture.h"
@@ -7,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace windir = qor::windir;
@@ -95,6 +102,75 @@ TEST_F(UiBetweenProcesses, SettingChangeReachesEveryProcessesWindows) {
     EXPECT_TRUE(pumping_until([&] { return GetWindowLongPtrW(own, GWLP_USERDATA) == 1; }));
     DestroyWindow(own);
     EXPECT_EQ(FindWindowW(nullptr, u"Own"), nullptr);
+}
+
+// A program of a member of the system spooler's group: its windows are
+// listed in a folder of its own, which the spooler does not read, and it
+// works against the system installation, whose runtime folder is here.
+class UiSharedBroadcast : public UiBetweenProcesses {
+protected:
+    void SetUp() override {
+        system_run = qortest::sandbox() + "/system-run";
+        ASSERT_EQ(mkdir(system_run.c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((system_run + "/windows").c_str(), 0770), 0);
+        const std::string member_run = qortest::sandbox() + "/member-run";
+        const std::string own_run = std::getenv("QOR_RUNTIME_DIR");
+        setenv("QOR_SYSTEM_RUNTIME_DIR", system_run.c_str(), 1);
+        setenv("QOR_MODE", "system", 1);
+        setenv("QOR_RUNTIME_DIR", member_run.c_str(), 1);
+        start("Member Tool", false);
+        setenv("QOR_RUNTIME_DIR", own_run.c_str(), 1);
+        unsetenv("QOR_MODE");
+    }
+    void TearDown() override { unsetenv("QOR_SYSTEM_RUNTIME_DIR"); }
+    std::string helper_socket() const {
+        return system_run + "/windows/" + std::to_string(getuid()) + "-" + std::to_string(helper.pid()) + ".sock";
+    }
+    std::string system_run;
+};
+
+TEST_F(UiSharedBroadcast, TheSystemSpoolersSettingChangeReachesAMembersWindows) {
+    EXPECT_EQ(FindWindowW(nullptr, u"Member Tool"), nullptr) << "the member's windows are not listed here";
+    struct stat st{};
+    ASSERT_EQ(stat(helper_socket().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "only its user and root may post to it";
+
+    // Anything but a setting change is dropped: a close request would end it.
+    windir::Packet close;
+    close.request = windir::Request::kPost;
+    close.message = WM_USER + 5;
+    const std::vector<uint8_t> bytes = windir::encode_packet(close);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, helper_socket().c_str());
+    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
+              static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+
+    // A socket of a process that ended goes when the spooler next broadcasts.
+    qortest::Child gone = qortest::Child::spawn("/bin/true", {});
+    const std::string stale = system_run + "/windows/" + std::to_string(getuid()) + "-" + std::to_string(gone.pid()) + ".sock";
+    gone.wait();
+    std::ofstream(stale).put('x');
+
+    EXPECT_EQ(windir::broadcast_shared(u"devices"), 1);
+    EXPECT_TRUE(qortest::eventually([&] { return read_file(log) == "ready\nsetting devices\n"; })) << read_file(log);
+    EXPECT_NE(access(stale.c_str(), F_OK), 0);
+
+    // Once the program has ended, its socket goes at the next broadcast.
+    helper.kill(SIGTERM);
+    EXPECT_EQ(windir::broadcast_shared(u"devices"), 0);
+    EXPECT_NE(access(helper_socket().c_str(), F_OK), 0);
+}
+
+TEST(UiWindowDirectory, OnlyUidDashPidSockNamesInTheSharedFolderNameAProcess) {
+    EXPECT_EQ(windir::shared_socket_pid("1000-42.sock"), 42);
+    EXPECT_EQ(windir::shared_socket_pid("0-4194303.sock"), 4194303);
+    for (const char* other : {"", ".sock", "-42.sock", "1000-.sock", "1000-42", "1000-42.sock.new", "x-42.sock",
+                              "1000-+42.sock", "1000- 42.sock", "1000-0.sock", "1000-4194304.sock",
+                              "1000-99999999999.sock", "1000-42-7.sock", "../1000-42.sock"})
+        EXPECT_EQ(windir::shared_socket_pid(other), 0) << other;
 }
 
 TEST(UiWindowDirectory, DeadAndForgedRecordsAreIgnored) {

@@ -46,6 +46,9 @@ struct Packet {
     std::u16string text;
 };
 
+// The longest packet: its fixed part and the longest text.
+inline constexpr size_t kMaxPacketSize = 40 + 2 * 1024;
+
 std::vector<uint8_t> encode_packet(const Packet& packet);
 std::optional<Packet> decode_packet(const uint8_t* data, size_t size);
 
