@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <string_view>
 #include <sys/socket.h>
@@ -33,13 +34,26 @@ bool fill_address(const std::string& path, sockaddr_un& address) {
 
 bool alive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 
+// The entry itself, opened without following a link, when it is a socket
+// of `owner`: the spooler sends as root, and members name the entries.
+int open_entry(const std::string& path, uid_t owner) {
+    const int fd = open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != owner) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::string bound_path;  // this process's socket, for the exit handler
 
 }  // namespace
 
 std::string shared_directory() { return places::system_runtime_dir() + "/windows"; }
 
-pid_t shared_socket_pid(const std::string& name) {
+pid_t shared_socket_pid(const std::string& name, uid_t* owner) {
     // Digits, '-', digits, ".sock": no sign, no space, no other character.
     constexpr std::string_view kSuffix = ".sock";
     if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
@@ -52,7 +66,10 @@ pid_t shared_socket_pid(const std::string& name) {
     };
     if (dash == std::string_view::npos || !digits(stem.substr(0, dash)) || !digits(stem.substr(dash + 1))) return 0;
     const unsigned long pid = std::stoul(std::string(stem.substr(dash + 1)));
-    return pid > 0 && pid < (1UL << 22) ? static_cast<pid_t>(pid) : 0;
+    const unsigned long uid = std::stoul(std::string(stem.substr(0, dash)));
+    if (pid == 0 || pid >= (1UL << 22) || uid > 0xFFFFFFFEUL) return 0;
+    if (owner) *owner = static_cast<uid_t>(uid);
+    return static_cast<pid_t>(pid);
 }
 
 int shared_listener() {
@@ -119,20 +136,28 @@ int broadcast_shared(const std::u16string& section) {
     int reached = 0;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        const pid_t pid = shared_socket_pid(name);
+        uid_t owner = 0;
+        const pid_t pid = shared_socket_pid(name, &owner);
         if (!pid) continue;
         const std::string path = folder + "/" + name;
         if (!alive(pid)) {
             unlink(path.c_str());
             continue;
         }
+        const int entry_fd = open_entry(path, owner);
+        if (entry_fd < 0) continue;
+        // Sent through the opened entry, so a swap after the check is not followed.
         sockaddr_un address;
-        if (sender < 0 || !fill_address(path, address)) continue;
-        const ssize_t sent = sendto(sender, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                    reinterpret_cast<sockaddr*>(&address), sizeof address);
+        const bool addressed = fill_address("/proc/self/fd/" + std::to_string(entry_fd), address);
+        const ssize_t sent = sender >= 0 && addressed
+                                 ? sendto(sender, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
+                                          reinterpret_cast<sockaddr*>(&address), sizeof address)
+                                 : -1;
+        const int send_error = errno;
+        close(entry_fd);
         if (sent == static_cast<ssize_t>(bytes.size()))
             ++reached;
-        else if (errno == ECONNREFUSED)
+        else if (send_error == ECONNREFUSED)
             unlink(path.c_str());  // nobody listens on it any more
     }
     if (sender >= 0) close(sender);

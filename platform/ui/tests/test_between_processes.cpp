@@ -154,9 +154,31 @@ TEST_F(UiSharedBroadcast, TheSystemSpoolersSettingChangeReachesAMembersWindows) 
     gone.wait();
     std::ofstream(stale).put('x');
 
+    // Entries named after a live process that are a link to another socket,
+    // or a socket of a user other than the one named, are not sent to.
+    const std::string decoy_path = qortest::sandbox() + "/decoy.sock";
+    int decoy = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un decoy_address{};
+    decoy_address.sun_family = AF_UNIX;
+    std::strcpy(decoy_address.sun_path, decoy_path.c_str());
+    ASSERT_EQ(bind(decoy, reinterpret_cast<sockaddr*>(&decoy_address), sizeof decoy_address), 0);
+    const std::string live = std::to_string(getpid()) + ".sock";
+    ASSERT_EQ(symlink(decoy_path.c_str(), (system_run + "/windows/" + std::to_string(getuid()) + "-" + live).c_str()), 0);
+    int other_user = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un other_address{};
+    other_address.sun_family = AF_UNIX;
+    std::strcpy(other_address.sun_path,
+                (system_run + "/windows/" + std::to_string(getuid() + 1) + "-" + live).c_str());
+    ASSERT_EQ(bind(other_user, reinterpret_cast<sockaddr*>(&other_address), sizeof other_address), 0);
+
     EXPECT_EQ(windir::broadcast_shared(u"devices"), 1);
     EXPECT_TRUE(qortest::eventually([&] { return read_file(log) == "ready\nsetting devices\n"; })) << read_file(log);
     EXPECT_NE(access(stale.c_str(), F_OK), 0);
+    char byte = 0;
+    EXPECT_LT(recv(decoy, &byte, 1, 0), 0) << "a link was followed";
+    EXPECT_LT(recv(other_user, &byte, 1, 0), 0) << "a socket of another user than named was sent to";
+    ::close(decoy);
+    ::close(other_user);
 
     // Once the program has ended, its socket goes at the next broadcast.
     helper.kill(SIGTERM);

@@ -19,8 +19,9 @@ namespace qor::windir {
 std::string shared_directory();
 
 // The process whose socket the shared folder's entry `name` is
-// ("<uid>-<pid>.sock"); 0 for any other name. Members name these files.
-pid_t shared_socket_pid(const std::string& name);
+// ("<uid>-<pid>.sock"), and in `owner` the user it names; 0 for any other
+// name. Members name these files.
+pid_t shared_socket_pid(const std::string& name, uid_t* owner = nullptr);
 
 // This process's socket in the shared folder, bound on the first call when
 // the process works against the system installation and the folder exists
@@ -34,8 +35,9 @@ int shared_listener();
 std::optional<Packet> receive_shared(int fd);
 
 // Posts WM_SETTINGCHANGE with `section` to every process listening in the
-// shared folder; removes the sockets of processes that ended. Returns how
-// many it reached.
+// shared folder; removes the sockets of processes that ended. Only an entry
+// that is itself a socket of the user its name gives is sent to, never what
+// a link points to. Returns how many it reached.
 int broadcast_shared(const std::u16string& section);
 
 }  // namespace qor::windir
