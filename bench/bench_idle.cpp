@@ -6,6 +6,8 @@
 #include "qoremu/control_client.h"
 #include "spool_testing.h"
 
+#include "process_cpu.h"
+
 #include "qor/spooler.h"
 
 #include <gtest/gtest.h>
@@ -20,31 +22,10 @@
 
 namespace {
 
-// User plus system CPU seconds of a process, from /proc.
-double cpu_seconds(pid_t pid) {
-    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return -1;
-    char buffer[1024] = {};
-    const size_t read = std::fread(buffer, 1, sizeof buffer - 1, file);
-    std::fclose(file);
-    const std::string text(buffer, read);
-    const size_t end = text.rfind(')');
-    if (end == std::string::npos) return -1;
-    std::istringstream fields(text.substr(end + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoull(field);
-        if (i == 15) stime = std::stoull(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
-
 double idle_share(pid_t pid, int seconds) {
-    const double before = cpu_seconds(pid);
+    const double before = benchcpu::cpu_seconds(pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    return (cpu_seconds(pid) - before) / seconds * 100.0;
+    return (benchcpu::cpu_seconds(pid) - before) / seconds * 100.0;
 }
 
 }  // namespace

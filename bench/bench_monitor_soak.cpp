@@ -11,6 +11,8 @@
 #include "monitor_printer.h"
 
 #include "qor/registry.h"
+#include "process_cpu.h"
+
 #include "qor/spooler.h"
 
 #include <gtest/gtest.h>
@@ -34,20 +36,6 @@ std::string read_file(const std::string& path) {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
-}
-
-double cpu_seconds(pid_t pid) {
-    const std::string text = read_file("/proc/" + std::to_string(pid) + "/stat");
-    const size_t end = text.rfind(')');
-    if (end == std::string::npos) return -1;
-    std::istringstream fields(text.substr(end + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stoull(field);
-        if (i == 15) stime = std::stoull(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
 long rss_kib(pid_t pid) {
@@ -90,7 +78,7 @@ TEST(MonitorSoak, ToggledPaperOut) {
     ASSERT_TRUE(qortest::eventually([&] { return read_file(log).find("@popup|closed|") != std::string::npos; }, 10s));
     const size_t warm_up = read_file(log).size();
     const long rss_before = rss_kib(monitor.pid());
-    const double cpu_before = cpu_seconds(monitor.pid());
+    const double cpu_before = benchcpu::cpu_seconds(monitor.pid());
 
     // What the Status block shows, sampled far faster than the monitor looks.
     std::mutex lock;
@@ -117,10 +105,10 @@ TEST(MonitorSoak, ToggledPaperOut) {
         }
         std::this_thread::sleep_for(20ms);
     }
-    const double cpu_busy = (cpu_seconds(monitor.pid()) - cpu_before) / (seconds + 3) * 100.0;
-    const double idle_from = cpu_seconds(monitor.pid());
+    const double cpu_busy = (benchcpu::cpu_seconds(monitor.pid()) - cpu_before) / (seconds + 3) * 100.0;
+    const double idle_from = benchcpu::cpu_seconds(monitor.pid());
     std::this_thread::sleep_for(30s);
-    const double cpu_idle = (cpu_seconds(monitor.pid()) - idle_from) / 30.0 * 100.0;
+    const double cpu_idle = (benchcpu::cpu_seconds(monitor.pid()) - idle_from) / 30.0 * 100.0;
     const long rss_after = rss_kib(monitor.pid());
     sampler.detach();
 

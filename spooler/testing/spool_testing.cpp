@@ -92,6 +92,19 @@ std::string PrivateSpooler::output() const {
     return s.str();
 }
 
+unsigned long print_raw(const std::string& printer, const std::string& data) {
+    std::u16string name = qor::utf8_to_utf16(printer), doc = u"ticket", type = u"RAW";
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(name.data(), &h, nullptr)) return 0;
+    DOC_INFO_1W di{doc.data(), nullptr, type.data()};
+    DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&di));
+    DWORD written = 0;
+    if (!job || !WritePrinter(h, const_cast<char*>(data.data()), DWORD(data.size()), &written) || !EndDocPrinter(h))
+        job = 0;
+    ClosePrinter(h);
+    return job;
+}
+
 bool wait_printer_idle(const std::string& printer, std::chrono::milliseconds timeout) {
     std::u16string name = w(printer);
     HANDLE h = nullptr;

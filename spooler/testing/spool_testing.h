@@ -23,6 +23,8 @@ bool install_driver(const std::string& driver, const std::string& monitor = "", 
 bool install_printer(const std::string& printer, const std::string& port, const std::string& device,
                      const std::string& driver = "QOR Test Driver");
 bool wait_printer_idle(const std::string& printer, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+// One RAW job of `data`; its job id, or 0 when any step failed.
+unsigned long print_raw(const std::string& printer, const std::string& data);
 
 class PrivateSpooler {
 public:

@@ -152,19 +152,6 @@ TEST(Replug, TheWatcherTellsOnceWhenANameComesBackEvenInFoldersMadeAfterwards) {
     EXPECT_EQ(seen.back, (std::vector<std::string>{name, qortest::sandbox() + "/later"}));
 }
 
-DWORD print_raw(const std::string& printer, const std::string& data) {
-    std::u16string name = qor::utf8_to_utf16(printer), doc = u"ticket", type = u"RAW";
-    HANDLE h = nullptr;
-    if (!OpenPrinterW(name.data(), &h, nullptr)) return 0;
-    DOC_INFO_1W di{doc.data(), nullptr, type.data()};
-    DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&di));
-    DWORD written = 0;
-    if (!job || !WritePrinter(h, const_cast<char*>(data.data()), DWORD(data.size()), &written) || !EndDocPrinter(h))
-        job = 0;
-    ClosePrinter(h);
-    return job;
-}
-
 DWORD printer_status(const std::string& printer) {
     std::u16string name = qor::utf8_to_utf16(printer);
     HANDLE h = nullptr;
@@ -184,12 +171,12 @@ TEST(Replug, AJobForAPrinterThatIsAwayPrintsAsSoonAsItIsPluggedBackNotAtTheNextR
     const std::string link = qortest::sandbox() + "/ttyKIOSK";
     Adapter adapter(link);
     ASSERT_TRUE(spooler.add_printer("Kiosk", "COM3", link));
-    ASSERT_NE(print_raw("Kiosk", "before\n"), 0u);
+    ASSERT_NE(qorspool::print_raw("Kiosk", "before\n"), 0u);
     ASSERT_TRUE(spooler.wait_idle("Kiosk", std::chrono::seconds(10)));
     EXPECT_TRUE(qortest::eventually([&] { return adapter.received() == "before\n"; }));
 
     adapter.unplug();
-    ASSERT_NE(print_raw("Kiosk", "while away\n"), 0u);
+    ASSERT_NE(qorspool::print_raw("Kiosk", "while away\n"), 0u);
     ASSERT_TRUE(qortest::eventually([] { return (printer_status("Kiosk") & PRINTER_STATUS_NOT_AVAILABLE) != 0; }));
     EXPECT_FALSE(is_plain_file(link));
     adapter.plug();

@@ -191,19 +191,6 @@ int count_in(const std::string& path) {
     return n;
 }
 
-DWORD print_raw(const std::string& printer, const std::string& data) {
-    std::u16string name = qor::utf8_to_utf16(printer), doc = u"kiosk", type = u"RAW";
-    HANDLE h = nullptr;
-    if (!OpenPrinterW(name.data(), &h, nullptr)) return 0;
-    DOC_INFO_1W di{doc.data(), nullptr, type.data()};
-    DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&di));
-    DWORD written = 0;
-    if (!job || !WritePrinter(h, const_cast<char*>(data.data()), DWORD(data.size()), &written) || !EndDocPrinter(h))
-        job = 0;
-    ClosePrinter(h);
-    return job;
-}
-
 std::string file_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -244,7 +231,7 @@ TEST_F(SystemPlaces, FirstCallStartsTheSystemSpoolerWhichEndsWhenIdleAndComesBac
     std::optional<qor::windir::Packet> heard;
     EXPECT_TRUE(qortest::eventually([&] { return (heard = qor::windir::receive_shared(shared)).has_value(); }));
     EXPECT_EQ(heard ? heard->text : u"", u"devices");
-    DWORD first = print_raw("Kiosk", "first ticket\n");
+    DWORD first = qorspool::print_raw("Kiosk", "first ticket\n");
     ASSERT_NE(first, 0u);
     ASSERT_TRUE(qorspool::wait_printer_idle("Kiosk"));
 
@@ -258,7 +245,7 @@ TEST_F(SystemPlaces, FirstCallStartsTheSystemSpoolerWhichEndsWhenIdleAndComesBac
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_NE(listed.out.find("Kiosk"), std::string::npos) << listed.out;
     EXPECT_EQ(count_in(state + "/starts"), 2);
-    DWORD second = print_raw("Kiosk", "second ticket\n");
+    DWORD second = qorspool::print_raw("Kiosk", "second ticket\n");
     EXPECT_GT(second, first);  // the job numbers carry on
     ASSERT_TRUE(qorspool::wait_printer_idle("Kiosk"));
     EXPECT_EQ(file_text(out), "first ticket\nsecond ticket\n");
