@@ -18,11 +18,8 @@ INT_PTR version_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
                    width, height, FALSE);
         return TRUE;
     }
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
     default:
-        return FALSE;
+        return QorUiPlainBoxProc(dialog, message, wparam, lparam);
     }
 }
 

@@ -93,10 +93,7 @@ INT_PTR VersionBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
         SetDlgItemTextW(box, IDC_VERSION_TEXT, text.c_str());
         return TRUE;
     }
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(box, LOWORD(wparam));
-        return TRUE;
     default:
-        return FALSE;
+        return QorUiPlainBoxProc(box, message, wparam, lparam);
     }
 }
